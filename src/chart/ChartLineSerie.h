@@ -1,0 +1,29 @@
+// CChartLineSerie: draws a serie as one polyline through its points.
+#pragma once
+
+#include <QPen>
+
+#include "chart/ChartXYSerie.h"
+
+class CChartLineSerie : public CChartXYSerie {
+public:
+    explicit CChartLineSerie(CChartCtrl* parent);
+    ~CChartLineSerie() override;
+
+    bool IsPointOnSerie(QPoint p, unsigned& index) const override;
+    void DrawLegend(QPainter* dc, ChartRect rect) const override;
+    void Draw(QPainter* dc) override;
+    void DrawAll(QPainter* dc) override;
+
+    int GetWidth() const { return m_iLineWidth; }
+    void SetWidth(int width);
+    // Windows pen styles: 0 solid, 1 dash, 2 dot, 3 dash-dot, 4 dash-dot-dot.
+    int GetPenStyle() const { return m_iPenStyle; }
+    void SetPenStyle(int style);
+
+private:
+    QPen MakePen() const;
+
+    int m_iLineWidth = 1;
+    int m_iPenStyle = 0;
+};
