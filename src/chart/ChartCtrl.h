@@ -23,6 +23,7 @@ class CChartCtrl : public QWidget {
 
 public:
     using ColorRef = qtmchart::ColorRef;
+    using ChartRect = qtmchart::ChartRect;
     using SeriesMap = std::map<unsigned, CChartSerie*>;
 
     // Axis positions, the index into the axis array.
@@ -103,6 +104,9 @@ public:
     // A scroll request from the scroll bar of the axis at `position` (codes as the Windows
     // scroll messages: 0 line up ... 8 end scroll; thumbPosition for 4 and 5).
     void OnAxisScroll(int position, int code, int thumbPosition);
+    // The scroll bar position after a scroll request: line steps of 1, page steps of 10, the
+    // thumb position for 4 and 5, the ends for 6 and 7, no change otherwise.
+    static int ScrollPosition(int code, int position, int low, int high, int thumbPosition);
 
     virtual void DrawBackground(QPainter* dc, ChartRect rect);
     virtual void DrawChart(QPainter* dc, ChartRect rect);
@@ -117,7 +121,7 @@ protected:
 private:
     void DrawGradient(QPainter* dc, ChartRect rect) const;
     void DrawEdge(QPainter* dc, ChartRect rect) const;
-    void OnLeftButtonUp(QPoint point);
+    void OnLeftButtonUp();
     void UndoZoom();
     void ApplyZoom();
 

@@ -15,6 +15,7 @@ class CChartAxis;
 class CChartSerie {
 public:
     using ColorRef = qtmchart::ColorRef;
+    using ChartRect = qtmchart::ChartRect;
 
     // "No point" for the index of IsPointOnSerie.
     static constexpr unsigned kNoIndex = ~0u;

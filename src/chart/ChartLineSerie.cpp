@@ -1,0 +1,142 @@
+#include "chart/ChartLineSerie.h"
+
+#include <QPainter>
+#include <vector>
+
+#include "chart/ChartAxis.h"
+#include "chart/ChartCtrl.h"
+
+namespace {
+
+Qt::PenStyle ToQtPenStyle(int style) {
+    switch (style) {
+        case 1:
+            return Qt::DashLine;
+        case 2:
+            return Qt::DotLine;
+        case 3:
+            return Qt::DashDotLine;
+        case 4:
+            return Qt::DashDotDotLine;
+        case 5:
+            return Qt::NoPen;
+        default:
+            return Qt::SolidLine;
+    }
+}
+
+// Restores the painter's clip and pen however the drawing ends.
+class PainterStateGuard {
+public:
+    explicit PainterStateGuard(QPainter* dc) : m_dc(dc) { m_dc->save(); }
+    ~PainterStateGuard() { m_dc->restore(); }
+    PainterStateGuard(const PainterStateGuard&) = delete;
+    PainterStateGuard& operator=(const PainterStateGuard&) = delete;
+
+private:
+    QPainter* m_dc;
+};
+
+}  // namespace
+
+CChartLineSerie::CChartLineSerie(CChartCtrl* parent) : CChartXYSerie(parent) {}
+
+CChartLineSerie::~CChartLineSerie() = default;
+
+void CChartLineSerie::SetWidth(int width) {
+    m_iLineWidth = width;
+    RefreshParent();
+}
+
+void CChartLineSerie::SetPenStyle(int style) {
+    m_iPenStyle = style;
+    RefreshParent();
+}
+
+QPen CChartLineSerie::MakePen() const {
+    QPen pen(qtmchart::ToQColor(m_SerieColor));
+    pen.setWidth(m_iLineWidth < 1 ? 1 : m_iLineWidth);
+    pen.setStyle(ToQtPenStyle(m_iPenStyle));
+    // Thin solid lines take the raster engine's fast one-pixel path; wider ones get the
+    // round ends and joins of a geometric pen so the polyline has no notches.
+    if (m_iLineWidth > 1) {
+        pen.setCapStyle(Qt::RoundCap);
+        pen.setJoinStyle(Qt::RoundJoin);
+    } else {
+        pen.setCapStyle(Qt::FlatCap);
+        pen.setCosmetic(true);
+    }
+    return pen;
+}
+
+bool CChartLineSerie::IsPointOnSerie(QPoint p, unsigned& index) const {
+    index = kNoIndex;
+    if (!m_bIsVisible || !m_pHorizontalAxis || !m_pVerticalAxis) return false;
+    unsigned first = 0;
+    unsigned last = 0;
+    if (!GetVisiblePoints(first, last)) return false;
+    qtmchart::WidenByOne(first, last, m_uPointsCount);
+    for (unsigned i = first; i < last; ++i) {
+        const QPoint a = GetPointScreenCoord(i);
+        const QPoint b = GetPointScreenCoord(i + 1);
+        if (!qtmchart::SegmentHit(p, a, b, 3)) continue;
+        if (qtmchart::NearPixel(p, a, 5)) index = i;
+        if (qtmchart::NearPixel(p, b, 5)) index = i + 1;
+        return true;
+    }
+    return false;
+}
+
+void CChartLineSerie::DrawLegend(QPainter* dc, ChartRect rect) const {
+    if (!dc) return;
+    PainterStateGuard guard(dc);
+    QPen pen = MakePen();
+    pen.setCosmetic(false);
+    dc->setPen(pen);
+    const int y = (rect.top + rect.bottom) / 2;
+    dc->drawLine(rect.left, y, rect.right, y);
+}
+
+void CChartLineSerie::DrawAll(QPainter* dc) {
+    if (!m_bIsVisible || !dc || !m_pHorizontalAxis || !m_pVerticalAxis) return;
+    unsigned first = 0;
+    unsigned last = 0;
+    if (!GetVisiblePoints(first, last)) return;
+    qtmchart::WidenByOne(first, last, m_uPointsCount);
+    if (first == last) return;
+
+    PainterStateGuard guard(dc);
+    dc->setRenderHint(QPainter::Antialiasing, false);
+    dc->setClipRect(m_PlottingRect.ToQRect());
+    dc->setPen(MakePen());
+
+    // Consecutive points on one pixel add nothing to a one-pixel polyline; dropping them keeps
+    // a long record as cheap to draw as the plotting area is wide.
+    std::vector<QPoint> pixels;
+    pixels.reserve(last - first + 1);
+    for (unsigned i = first; i <= last; ++i) {
+        const QPoint p = GetPointScreenCoord(i);
+        if (pixels.empty() || pixels.back() != p) pixels.push_back(p);
+    }
+    m_uLastDrawnPoint = last;
+    if (pixels.size() >= 2) {
+        dc->drawPolyline(pixels.data(), static_cast<int>(pixels.size()));
+    }
+}
+
+void CChartLineSerie::Draw(QPainter* dc) {
+    if (!m_bIsVisible || !dc || !m_pHorizontalAxis || !m_pVerticalAxis) return;
+    if (m_uPointsCount == 0 || m_uLastDrawnPoint + 1 >= m_uPointsCount) return;
+
+    PainterStateGuard guard(dc);
+    dc->setRenderHint(QPainter::Antialiasing, false);
+    dc->setClipRect(m_PlottingRect.ToQRect());
+    dc->setPen(MakePen());
+    QPoint from = GetPointScreenCoord(m_uLastDrawnPoint);
+    while (m_uLastDrawnPoint + 1 < m_uPointsCount) {
+        ++m_uLastDrawnPoint;
+        const QPoint to = GetPointScreenCoord(m_uLastDrawnPoint);
+        dc->drawLine(from, to);
+        from = to;
+    }
+}
