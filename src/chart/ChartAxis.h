@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QFont>
+#include <QPointer>
 #include <QSize>
 #include <QString>
 #include <list>
@@ -94,7 +95,7 @@ public:
 
     CChartAxisLabel* GetLabel() const { return m_pAxisLabel; }
     CChartGrid* GetGrid() const { return m_pAxisGrid; }
-    CChartScrollBar* GetScrollBar() const { return m_pScrollBar; }
+    CChartScrollBar* GetScrollBar() const;
 
     // Series drawn against this axis (not owned, no duplicates).
     void RegisterSerie(CChartSerie* serie);
@@ -118,9 +119,11 @@ public:
     void RefreshScrollBar();
     void UpdateScrollBarPos();
 
-protected:
-    qtmchart::AxisScale Scale() const;
+    // Position derived from orientation and side: 0 left, 1 bottom, 2 right, 3 top.
     int GetPosition() const;
+    qtmchart::AxisScale Scale() const;
+
+protected:
     // Largest tick-label width and height on the axis, in the tick font.
     QSize GetLargestTick(QPainter* dc);
     void DrawTick(QPainter* dc, double value, const QFont& tickFont);
@@ -154,5 +157,6 @@ protected:
     int m_iMarginSize;
     bool m_bZoomEnabled;
     double m_dZoomLimit;
-    CChartScrollBar* m_pScrollBar;
+    // Guarded: the bar is a child widget of the control and Qt may delete it first.
+    QPointer<CChartScrollBar> m_pScrollBar;
 };

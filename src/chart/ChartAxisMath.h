@@ -3,9 +3,11 @@
 // No widget and no font: text extents come in as numbers.
 #pragma once
 
+#include <QLine>
 #include <QPoint>
 #include <QSize>
 #include <QString>
+#include <vector>
 
 #include "chart/ChartRect.h"
 
@@ -85,7 +87,12 @@ int AxisRoom(bool horizontal, QSize largestTick, QSize caption);
 void ClipPlotForAxis(int position, int room, QSize largestTick, const ChartRect& chart,
                      ChartRect& plot);
 
-// The 3-pixel tick mark of a tick at `tickPixel` along the axis rectangle.
+// The dotted grid lines (3 pixels drawn, 3 skipped) at the given tick pixels, already cut to
+// the plotting rectangle; ticks outside it give no line. Lines are inclusive pixel runs.
+std::vector<QLine> GridSegments(bool horizontalAxis, const ChartRect& plot,
+                                const std::vector<int>& ticks);
+
+// The 3-pixel tick mark of a tick at `tickPixel` along the axis rectangle (inclusive ends).
 struct TickMark {
     QPoint from;
     QPoint to;

@@ -11,8 +11,8 @@ class CChartAxis;
 class CChartScrollBar : public QScrollBar {
     Q_OBJECT
 public:
-    // Created as a hidden child of `parentWidget` (the chart control).
-    CChartScrollBar(CChartAxis* axis, QWidget* parentWidget, bool horizontal);
+    // Created as a hidden child of `owner` (the chart control).
+    CChartScrollBar(CChartAxis* axis, QWidget* owner, bool horizontal);
     ~CChartScrollBar() override;
 
     CChartAxis* GetAxis() const { return m_pParentAxis; }

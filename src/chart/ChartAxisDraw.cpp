@@ -1,0 +1,135 @@
+// Layout and drawing of CChartAxis: the room it takes, its line, ticks, labels, caption and
+// grid. The numbers come from ChartAxisMath; this file only paints them.
+#include <QPainter>
+#include <algorithm>
+
+#include "chart/ChartAxis.h"
+#include "chart/ChartAxisLabel.h"
+#include "chart/ChartCtrl.h"
+#include "chart/ChartFont.h"
+#include "chart/ChartGrid.h"
+
+using qtmchart::ChartRect;
+
+void CChartAxis::SetAxisSize(const ChartRect& chartRect, const ChartRect& plottingRect) {
+    qtmchart::AxisSpanAndRect(GetPosition(), chartRect, plottingRect, m_StartPos, m_EndPos,
+                              m_AxisRect);
+}
+
+void CChartAxis::SetStartEndPixels(int startPixel, int endPixel) {
+    m_StartPos = startPixel;
+    m_EndPos = endPixel;
+}
+
+QFont CChartAxis::TickFont() const {
+    ChartFont font(m_strFontName, m_nFontSize);
+    return font.GetQFont();
+}
+
+QSize CChartAxis::GetLargestTick(QPainter* dc) {
+    const QFont font = TickFont();
+    if (m_MaxValue == m_MinValue) {
+        return ChartTextExtent(dc, font, GetTickLabel(m_MinValue));
+    }
+    int width = 0;
+    int height = 0;
+    double tick = GetFirstTickValue();
+    for (int count = 0; count < qtmchart::kMaxTicks; ++count) {
+        if (IsLabelInAxis(tick)) {
+            const QSize extent = ChartTextExtent(dc, font, GetTickLabel(tick));
+            width = std::max(width, extent.width());
+            height = std::max(height, extent.height());
+        }
+        double next = 0.0;
+        // A step too small to change the value would never reach the maximum.
+        if (!GetNextTickValue(tick, next) || !(next > tick)) break;
+        tick = next;
+    }
+    return QSize(width, height);
+}
+
+int CChartAxis::ClipMargin(const ChartRect& chartRect, ChartRect& plottingRect, QPainter* dc) {
+    if (!m_bIsVisible) return 0;
+    const QSize largest = GetLargestTick(dc);
+    const QSize caption = m_pAxisLabel->GetSize(dc);
+    int room = m_iMarginSize;
+    if (m_bAutoMargin) {
+        room = qtmchart::AxisRoom(m_bIsHorizontal, largest, caption);
+        m_iMarginSize = room;
+    }
+    qtmchart::ClipPlotForAxis(GetPosition(), room, largest, chartRect, plottingRect);
+    return room;
+}
+
+void CChartAxis::DrawTick(QPainter* dc, double value, const QFont& tickFont) {
+    const QString label = GetTickLabel(value);
+    const QSize extent = ChartTextExtent(dc, tickFont, label);
+    const int tickPixel = GetTickPos(value);
+    const int anchor = ValueToScreen(value);
+    const int position = GetPosition();
+    const qtmchart::AxisScale scale = Scale();
+
+    if (qtmchart::IsPixelOnAxis(scale, tickPixel)) {
+        const qtmchart::TickMark mark = qtmchart::TickMarkFor(position, m_AxisRect, tickPixel);
+        dc->setPen(QPen(qtmchart::ToQColor(m_AxisColor), 0));
+        dc->drawLine(mark.from, mark.to);
+    }
+    if (qtmchart::IsPixelOnAxis(scale, anchor)) {
+        const int captionWidth = m_pAxisLabel->GetSize(dc).width();
+        const QPoint origin =
+            qtmchart::TickLabelOrigin(position, m_AxisRect, anchor, extent, captionWidth);
+        dc->setPen(qtmchart::ToQColor(m_TextColor));
+        ChartDrawText(dc, origin.x(), origin.y(), label);
+    }
+    m_pAxisGrid->AddTick(tickPixel);
+}
+
+void CChartAxis::Draw(QPainter* dc) {
+    if (!m_bIsVisible || dc == nullptr) return;
+    dc->save();
+    const QFont tickFont = TickFont();
+    dc->setFont(tickFont);
+    dc->setBackgroundMode(Qt::TransparentMode);
+
+    // Axis line, one pixel inside the axis rectangle on the plotting side. The end pixel is
+    // left out, as the ticks' own ends are.
+    dc->setPen(QPen(qtmchart::ToQColor(m_AxisColor), 0));
+    const int toward = m_EndPos >= m_StartPos ? 1 : -1;
+    const int last = m_EndPos == m_StartPos ? m_EndPos : m_EndPos - toward;
+    if (m_bIsHorizontal) {
+        const int y = m_bIsSecondary ? m_AxisRect.bottom - 1 : m_AxisRect.top + 1;
+        dc->drawLine(m_StartPos, y, last, y);
+    } else {
+        const int x = m_bIsSecondary ? m_AxisRect.left + 1 : m_AxisRect.right - 1;
+        dc->drawLine(x, m_StartPos, x, last);
+    }
+
+    // Caption.
+    const QSize caption = m_pAxisLabel->GetSize(dc);
+    const QSize largest = GetLargestTick(dc);
+    const QPoint origin = qtmchart::CaptionOrigin(GetPosition(), m_AxisRect, m_StartPos, m_EndPos,
+                                                  caption, largest.height());
+    m_pAxisLabel->SetLabelRect(ChartRect{origin.x(), origin.y(), origin.x() + caption.width(),
+                                         origin.y() + caption.height()});
+    m_pAxisLabel->Draw(dc);
+    dc->setFont(tickFont);
+
+    // Ticks and their labels.
+    m_pAxisGrid->ClearTicks();
+    if (m_MaxValue == m_MinValue) {
+        DrawTick(dc, m_MinValue, tickFont);
+    } else {
+        double tick = GetFirstTickValue();
+        for (int count = 0; count < qtmchart::kMaxTicks; ++count) {
+            DrawTick(dc, tick, tickFont);
+            double next = 0.0;
+            if (!GetNextTickValue(tick, next) || !(next > tick)) break;
+            tick = next;
+        }
+    }
+
+    if (m_pAxisGrid->IsVisible() && m_pParentCtrl != nullptr) {
+        m_pAxisGrid->Draw(dc, m_pParentCtrl->GetPlottingRect());
+    }
+    dc->restore();
+}
