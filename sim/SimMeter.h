@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -45,9 +46,19 @@ public:
     void SetReplyOverride(ReplyOverride hook);
     // Runs f on the model under the simulator's lock (to read or change its state).
     void WithModel(const std::function<void(MeterModel&)>& f);
+    // Called on the serving thread after each request has been answered (for the
+    // executable's request log). Set it before Start.
+    void SetRequestObserver(std::function<void(const Request&)> observer);
+
+    // True while the simulator serves; false after Stop or a hang-up.
+    bool IsServing() const { return m_running; }
 
 private:
     void Serve();
+    void OnBytes(const std::uint8_t* data, std::size_t size);
+    void FlushOutput();
+    void CloseLine();
+    double Now() const;
 
     MeterConfig m_config;
     std::string m_portPath;
@@ -59,6 +70,10 @@ private:
     mutable std::mutex m_mutex;
     std::unique_ptr<MeterModel> m_model;
     ReplyOverride m_override;
+    std::vector<Request> m_log;
+    std::function<void(const Request&)> m_observer;
+    std::vector<std::uint8_t> m_output;  // reply bytes the line has not taken yet
+    std::chrono::steady_clock::time_point m_startTime;
 };
 
 }  // namespace qtmsim

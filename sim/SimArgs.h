@@ -1,0 +1,28 @@
+// The command line of qtm200sim, parsed into a meter configuration without touching
+// the terminal, so it can be tested.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/MeterModel.h"
+
+namespace qtmsim {
+
+struct SimOptions {
+    MeterConfig config;
+    std::string logPath;  // "" for no request log, "-" for standard error
+};
+
+// Parses the arguments after the program name. On a bad argument gives nothing and
+// puts the reason in *error.
+std::optional<SimOptions> ParseSimArgs(const std::vector<std::string>& args, std::string* error);
+
+// The usage text printed for a bad command line.
+std::string SimUsage();
+
+// A fault's name as the command line spells it ("silent", ...); nothing for an unknown one.
+std::optional<Fault> FaultFromName(const std::string& name);
+
+}  // namespace qtmsim
