@@ -1,0 +1,234 @@
+// The POSIX port layer over real pseudo-terminals: why opens fail, read time-outs,
+// ReadExact's limits and the RS-485 watch thread.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "PtyPair.h"
+#include "TempDir.h"
+#include "device/CRS485Serial.h"
+#include "device/Serial.h"
+#include "device/platform/PosixPort.h"
+
+namespace qtm {
+namespace {
+
+using test::PtyPair;
+using Clock = std::chrono::steady_clock;
+
+double CpuSeconds() {
+    timespec ts{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+TEST(PosixPortTest, OpenFailuresAreToldApart) {
+    test::TempDir dir;
+    const std::string plain = (dir.Path() / "not-a-tty").string();
+    std::ofstream(plain) << "x";
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    PosixPort holder;
+    ASSERT_TRUE(holder.Open(pty.Path(), 115200, nullptr));
+
+    struct Case {
+        const char* what;
+        std::string path;
+        int baud;
+        PortErrorKind kind;
+    };
+    const Case cases[] = {
+        {"missing", (dir.Path() / "ttyUSB9").string(), 115200, PortErrorKind::NotFound},
+        {"regular file", plain, 115200, PortErrorKind::NotATerminal},
+        {"held by another handle", pty.Path(), 115200, PortErrorKind::Busy},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Serial serial;
+        EXPECT_EQ(serial.OpenPort(c.path, c.baud), 0);
+        EXPECT_FALSE(serial.IsOpen());
+        EXPECT_EQ(serial.LastOpenError().kind, c.kind);
+        EXPECT_EQ(serial.LastOpenError().path, c.path);
+        EXPECT_FALSE(serial.LastOpenError().Describe().empty());
+    }
+    holder.Close();
+    PtyPair other;
+    Serial serial;
+    EXPECT_EQ(serial.OpenPort(other.Path(), 12345), 0);  // no such line speed
+    EXPECT_EQ(serial.LastOpenError().kind, PortErrorKind::Other);
+}
+
+TEST(PosixPortTest, PortOfAnotherUserIsPermissionDenied) {
+    test::TempDir dir;
+    if (::geteuid() != 0) {
+        // A normal user cannot open a node without permissions, tty or not.
+        const std::string path = (dir.Path() / "locked").string();
+        std::ofstream(path) << "x";
+        ::chmod(path.c_str(), 0);
+        Serial serial;
+        EXPECT_EQ(serial.OpenPort(path, 115200), 0);
+        EXPECT_EQ(serial.LastOpenError().kind, PortErrorKind::PermissionDenied);
+        return;
+    }
+    // As root, try from a child that has dropped to nobody: root's pty is not theirs.
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    ::chmod(pty.Path().c_str(), 0600);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(100);
+        PosixPort port;
+        PortError error;
+        const bool opened = port.Open(pty.Path(), 115200, &error);
+        ::_exit(opened ? 101 : static_cast<int>(error.kind));
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(PortErrorKind::PermissionDenied));
+}
+
+TEST(PosixPortTest, CloseThenReopenWorksWhileTheLineStaysUp) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    Serial serial;
+    EXPECT_EQ(serial.ClosePort(), 1);  // closing a closed port is fine
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ(serial.OpenPort(pty.Path(), 115200), 1) << serial.LastOpenError().Describe();
+        const std::uint8_t request[] = {'V', 'K', 0x42};
+        EXPECT_EQ(serial.WriteBytes(request, sizeof request), 1);
+        EXPECT_EQ(pty.Receive(1000), (std::vector<std::uint8_t>{'V', 'K', 0x42}));
+        EXPECT_EQ(serial.ClosePort(), 1);
+        EXPECT_FALSE(serial.IsOpen());
+    }
+}
+
+TEST(PosixPortTest, ReadEndsAtIntervalAfterLastByteOrWithNothing) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    Serial serial;
+    ASSERT_EQ(serial.OpenPort(pty.Path(), 115200), 1);
+    std::uint8_t buffer[16] = {};
+    // Nothing arrives: the total time-out (2 * 16 + 100 ms) ends the read with 0.
+    EXPECT_EQ(serial.ReadBytes(buffer, sizeof buffer), 0);
+    // Three bytes arrive and then nothing: the read ends with those three.
+    ASSERT_TRUE(pty.Send({1, 2, 3}));
+    const auto start = Clock::now();
+    EXPECT_EQ(serial.ReadBytes(buffer, sizeof buffer), 3);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(buffer[2], 3);
+    // The whole count ends the read without waiting for a time-out.
+    ASSERT_TRUE(pty.Send({4, 5}));
+    EXPECT_EQ(serial.ReadBytes(buffer, 2), 2);
+    // A hung-up line fails the read instead of hanging it.
+    pty.CloseMaster();
+    EXPECT_EQ(serial.ReadBytes(buffer, sizeof buffer), -1);
+}
+
+TEST(PosixPortTest, OpeningFlushesBytesLeftFromAnEarlierReply) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    ASSERT_TRUE(pty.Send({9, 9, 9}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    Serial serial;
+    ASSERT_EQ(serial.OpenPort(pty.Path(), 115200), 1);
+    std::uint8_t buffer[4] = {};
+    EXPECT_EQ(serial.ReadBytes(buffer, sizeof buffer), 0);
+}
+
+TEST(ReadExactTest, LimitsOfOneCall) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    CRS485Serial bus;
+    std::vector<std::uint8_t> buffer(5121);
+    EXPECT_EQ(bus.ReadExact(buffer.data(), 8), 0);  // not open
+    ASSERT_TRUE(bus.Open(pty.Path(), 115200)) << bus.LastOpenError().Describe();
+
+    EXPECT_EQ(bus.ReadExact(buffer.data(), 5121), 0);
+    EXPECT_EQ(bus.LastReadPolls(), 0);
+    EXPECT_EQ(bus.ReadExact(buffer.data(), 0), 0);
+
+    std::vector<std::uint8_t> big(5120);
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<std::uint8_t>(i * 7);
+    // More than the line holds at once: the meter's side keeps feeding while we read.
+    std::thread feeder([&] { pty.Send(big); });
+    EXPECT_EQ(bus.ReadExact(buffer.data(), 5120), 5120);
+    feeder.join();
+    EXPECT_TRUE(std::equal(big.begin(), big.end(), buffer.begin()));
+}
+
+TEST(ReadExactTest, SilenceGivesUpAfterOneHundredPlusNPolls) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    CRS485Serial bus;
+    ASSERT_TRUE(bus.Open(pty.Path(), 115200));
+    std::uint8_t buffer[8];
+    ASSERT_TRUE(pty.Send({1, 2, 3}));  // a short reply changes nothing
+    EXPECT_EQ(bus.ReadExact(buffer, 8), 0);
+    EXPECT_EQ(bus.LastReadPolls(), 108);
+}
+
+TEST(ReadExactTest, BytesArrivingInPiecesAreCollected) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    CRS485Serial bus;
+    ASSERT_TRUE(bus.Open(pty.Path(), 115200));
+    std::thread meter([&] {
+        pty.Send({1, 2});
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        pty.Send({3, 4, 5});
+    });
+    std::uint8_t buffer[5] = {};
+    EXPECT_EQ(bus.ReadExact(buffer, 5), 5);
+    meter.join();
+    EXPECT_EQ(buffer[4], 5);
+    EXPECT_LT(bus.LastReadPolls(), 105);
+}
+
+TEST(WatchThreadTest, RunsWhileOpenAndEndsOnClose) {
+    PtyPair first, second;
+    ASSERT_TRUE(first.Ok() && second.Ok());
+    CRS485Serial bus;
+    bus.Close();  // closing a closed port does nothing
+    ASSERT_TRUE(bus.Open(first.Path(), 115200));
+    EXPECT_TRUE(bus.WatchThreadRunning());
+    // Opening again closes the first port and starts afresh on the second.
+    ASSERT_TRUE(bus.Open(second.Path(), 9600));
+    EXPECT_TRUE(bus.IsOpen());
+    EXPECT_TRUE(bus.WatchThreadRunning());
+    EXPECT_EQ(bus.PortName(), second.Path());
+    EXPECT_EQ(bus.BaudRate(), 9600);
+    Serial other;
+    EXPECT_EQ(other.OpenPort(first.Path(), 115200), 1);  // the first port was let go
+    bus.Close();
+    EXPECT_FALSE(bus.IsOpen());
+    EXPECT_FALSE(bus.WatchThreadRunning());
+    EXPECT_EQ(bus.WatchThreadResult(), 0);
+}
+
+TEST(WatchThreadTest, DoesNotSpinWhileBytesWaitUnread) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    CRS485Serial bus;
+    ASSERT_TRUE(bus.Open(pty.Path(), 115200));
+    ASSERT_TRUE(pty.Send({1, 2, 3, 4}));
+    const double cpuBefore = CpuSeconds();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const double cpuUsed = CpuSeconds() - cpuBefore;
+    // A spinning thread would burn close to the whole half second.
+    EXPECT_LT(cpuUsed, 0.15);
+    EXPECT_TRUE(bus.WatchThreadRunning());
+    bus.Close();
+    EXPECT_FALSE(bus.WatchThreadRunning());
+}
+
+}  // namespace
+}  // namespace qtm
