@@ -1,0 +1,230 @@
+#include "cli/CliCommands.h"
+
+#include <chrono>
+#include <cstdarg>
+#include <cstdio>
+#include <optional>
+#include <thread>
+
+#include "cli/CliRunner.h"
+#include "service/ModelCatalog.h"
+#include "service/ReadingFormat.h"
+
+namespace qtm::cli {
+namespace {
+
+constexpr int kRecordsPerPage = 15;
+constexpr int kRecordCapacity = 7500;
+// An RS-485 pass waits this long before its block read, as the window's loop does, so
+// a logging run does not keep the bus busy.
+constexpr int kBusPassPauseMs = 1000;
+
+std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+std::string Printf(const char* format, ...) {
+    char buffer[256];
+    va_list args;
+    va_start(args, format);
+    const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    if (n < 0) return {};
+    if (static_cast<std::size_t>(n) < sizeof buffer) return std::string(buffer, n);
+    // Huge floats print hundreds of digits; size the text exactly for those.
+    std::string text(static_cast<std::size_t>(n) + 1, '\0');
+    va_start(args, format);
+    std::vsnprintf(text.data(), text.size(), format, args);
+    va_end(args);
+    text.resize(static_cast<std::size_t>(n));
+    return text;
+}
+
+std::string Reading(ReadingKind kind, float value, std::string_view model) {
+    std::string text;
+    std::string unit;
+    FormatReading(text, kind, value, unit, model);
+    return text + " " + unit;
+}
+
+// Why a request that should have gone out did not.
+std::string SendFailure(const MeterLink& link) {
+    const PortError error = link.LastOpenError();
+    if (error.Failed()) return DescribeOpenFailure(error);
+    return "the request could not be written to " + link.PortName();
+}
+
+// Lists the ports and finds the meter on the USB link; the found model, or nothing
+// after telling the user.
+std::optional<std::string> FindUsbMeter(CommandContext& c) {
+    c.link.EnumeratePorts();
+    std::string model;
+    if (c.link.FindMeter(model) == 0) return model;
+    c.err << "no meter found";
+    if (c.link.PortCount() == 0) {
+        c.err << ": no serial port is listed";
+    } else if (const PortError error = c.link.LastOpenError(); error.Failed()) {
+        c.err << ": " << DescribeOpenFailure(error);
+    }
+    c.err << "\n";
+    return std::nullopt;
+}
+
+bool OpenBus(CommandContext& c) {
+    if (c.link.OpenBusPort(c.busPort, MeterLink::kUsbBaudRate) == 0) return true;
+    c.err << DescribeOpenFailure(c.link.LastOpenError()) << "\n";
+    return false;
+}
+
+int Ports(CommandContext& c) {
+    c.link.EnumeratePorts();
+    for (const std::string& port : c.link.PortList())
+        c.out << port << "\n";
+    return kExitOk;
+}
+
+int Scan(CommandContext& c) {
+    const auto model = FindUsbMeter(c);
+    if (!model) return kExitFailed;
+    c.out << "port: " << c.link.PortName() << "\nmodel: " << *model << "\n";
+    return kExitOk;
+}
+
+int UsbInfo(CommandContext& c) {
+    const auto model = FindUsbMeter(c);
+    if (!model) return kExitFailed;
+    if (c.options.family == Family::Qtm300) {
+        const auto info = ReadInfoText(c.link);
+        c.out << "model: " << *model << "\ninfo: " << info.value_or("") << "\n";
+        if (info) return kExitOk;
+        c.err << "the information block could not be read: " << SendFailure(c.link) << "\n";
+        return kExitFailed;
+    }
+    const IdentityRead identity = ReadIdentity(c.link);
+    c.out << FormatIdentityLines(*model, identity);
+    const bool complete = identity.serialNumber && identity.band && identity.range &&
+                          identity.calValue && identity.saveGap && identity.k;
+    if (complete) return kExitOk;
+    c.err << "some settings could not be read: " << SendFailure(c.link) << "\n";
+    return kExitFailed;
+}
+
+int BusInfo(CommandContext& c) {
+    if (!OpenBus(c)) return kExitFailed;
+    const auto identity = ReadBusIdentity(c.link, static_cast<std::uint8_t>(c.options.address));
+    if (!identity) {
+        c.err << "param read failed\n";
+        return kExitFailed;
+    }
+    c.out << "sn: " << FormatBusSerialNumber(identity->serialNumber)
+          << "\nmodel: " << identity->model << "\n";
+    return kExitOk;
+}
+
+int Memory(CommandContext& c) {
+    if (!FindUsbMeter(c)) return kExitFailed;
+    MemoryUsage usage;
+    if (c.link.ReadMemoryUsage(usage) != 1) {
+        c.err << "the record memory could not be read: " << SendFailure(c.link) << "\n";
+        return kExitFailed;
+    }
+    c.out << FormatStorageLine(usage.Pages()) << "\n";
+    return kExitOk;
+}
+
+// Passes that gave a reading decide the status: a run in which none did is a failure.
+int LiveStatus(CommandContext& c, int readings) {
+    if (readings > 0) return kExitOk;
+    c.err << "the meter gave no reading\n";
+    return kExitFailed;
+}
+
+int UsbLive(CommandContext& c) {
+    const auto found = FindUsbMeter(c);
+    if (!found) return kExitFailed;
+    const std::string model = c.options.model.value_or(*found);
+    LiveValues values;
+    int readings = 0;
+    for (int pass = 1; pass <= c.options.count; ++pass) {
+        values = ReadLiveValues(c.link, values);
+        if (values.powerOk) {
+            ++readings;
+            c.out << FormatUsbLiveLine(pass, values, model) << std::endl;
+        } else {
+            c.out << FormatNoReadingLine(pass) << std::endl;
+        }
+    }
+    return LiveStatus(c, readings);
+}
+
+int BusLive(CommandContext& c) {
+    if (!OpenBus(c)) return kExitFailed;
+    const std::string model = c.options.model.value_or(std::string(kDefaultModel));
+    const auto address = static_cast<std::uint8_t>(c.options.address);
+    int readings = 0;
+    for (int pass = 1; pass <= c.options.count; ++pass) {
+        if (pass > 1) std::this_thread::sleep_for(std::chrono::milliseconds(kBusPassPauseMs));
+        if (const auto values = ReadBusLiveValues(c.link, address)) {
+            ++readings;
+            c.out << FormatBusLiveLine(pass, *values, model) << std::endl;
+        } else {
+            c.out << FormatNoReadingLine(pass) << std::endl;
+        }
+    }
+    return LiveStatus(c, readings);
+}
+
+}  // namespace
+
+std::string FormatUsbLiveLine(int pass, const LiveValues& values, std::string_view model) {
+    return Printf("%d P=", pass) + Reading(ReadingKind::Power, values.power, model) +
+           " E=" + Reading(ReadingKind::Energy, static_cast<float>(values.energy), model) +
+           Printf(" T=%.1f V=%.3f AD=%.0f t=%.1f", static_cast<double>(values.temperature),
+                  static_cast<double>(values.voltage), static_cast<double>(values.ad),
+                  static_cast<double>(values.EnergySeconds()));
+}
+
+std::string FormatBusLiveLine(int pass, const BusLiveValues& values, std::string_view model) {
+    return Printf("%d P=", pass) + Reading(ReadingKind::Power, values.power, model) +
+           Printf(" T=%.1f V=%.3f AD=%.0f zero=%.3f cal=%.3f calk=%.3f k=%.3f",
+                  static_cast<double>(values.temperature), static_cast<double>(values.voltage),
+                  static_cast<double>(values.ad), static_cast<double>(values.zero),
+                  static_cast<double>(values.cal), static_cast<double>(values.calK),
+                  static_cast<double>(values.k));
+}
+
+std::string FormatNoReadingLine(int pass) {
+    return Printf("%d no reading", pass);
+}
+
+std::string FormatIdentityLines(std::string_view model, const IdentityRead& identity) {
+    std::string lines = "model: " + std::string(model) + "\n";
+    lines += "sn: " + identity.serialNumber.value_or("") + "\n";
+    lines += "band: " + identity.band.value_or("") + "\n";
+    lines += "range: " + identity.range.value_or("") + "\n";
+    lines += Printf("cal: %.3f\n", static_cast<double>(identity.calValue.value_or(0.0f)));
+    lines += Printf("savetime: %d\n", identity.saveGap.value_or(0));
+    lines += Printf("k: %.3f\n", static_cast<double>(identity.k.value_or(0.0f)));
+    return lines;
+}
+
+std::string FormatStorageLine(std::uint16_t pages) {
+    return Printf("storage: %d/%d", kRecordsPerPage * pages, kRecordCapacity);
+}
+
+int RunMeterCommand(CommandContext& c) {
+    const bool bus = c.options.link == Link::Rs485;
+    switch (c.options.command) {
+        case Command::Ports:
+            return Ports(c);
+        case Command::Scan:
+            return Scan(c);
+        case Command::Info:
+            return bus ? BusInfo(c) : UsbInfo(c);
+        case Command::Memory:
+            return Memory(c);
+        case Command::Live:
+            return bus ? BusLive(c) : UsbLive(c);
+    }
+    return kExitUsage;
+}
+
+}  // namespace qtm::cli

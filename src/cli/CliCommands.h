@@ -1,0 +1,39 @@
+// The commands of qtm200cli over a prepared MeterLink, and the pure formatting of the
+// lines they print (scripts parse these lines, so their layout is fixed).
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "cli/CliOptions.h"
+#include "device/MeterLink.h"
+#include "service/LiveReadings.h"
+#include "service/MeterIdentity.h"
+
+namespace qtm::cli {
+
+struct CommandContext {
+    const CliOptions& options;
+    MeterLink& link;
+    std::ostream& out;
+    std::ostream& err;
+    std::string busPort;  // the RS-485 port, when the link is RS-485
+};
+
+// Runs options.command; returns the exit status.
+int RunMeterCommand(CommandContext& context);
+
+// "N P=TEXT UNIT E=TEXT UNIT T=%.1f V=%.3f AD=%.0f t=%.1f"
+std::string FormatUsbLiveLine(int pass, const LiveValues& values, std::string_view model);
+// "N P=TEXT UNIT T=%.1f V=%.3f AD=%.0f zero=%.3f cal=%.3f calk=%.3f k=%.3f"
+std::string FormatBusLiveLine(int pass, const BusLiveValues& values, std::string_view model);
+// "N no reading"
+std::string FormatNoReadingLine(int pass);
+// The identity lines of a "QTX200" meter, each ending in a newline. Values that were
+// not read show as empty texts and zeros.
+std::string FormatIdentityLines(std::string_view model, const IdentityRead& identity);
+// "storage: USED/7500" with USED = 15 records per page.
+std::string FormatStorageLine(std::uint16_t pages);
+
+}  // namespace qtm::cli

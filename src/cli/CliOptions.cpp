@@ -1,0 +1,143 @@
+#include "cli/CliOptions.h"
+
+#include <charconv>
+#include <string_view>
+
+namespace qtm::cli {
+namespace {
+
+// A whole decimal number in [low, high]; no signs, spaces or trailing text, so a
+// typo never silently becomes a different address or count.
+std::optional<int> ParseNumber(std::string_view text, int low, int high) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    if (text.empty() || text.front() < '0' || text.front() > '9') return std::nullopt;
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc{} || ptr != end || value < low || value > high) return std::nullopt;
+    return value;
+}
+
+std::optional<Command> ParseCommand(std::string_view word) {
+    if (word == "ports") return Command::Ports;
+    if (word == "scan") return Command::Scan;
+    if (word == "info") return Command::Info;
+    if (word == "memory") return Command::Memory;
+    if (word == "live") return Command::Live;
+    return std::nullopt;
+}
+
+ParseResult Fail(std::string message) {
+    ParseResult result;
+    result.error = std::move(message);
+    return result;
+}
+
+}  // namespace
+
+std::string UsageText() {
+    return "usage: qtm200cli [--port PATH]... [--no-system-ports] [--simulate[=MODEL]]\n"
+           "                 [--family qtx200|qtm300] [--link usb|rs485] [--addr N]\n"
+           "                 [--model NAME] COMMAND\n"
+           "commands:\n"
+           "  ports              list the serial ports, one per line\n"
+           "  scan               find the port where a meter answers\n"
+           "  info               read the meter's identity and settings\n"
+           "  memory             read how many records the meter has stored\n"
+           "  live [--count N]   read N live measurements (default 5)\n";
+}
+
+ParseResult ParseCommandLine(const std::vector<std::string>& args) {
+    CliOptions options;
+    bool haveCommand = false;
+    bool haveCount = false;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+
+        // Options that take a value accept "--name VALUE" and "--name=VALUE".
+        std::string_view name = arg;
+        std::optional<std::string_view> inlineValue;
+        if (arg.starts_with("--")) {
+            if (const auto eq = arg.find('='); eq != std::string_view::npos) {
+                name = arg.substr(0, eq);
+                inlineValue = arg.substr(eq + 1);
+            }
+        }
+        auto takeValue = [&]() -> std::optional<std::string_view> {
+            if (inlineValue) return inlineValue;
+            if (i + 1 >= args.size()) return std::nullopt;
+            return std::string_view(args[++i]);
+        };
+
+        if (name == "--help" || name == "-h") {
+            ParseResult result;
+            result.help = true;
+            return result;
+        } else if (name == "--port") {
+            const auto value = takeValue();
+            if (!value || value->empty()) return Fail("--port needs a device path");
+            options.ports.emplace_back(*value);
+        } else if (name == "--no-system-ports" && !inlineValue) {
+            options.noSystemPorts = true;
+        } else if (name == "--simulate") {
+            // The model is optional, so it is only taken from "--simulate=MODEL": a
+            // following word is the command, not a model.
+            options.simulate = true;
+            if (inlineValue) {
+                if (inlineValue->empty()) return Fail("--simulate= needs a model name");
+                options.simulateModel = std::string(*inlineValue);
+            }
+        } else if (name == "--family") {
+            const auto value = takeValue();
+            if (value == "qtx200") {
+                options.family = Family::Qtx200;
+            } else if (value == "qtm300") {
+                options.family = Family::Qtm300;
+            } else {
+                return Fail("--family must be qtx200 or qtm300");
+            }
+        } else if (name == "--link") {
+            const auto value = takeValue();
+            if (value == "usb") {
+                options.link = Link::Usb;
+            } else if (value == "rs485") {
+                options.link = Link::Rs485;
+            } else {
+                return Fail("--link must be usb or rs485");
+            }
+        } else if (name == "--addr") {
+            const auto value = takeValue();
+            const auto address = value ? ParseNumber(*value, 0, 255) : std::nullopt;
+            if (!address) return Fail("--addr must be a bus address from 0 to 255");
+            options.address = *address;
+        } else if (name == "--model") {
+            const auto value = takeValue();
+            if (!value) return Fail("--model needs a model name");
+            options.model = std::string(*value);
+        } else if (name == "--count") {
+            const auto value = takeValue();
+            const auto count = value ? ParseNumber(*value, 1, 2147483647) : std::nullopt;
+            if (!count) return Fail("--count must be a positive number");
+            options.count = *count;
+            haveCount = true;
+        } else if (arg.starts_with("-")) {
+            return Fail("unknown option " + std::string(arg));
+        } else if (haveCommand) {
+            return Fail("unexpected argument " + std::string(arg));
+        } else if (const auto command = ParseCommand(arg)) {
+            options.command = *command;
+            haveCommand = true;
+        } else {
+            return Fail("unknown command " + std::string(arg));
+        }
+    }
+
+    if (!haveCommand) return Fail("no command given");
+    if (haveCount && options.command != Command::Live) return Fail("--count is only for live");
+
+    ParseResult result;
+    result.options = std::move(options);
+    return result;
+}
+
+}  // namespace qtm::cli

@@ -1,0 +1,40 @@
+// The command line of qtm200cli: options and command, parsed without side effects so
+// that bad command lines are rejected before any port is touched.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qtm::cli {
+
+enum class Command { Ports, Scan, Info, Memory, Live };
+enum class Family { Qtx200, Qtm300 };
+enum class Link { Usb, Rs485 };
+
+struct CliOptions {
+    std::vector<std::string> ports;  // --port, in the order given
+    bool noSystemPorts = false;
+    bool simulate = false;
+    std::string simulateModel;  // empty: the simulator's own default model
+    Family family = Family::Qtx200;
+    Link link = Link::Usb;
+    int address = 1;
+    std::optional<std::string> model;  // --model; otherwise the identified model
+    Command command = Command::Ports;
+    int count = 5;  // live passes
+};
+
+struct ParseResult {
+    std::optional<CliOptions> options;  // empty when the command line is bad or help
+    bool help = false;                  // --help was asked for
+    std::string error;                  // one line saying what is wrong
+};
+
+// Parses the arguments after the program name.
+ParseResult ParseCommandLine(const std::vector<std::string>& args);
+
+// The usage text, ending in a newline.
+std::string UsageText();
+
+}  // namespace qtm::cli

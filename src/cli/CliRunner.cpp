@@ -1,0 +1,109 @@
+#include "cli/CliRunner.h"
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <thread>
+
+#include "cli/CliCommands.h"
+#include "device/MeterLink.h"
+#include "sim/SimMeter.h"
+
+namespace qtm::cli {
+namespace {
+
+qtmsim::MeterConfig SimulatorConfig(const CliOptions& options) {
+    qtmsim::MeterConfig config;
+    if (!options.simulateModel.empty()) config.model = options.simulateModel;
+    config.family =
+        options.family == Family::Qtm300 ? qtmsim::Family::Qtm300 : qtmsim::Family::Qtx200;
+    config.rs485 = options.link == Link::Rs485;
+    config.address = static_cast<std::uint8_t>(options.address);
+    return config;
+}
+
+// Option combinations that cannot work, caught before anything is opened.
+std::string CheckCombination(const CliOptions& options) {
+    if (options.link == Link::Rs485) {
+        if (options.ports.empty() && !options.simulate)
+            return "--link rs485 needs the bus port, given with --port or --simulate";
+        if (options.command == Command::Scan)
+            return "scan finds meters on the USB link; with --link rs485 use info";
+        if (options.command == Command::Memory) return "memory is read over the USB link only";
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string DescribeOpenFailure(const PortError& error) {
+    const std::string& path = error.path;
+    switch (error.kind) {
+        case PortErrorKind::NotFound:
+            return "the serial port " + path + " does not exist";
+        case PortErrorKind::PermissionDenied:
+            return "permission denied on " + path +
+                   "; add your user to the dialout group (sudo usermod -aG dialout $USER) "
+                   "and log in again";
+        case PortErrorKind::Busy:
+            return "the serial port " + path + " is in use by another program";
+        case PortErrorKind::NotATerminal:
+            return path + " is not a serial port";
+        case PortErrorKind::Other:
+        case PortErrorKind::None:
+            break;
+    }
+    std::string text = "the serial port " + path + " cannot be opened";
+    if (!error.detail.empty()) text += " (" + error.detail + ")";
+    return text;
+}
+
+int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err) {
+    if (const std::string problem = CheckCombination(options); !problem.empty()) {
+        err << "qtm200cli: " << problem << "\n" << UsageText();
+        return kExitUsage;
+    }
+
+    std::unique_ptr<qtmsim::SimMeter> simulator;
+    if (options.simulate) {
+        simulator = std::make_unique<qtmsim::SimMeter>(SimulatorConfig(options));
+        std::string reason;
+        if (!simulator->Start(&reason)) {
+            err << "the simulated meter could not be started: " << reason << "\n";
+            return kExitFailed;
+        }
+    }
+
+    MeterLink link;
+    link.SetDeviceType(options.family == Family::Qtm300 ? DeviceType::Qtm300 : DeviceType::Qtx200);
+    link.SetCommMode(options.link == Link::Rs485 ? CommMode::Rs485 : CommMode::Usb);
+    link.SetSystemPortsEnabled(!options.noSystemPorts);
+    for (const std::string& port : options.ports)
+        link.AddExtraPort(port);
+    if (simulator) link.SetSimulatorPort(simulator->PortPath());
+
+    std::string busPort;
+    if (options.link == Link::Rs485) {
+        busPort = options.ports.empty() ? simulator->PortPath() : options.ports.front();
+    }
+    CommandContext context{options, link, out, err, busPort};
+    const int status = RunMeterCommand(context);
+    link.CloseBusPort();
+    return status;
+}
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const ParseResult parsed = ParseCommandLine(args);
+    if (parsed.help) {
+        out << UsageText();
+        return kExitOk;
+    }
+    if (!parsed.options) {
+        err << "qtm200cli: " << parsed.error << "\n" << UsageText();
+        return kExitUsage;
+    }
+    return RunCommand(*parsed.options, out, err);
+}
+
+}  // namespace qtm::cli
