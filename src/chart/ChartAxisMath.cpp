@@ -92,24 +92,18 @@ TickStep ComputeTickIncrement(const AxisScale& s, const TickStep& previous) {
 double ComputeFirstTick(double min, double increment) {
     if (increment == 0.0 || min == 0.0) return min;
     // Multiples are formed as k * increment rather than by repeated addition, so that the
-    // result does not drift and a huge minimum cannot stall the loop.
+    // result does not drift and a huge minimum cannot stall the loop. A multiple that misses
+    // the minimum only by rounding (-3 * 0.1 against -0.3) counts as the minimum itself;
+    // otherwise the tick at the very end of the axis would be lost.
+    const double eps = std::fabs(increment) * 1e-9;
     double k = std::trunc(min / increment);
-    double tick = k * increment;
-    if (!std::isfinite(tick)) return min;
-    for (int i = 0; tick < min && i < 4; ++i) {
+    if (!std::isfinite(k * increment)) return min;
+    for (int i = 0; i < 4 && k * increment < min - eps; ++i)
         k += 1;
-        tick = k * increment;
-    }
-    if (tick > min) {
-        double above = tick;
-        for (int i = 0; tick > min && i < 4; ++i) {
-            above = tick;
-            k -= 1;
-            tick = k * increment;
-        }
-        if (tick != min) tick = above;
-    }
-    return tick;
+    for (int i = 0; i < 4 && (k - 1) * increment >= min - eps; ++i)
+        k -= 1;
+    const double tick = k * increment;
+    return std::fabs(tick - min) <= eps ? min : tick;
 }
 
 QString FormatTickLabel(double value, unsigned decimals) {
