@@ -34,11 +34,11 @@ Cut MatchFixed(const std::uint8_t* data, std::size_t size, const std::uint8_t* p
 Cut CutVk(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return {CutStatus::NeedMore, 0};
     if (data[1] != 'K') return {CutStatus::Invalid, 0};
-    if (size < 4) return {CutStatus::NeedMore, 0};
+    if (size < 3) return {CutStatus::NeedMore, 0};
     const std::uint8_t cls = data[2];
-    const std::uint8_t code = data[3];
     if (cls != kRead && cls != kWrite) return {CutStatus::Invalid, 0};
     if (size < 6) return {CutStatus::NeedMore, 0};
+    const std::uint8_t code = data[3];
     const std::size_t length = data[4] | (static_cast<std::size_t>(data[5]) << 8);
 
     // Reads are always 7 bytes; the model and serial-number reads carry 00 01 where

@@ -1,0 +1,183 @@
+#include "sim/SimMeter.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "SimTestFrames.h"
+
+using namespace qtmsim;
+using namespace simtest;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// Opens the port as the program does: raw 8N1, no controlling terminal.
+int OpenPort(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return fd;
+    termios tio{};
+    ::tcgetattr(fd, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(fd, TCSANOW, &tio);
+    return fd;
+}
+
+// Reads until `n` bytes are in or nothing more arrives for `quietMs`.
+Bytes ReadReply(int fd, std::size_t n, int quietMs = 500) {
+    Bytes out;
+    std::uint8_t buffer[512];
+    while (out.size() < n) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, quietMs) <= 0) break;
+        const ssize_t got = ::read(fd, buffer, std::min(sizeof buffer, n - out.size()));
+        if (got <= 0) break;
+        out.insert(out.end(), buffer, buffer + got);
+    }
+    return out;
+}
+
+Bytes ExchangeOverPort(const std::string& path, const Bytes& request, std::size_t n,
+                       int quietMs = 500) {
+    const int fd = OpenPort(path);
+    EXPECT_GE(fd, 0) << path;
+    if (fd < 0) return {};
+    EXPECT_EQ(::write(fd, request.data(), request.size()), static_cast<ssize_t>(request.size()));
+    Bytes reply = ReadReply(fd, n, quietMs);
+    ::close(fd);
+    return reply;
+}
+
+}  // namespace
+
+TEST(SimMeter, AnswersOverThePseudoTerminalAcrossCloseAndReopen) {
+    SimMeter meter(MeterConfig{});
+    std::string error;
+    ASSERT_TRUE(meter.Start(&error)) << error;
+    ASSERT_EQ(meter.PortPath().rfind("/dev/pts/", 0), 0u);
+
+    for (int round = 0; round < 3; ++round) {
+        const Bytes reply = ExchangeOverPort(meter.PortPath(), VkRead(0x01), 16);
+        ASSERT_EQ(reply.size(), 16u) << round;
+        EXPECT_EQ(std::string(reply.begin() + 6, reply.end()), "QTX-200P  ");
+    }
+    const auto log = meter.RequestLog();
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[0].bytes, VkRead(0x01));
+    EXPECT_LE(log[0].atSeconds, log[2].atSeconds);
+}
+
+TEST(SimMeter, StreamsTheFittingDataWhole) {
+    SimMeter meter(MeterConfig{});
+    ASSERT_TRUE(meter.Start());
+    const Bytes reply = ExchangeOverPort(meter.PortPath(), {'F', 'i', 't', 0, 'R', 0}, 5100, 300);
+    EXPECT_GT(reply.size(), 1500u);
+    EXPECT_EQ(reply.back(), '\n');
+}
+
+TEST(SimMeter, FaultsAndOverridesChangeWhileServing) {
+    SimMeter meter(MeterConfig{});
+    ASSERT_TRUE(meter.Start());
+    meter.SetFault(Fault::Silent);
+    EXPECT_TRUE(ExchangeOverPort(meter.PortPath(), VkRead(0x0D), 11, 200).empty());
+    meter.SetFault(Fault::None);
+    EXPECT_EQ(ExchangeOverPort(meter.PortPath(), VkRead(0x0D), 11).size(), 11u);
+
+    meter.SetReplyOverride([](const std::vector<std::uint8_t>& request) {
+        return request[3] == 0x0D ? std::optional<Bytes>(Bytes{1, 2, 3}) : std::nullopt;
+    });
+    EXPECT_EQ(ExchangeOverPort(meter.PortPath(), VkRead(0x0D), 11, 200), (Bytes{1, 2, 3}));
+    EXPECT_EQ(ExchangeOverPort(meter.PortPath(), VkRead(0x25), 11).size(), 11u);
+    EXPECT_EQ(meter.RequestLog().size(), 4u);  // unanswered requests are logged too
+
+    meter.WithModel([](MeterModel& m) { m.State().serial = "X9"; });
+    const Bytes sn = ExchangeOverPort(meter.PortPath(), VkRead(0x02), 16);
+    ASSERT_EQ(sn.size(), 16u);
+    EXPECT_EQ(sn[6], 'X');
+}
+
+TEST(SimMeter, HangUpDropsTheLine) {
+    SimMeter meter(MeterConfig{});
+    ASSERT_TRUE(meter.Start());
+    const int fd = OpenPort(meter.PortPath());
+    ASSERT_GE(fd, 0);
+    meter.SetFault(Fault::HangUp);
+    const Bytes request = VkRead(0x0D);
+    ASSERT_EQ(::write(fd, request.data(), request.size()), 7);
+    pollfd p{fd, POLLIN, 0};
+    ASSERT_EQ(::poll(&p, 1, 5000), 1);
+    EXPECT_TRUE(p.revents & (POLLHUP | POLLERR));
+    std::uint8_t b;
+    EXPECT_LE(::read(fd, &b, 1), 0);
+    ::close(fd);
+    EXPECT_LT(::open(meter.PortPath().c_str(), O_RDWR | O_NOCTTY), 0);
+    EXPECT_FALSE(meter.IsServing());
+    meter.Stop();
+}
+
+TEST(SimMeter, StopReturnsPromptlyAndTwice) {
+    SimMeter meter(MeterConfig{});
+    ASSERT_TRUE(meter.Start());
+    const int fd = OpenPort(meter.PortPath());  // a client still holding the port
+    const auto before = Clock::now();
+    meter.Stop();
+    EXPECT_LT(Clock::now() - before, std::chrono::seconds(2));
+    meter.Stop();
+    EXPECT_FALSE(meter.IsServing());
+    if (fd >= 0) ::close(fd);
+}
+
+TEST(SimMeterExecutable, PrintsItsPortServesAndStopsOnSigterm) {
+    const char* dir = std::getenv("QTM_BIN_DIR");
+    if (!dir) GTEST_SKIP() << "QTM_BIN_DIR not set";
+    const std::string program = std::string(dir) + "/qtm200sim";
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::dup2(pipeFds[1], STDOUT_FILENO);
+        ::close(pipeFds[0]);
+        ::close(pipeFds[1]);
+        ::execl(program.c_str(), program.c_str(), "--records", "30", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(pipeFds[1]);
+    std::FILE* out = ::fdopen(pipeFds[0], "r");
+    char line[256] = {};
+    const bool gotLine = out && std::fgets(line, sizeof line, out) != nullptr;
+    const std::string first(line);
+    std::string path;
+    if (first.rfind("port: /dev/pts/", 0) == 0) path = first.substr(6, first.find('\n') - 6);
+    Bytes usage;
+    if (!path.empty()) usage = ExchangeOverPort(path, VkRead(0x1F), 12);
+
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (out) std::fclose(out);
+
+    ASSERT_TRUE(gotLine);
+    ASSERT_FALSE(path.empty()) << first;
+    ASSERT_EQ(usage.size(), 12u);
+    EXPECT_EQ(usage[6], 2);  // 30 records are two pages
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+TEST(SimMeterExecutable, BadArgumentsExitWithTwo) {
+    const char* dir = std::getenv("QTM_BIN_DIR");
+    if (!dir) GTEST_SKIP() << "QTM_BIN_DIR not set";
+    const std::string command = std::string(dir) + "/qtm200sim --fault never 2>/dev/null";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+}

@@ -1,0 +1,73 @@
+// Request builders and reply readers shared by the simulator tests.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <vector>
+
+#include "sim/Bytes.h"
+#include "sim/ModbusRegisters.h"
+
+namespace simtest {
+
+using qtmsim::Bytes;
+
+inline Bytes VkRead(std::uint8_t code, std::uint8_t value = 0x01) {
+    if (code == 0x01 || code == 0x02) return {'V', 'K', 0x42, code, 0x00, 0x01, value};
+    return {'V', 'K', 0x42, code, 0x01, 0x00, value};
+}
+
+inline Bytes VkWrite(std::uint8_t code, const Bytes& value) {
+    Bytes out{'V', 'K', 0x43, code, static_cast<std::uint8_t>(value.size()), 0x00};
+    out.insert(out.end(), value.begin(), value.end());
+    out.push_back(0x00);
+    return out;
+}
+
+inline Bytes F32(float f) {
+    Bytes b;
+    qtmsim::PutF32LE(b, f);
+    return b;
+}
+
+inline Bytes I32(std::int32_t v) {
+    Bytes b;
+    qtmsim::PutU32LE(b, static_cast<std::uint32_t>(v));
+    return b;
+}
+
+inline float F32At(const Bytes& reply, std::size_t at = 6) {
+    return qtmsim::GetF32LE(&reply[at]);
+}
+
+inline float F32BEAt(const Bytes& data, std::size_t at) {
+    const std::uint8_t le[4] = {data[at + 3], data[at + 2], data[at + 1], data[at]};
+    return qtmsim::GetF32LE(le);
+}
+
+inline Bytes ModbusRead(std::uint8_t address, std::uint16_t reg, std::uint16_t count) {
+    Bytes out{address, 0x03};
+    qtmsim::PutU16BE(out, reg);
+    qtmsim::PutU16BE(out, count);
+    qtmsim::AppendCrc(out);
+    return out;
+}
+
+inline Bytes ModbusWrite(std::uint8_t address, std::uint16_t reg, const Bytes& data) {
+    Bytes out{address, 0x10};
+    qtmsim::PutU16BE(out, reg);
+    qtmsim::PutU16BE(out, static_cast<std::uint16_t>(data.size() / 2));
+    out.push_back(static_cast<std::uint8_t>(data.size()));
+    out.insert(out.end(), data.begin(), data.end());
+    qtmsim::AppendCrc(out);
+    return out;
+}
+
+inline bool CrcOk(const Bytes& frame) {
+    if (frame.size() < 3) return false;
+    Bytes body(frame.begin(), frame.end() - 2);
+    qtmsim::AppendCrc(body);
+    return body == frame;
+}
+
+}  // namespace simtest
