@@ -2,6 +2,7 @@
 // against byte tables.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -14,8 +15,10 @@ namespace qtm {
 namespace {
 
 Bytes Vk(std::initializer_list<std::uint8_t> tail) {
-    Bytes frame{'V', 'K'};
-    frame.insert(frame.end(), tail);
+    Bytes frame(tail.size() + 2);
+    frame[0] = 'V';
+    frame[1] = 'K';
+    std::copy(tail.begin(), tail.end(), frame.begin() + 2);
     return frame;
 }
 
