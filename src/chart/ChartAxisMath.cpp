@@ -263,4 +263,27 @@ std::vector<QLine> GridSegments(bool horizontalAxis, const ChartRect& plot,
     return lines;
 }
 
+std::vector<QLine> GridLines(bool horizontalAxis, const ChartRect& plot,
+                             const std::vector<int>& ticks) {
+    std::vector<QLine> lines;
+    for (int tick : ticks) {
+        if (horizontalAxis) {
+            if (tick < plot.left || tick >= plot.right || plot.Height() < 1) continue;
+            // The dots are counted from the bottom edge, which lies outside the area: the line
+            // starts one pixel up, one pixel into the pattern. The top row belongs to a
+            // segment only when one starts just below it.
+            const int top = plot.Height() % 6 == 0 ? plot.top + 1 : plot.top;
+            if (plot.bottom - 1 >= top) lines.emplace_back(tick, plot.bottom - 1, tick, top);
+        } else {
+            if (tick < plot.top || tick >= plot.bottom || plot.Width() < 1) continue;
+            lines.emplace_back(plot.left, tick, plot.right - 1, tick);
+        }
+    }
+    return lines;
+}
+
+int GridDashOffset(bool horizontalAxis) {
+    return horizontalAxis ? 1 : 0;
+}
+
 }  // namespace qtmchart

@@ -92,6 +92,13 @@ void ClipPlotForAxis(int position, int room, QSize largestTick, const ChartRect&
 std::vector<QLine> GridSegments(bool horizontalAxis, const ChartRect& plot,
                                 const std::vector<int>& ticks);
 
+// The same grid as whole lines cut to the plotting rectangle, for a cosmetic pen with the
+// dash pattern 3 on, 3 off and the dash offset GridDashOffset(); drawn this way it covers
+// exactly the pixels of GridSegments at a fraction of the cost.
+std::vector<QLine> GridLines(bool horizontalAxis, const ChartRect& plot,
+                             const std::vector<int>& ticks);
+int GridDashOffset(bool horizontalAxis);
+
 // The 3-pixel tick mark of a tick at `tickPixel` along the axis rectangle (inclusive ends).
 struct TickMark {
     QPoint from;

@@ -26,13 +26,15 @@ void CChartGrid::SetVisible(bool visible) {
 
 void CChartGrid::Draw(QPainter* dc, const qtmchart::ChartRect& plottingRect) {
     if (!m_bIsVisible || dc == nullptr) return;
-    // The segments are already cut to the plotting area, so no clip region is needed, and
-    // one batched call keeps a dense grid cheap.
-    const std::vector<QLine> lines =
-        qtmchart::GridSegments(m_bIsHorizontal, plottingRect, m_vTickPos);
+    // Whole lines with a dashed cosmetic pen give the 3-on, 3-off dots far faster than one
+    // short line per dot; they are already cut to the plotting area, so no clip is needed.
+    const std::vector<QLine> lines = qtmchart::GridLines(m_bIsHorizontal, plottingRect, m_vTickPos);
     if (lines.empty()) return;
     dc->save();
-    dc->setPen(QPen(qtmchart::ToQColor(m_GridColor), 0));
+    QPen pen(qtmchart::ToQColor(m_GridColor), 0);
+    pen.setDashPattern({3.0, 3.0});
+    pen.setDashOffset(qtmchart::GridDashOffset(m_bIsHorizontal));
+    dc->setPen(pen);
     dc->drawLines(lines.data(), static_cast<int>(lines.size()));
     dc->restore();
 }

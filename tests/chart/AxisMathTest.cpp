@@ -2,6 +2,8 @@
 // the room an axis takes and where its marks, labels, caption and grid go.
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QPainter>
 #include <cmath>
 
 #include "chart/ChartAxisMath.h"
@@ -278,4 +280,34 @@ TEST(AxisMathTest, GridIsDottedThreeOnThreeOffInsideThePlot) {
     EXPECT_EQ(horizontal, expectedH);
     // The sentinel pixel of a degenerate range draws nothing.
     EXPECT_TRUE(GridSegments(true, plot, {kOffAxisPixel}).empty());
+}
+
+TEST(AxisMathTest, DashedGridLinesCoverExactlyTheDottedSegments) {
+    // The fast dashed lines must paint the very pixels of the dot-by-dot reference, for every
+    // plotting size (the phase of the pattern at the far edge depends on it).
+    auto render = [](const std::vector<QLine>& lines, int dashOffset, bool dashed) {
+        QImage image(420, 420, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter p(&image);
+        QPen pen(Qt::black, 0);
+        if (dashed) {
+            pen.setDashPattern({3.0, 3.0});
+            pen.setDashOffset(dashOffset);
+        }
+        p.setPen(pen);
+        p.drawLines(lines.data(), static_cast<int>(lines.size()));
+        return image;
+    };
+    for (bool horizontalAxis : {true, false}) {
+        for (int extent = 1; extent <= 50; ++extent) {
+            const ChartRect plot =
+                horizontalAxis ? ChartRect{5, 7, 40, 7 + extent} : ChartRect{7, 5, 7 + extent, 40};
+            const std::vector<int> ticks = {5, 9, 21, 39};
+            const QImage reference = render(GridSegments(horizontalAxis, plot, ticks), 0, false);
+            const QImage fast = render(GridLines(horizontalAxis, plot, ticks),
+                                       GridDashOffset(horizontalAxis), true);
+            EXPECT_EQ(fast, reference) << (horizontalAxis ? "vertical lines" : "horizontal lines")
+                                       << " over " << extent << " pixels";
+        }
+    }
 }
