@@ -23,6 +23,7 @@ struct FakeLine {
     bool endlessInput = false;  // every read finds its bytes waiting
     PortErrorKind openFailure = PortErrorKind::None;
     long writeLimit = -1;  // accept at most this many bytes per write (-1: all)
+    int silentReads = 0;   // this many reads find nothing, whatever is queued
     int opens = 0;
     int openNow = 0;
     int maxOpenAtOnce = 0;
@@ -70,6 +71,10 @@ public:
     long Read(std::uint8_t* buffer, std::size_t length) override {
         if (!m_open) return -1;
         std::lock_guard lock(m_line->mutex);
+        if (m_line->silentReads > 0) {
+            --m_line->silentReads;
+            return 0;
+        }
         if (m_line->endlessInput) {
             for (std::size_t i = 0; i < length; ++i)
                 buffer[i] = static_cast<std::uint8_t>(i);

@@ -8,19 +8,12 @@
 
 #include "FakeTransport.h"
 #include "device/MeterLink.h"
-#include "device/ModbusCrc.h"
-#include "device/ModbusFrame.h"
 
 namespace qtm {
 namespace {
 
 using test::FakeFactory;
 using test::FakeLine;
-
-Bytes WithCrc(Bytes frame) {
-    AppendModbusCrc(frame);
-    return frame;
-}
 
 class BoundsTest : public ::testing::Test {
 protected:
@@ -29,47 +22,24 @@ protected:
     void SetUp() override { link.SetPortName("/dev/fake0"); }
 };
 
-TEST_F(BoundsTest, RegisterCountsBeyondModbusLimitsSendNothing) {
-    ASSERT_EQ(link.OpenBusPort("/dev/fake0", 115200), 0);
-    std::vector<std::uint8_t> data(2 * 126);
-    EXPECT_EQ(link.ReadHoldingRegisters(1, 0xC000, 126, data), 0);
-    EXPECT_EQ(link.WriteMultipleRegisters(1, 0xC000, 124, 246, data), 0);
-    // A byte count larger than the data handed over is refused too.
-    EXPECT_EQ(link.WriteMultipleRegisters(1, 0xE00E, 2, 4, std::span(data).first(3)), 0);
-    EXPECT_EQ(line->WriteCount(), 0u);
-}
-
-TEST_F(BoundsTest, ReadReplyWithWrongByteCountFailsWithoutTouchingTheBuffer) {
-    // The meter answers a 2-register read with 200 data bytes and a valid CRC.
-    line->responder = [](const Bytes&) {
-        Bytes reply{0x01, 0x03, 200};
-        reply.resize(3 + 200, 0xAB);
-        return WithCrc(reply);
-    };
-    ASSERT_EQ(link.OpenBusPort("/dev/fake0", 115200), 0);
-    std::array<std::uint8_t, 8> guarded{};
-    int byteCount = -1;
-    EXPECT_EQ(link.ReadHoldingRegisters(1, 0xFC79, 2, std::span(guarded).first(4), &byteCount), 0);
-    EXPECT_EQ(byteCount, 200);
-    EXPECT_EQ(guarded, (std::array<std::uint8_t, 8>{}));
-    EXPECT_EQ(line->WriteCount(), 3u);
-}
-
-TEST_F(BoundsTest, ReadIntoTooSmallBufferIsRefused) {
+TEST_F(BoundsTest, BuffersTooSmallForTheCountAreRefused) {
     ASSERT_EQ(link.OpenBusPort("/dev/fake0", 115200), 0);
     std::array<std::uint8_t, 3> small{};
     EXPECT_EQ(link.ReadHoldingRegisters(1, 0xFC79, 2, small), 0);
+    EXPECT_EQ(link.WriteMultipleRegisters(1, 0xE00E, 2, 4, small), 0);
     EXPECT_EQ(line->WriteCount(), 0u);
 }
 
-TEST_F(BoundsTest, LiveBlockFailureLeavesBlockAsItWas) {
-    line->responder = [](const Bytes&) { return Bytes{0x01, 0x03, 36, 0x00}; };  // cut short
-    ASSERT_EQ(link.OpenBusPort("/dev/fake0", 115200), 0);
-    std::array<std::uint8_t, 36> block;
-    block.fill(0x5A);
-    EXPECT_EQ(link.ReadLiveBlock(block, 1), -1);
-    EXPECT_EQ(block[0], 0x5A);
-    EXPECT_EQ(block[35], 0x5A);
+TEST_F(BoundsTest, ReplyCompletedOnTheLastAllowedPollIsAccepted) {
+    // Nothing for 107 polls, then the whole reply: the 108th and last poll brings it.
+    line->silentReads = 107;
+    line->input.assign(8, 0x42);
+    CRS485Serial bus(test::FakeFactory(line));
+    ASSERT_TRUE(bus.Open("/dev/fake0", 115200));
+    std::array<std::uint8_t, 8> buffer{};
+    EXPECT_EQ(bus.ReadExact(buffer.data(), 8), 8);
+    EXPECT_EQ(bus.LastReadPolls(), 108);
+    EXPECT_EQ(buffer[7], 0x42);
 }
 
 TEST_F(BoundsTest, EndlessFittingStreamStopsAt5100Bytes) {
