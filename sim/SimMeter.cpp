@@ -154,24 +154,28 @@ void SimMeter::Serve() {
 }
 
 void SimMeter::OnBytes(const std::uint8_t* data, std::size_t size) {
-    std::vector<Request> answered;
+    std::vector<Exchange> exchanges;
+    ReplyOverride hook;
     std::function<void(const Request&)> observer;
-    bool hangUp = false;
     {
         std::lock_guard lock(m_mutex);
-        for (Exchange& e : m_model->Feed(data, size, Now())) {
+        exchanges = m_model->Feed(data, size, Now());
+        for (const Exchange& e : exchanges)
             m_log.push_back(e.request);
-            answered.push_back(e.request);
-            if (e.hangUp) {
-                hangUp = true;
-                break;
-            }
-            if (m_override) {
-                if (auto replaced = m_override(e.request.bytes)) e.reply = std::move(*replaced);
-            }
-            m_output.insert(m_output.end(), e.reply.begin(), e.reply.end());
-        }
+        hook = m_override;
         observer = m_observer;
+    }
+    // The hooks run without the lock, so they may call back into the simulator.
+    bool hangUp = false;
+    for (Exchange& e : exchanges) {
+        if (e.hangUp) {
+            hangUp = true;
+            break;
+        }
+        if (hook) {
+            if (auto replaced = hook(e.request.bytes)) e.reply = std::move(*replaced);
+        }
+        m_output.insert(m_output.end(), e.reply.begin(), e.reply.end());
     }
     if (hangUp) {
         CloseLine();
@@ -179,8 +183,8 @@ void SimMeter::OnBytes(const std::uint8_t* data, std::size_t size) {
         FlushOutput();
     }
     if (observer) {
-        for (const Request& r : answered)
-            observer(r);
+        for (const Exchange& e : exchanges)
+            observer(e.request);
     }
 }
 
@@ -200,11 +204,12 @@ void SimMeter::FlushOutput() {
 void SimMeter::CloseLine() {
     // Closing the master hangs up every open handle on the slave side and removes
     // the device node; the port does not come back.
+    // Clear the flag first: whoever sees the hang-up must also see it.
+    m_running = false;
     std::lock_guard lock(m_mutex);
     m_output.clear();
     CloseFd(m_masterFd);
     CloseFd(m_slaveFd);
-    m_running = false;
 }
 
 }  // namespace qtmsim

@@ -42,12 +42,13 @@ public:
     // Faults and parameters may change while serving.
     void SetFault(Fault fault);
     // A test hook: when it returns a value, those bytes are sent instead of the
-    // model's own reply (an empty vector sends nothing).
+    // model's own reply (an empty vector sends nothing). It runs on the serving
+    // thread, outside the simulator's lock.
     void SetReplyOverride(ReplyOverride hook);
     // Runs f on the model under the simulator's lock (to read or change its state).
     void WithModel(const std::function<void(MeterModel&)>& f);
     // Called on the serving thread after each request has been answered (for the
-    // executable's request log). Set it before Start.
+    // executable's request log), outside the simulator's lock.
     void SetRequestObserver(std::function<void(const Request&)> observer);
 
     // True while the simulator serves; false after Stop or a hang-up.
@@ -72,7 +73,8 @@ private:
     ReplyOverride m_override;
     std::vector<Request> m_log;
     std::function<void(const Request&)> m_observer;
-    std::vector<std::uint8_t> m_output;  // reply bytes the line has not taken yet
+    std::vector<std::uint8_t>
+        m_output;  // reply bytes the line has not taken yet (serving thread only)
     std::chrono::steady_clock::time_point m_startTime;
 };
 

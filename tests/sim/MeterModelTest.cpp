@@ -90,18 +90,3 @@ TEST(MeterModel, FaultsShapeEveryReply) {
     m.SetFault(Fault::BadCrc);  // no CRC on the USB link: replies as normal
     EXPECT_EQ(m.Handle(request, 1.0).reply, good);
 }
-
-TEST(MeterModel, ConfigSetsTheParametersItReports) {
-    MeterModel m(MeterConfig{.model = "QTX-220LP",
-                             .serial = "S1",
-                             .band = "B",
-                             .range = "R",
-                             .calValue = 7.0f,
-                             .k = 2.0f,
-                             .saveGap = 9,
-                             .level = 42.0});
-    EXPECT_EQ(F32At(m.Handle(VkRead(0x0F), 0).reply), 7.0f);
-    EXPECT_EQ(F32At(m.Handle(VkRead(0x10), 0).reply), 2.0f);
-    EXPECT_EQ(GetU32LE(&m.Handle(VkRead(0x22), 0).reply[6]), 9u);
-    EXPECT_NEAR(F32At(m.Handle(VkRead(0x0D), 0).reply), 42.0f, 5.0f);
-}

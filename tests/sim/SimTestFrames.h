@@ -18,8 +18,14 @@ inline Bytes VkRead(std::uint8_t code, std::uint8_t value = 0x01) {
 }
 
 inline Bytes VkWrite(std::uint8_t code, const Bytes& value) {
-    Bytes out{'V', 'K', 0x43, code, static_cast<std::uint8_t>(value.size()), 0x00};
-    out.insert(out.end(), value.begin(), value.end());
+    Bytes out;
+    out.reserve(value.size() + 7);
+    for (std::uint8_t b : {std::uint8_t{'V'}, std::uint8_t{'K'}, std::uint8_t{0x43}, code,
+                           static_cast<std::uint8_t>(value.size()), std::uint8_t{0}}) {
+        out.push_back(b);
+    }
+    for (std::uint8_t b : value)
+        out.push_back(b);
     out.push_back(0x00);
     return out;
 }

@@ -55,12 +55,6 @@ TEST(UsbCommands, WritesAreAcknowledgedWithTheirAwaitedLength) {
     }
 }
 
-TEST(UsbCommands, IdentificationPadsTheModelWithSpaces) {
-    MeterModel m;
-    const Bytes reply = Ask(m, VkRead(0x01));
-    EXPECT_EQ(Text(reply, 6, 10), "QTX-200P  ");
-}
-
 TEST(UsbCommands, ParameterWritesChangeWhatReadsReturn) {
     MeterModel m;
     Bytes model{'Q', 'T', 'X', '-', '2', '0', '0', 'L', ' ', ' '};
