@@ -126,7 +126,7 @@ public:
 protected:
     // Largest tick-label width and height on the axis, in the tick font.
     QSize GetLargestTick(QPainter* dc);
-    void DrawTick(QPainter* dc, double value, const QFont& tickFont);
+    void DrawTick(QPainter* dc, double value, const QFont& tickFont, int captionWidth);
     bool IsLabelInAxis(double value) const;
     QFont TickFont() const;
     void RefreshCtrl() const;

@@ -61,7 +61,7 @@ int CChartAxis::ClipMargin(const ChartRect& chartRect, ChartRect& plottingRect, 
     return room;
 }
 
-void CChartAxis::DrawTick(QPainter* dc, double value, const QFont& tickFont) {
+void CChartAxis::DrawTick(QPainter* dc, double value, const QFont& tickFont, int captionWidth) {
     const QString label = GetTickLabel(value);
     const QSize extent = ChartTextExtent(dc, tickFont, label);
     const int tickPixel = GetTickPos(value);
@@ -75,7 +75,6 @@ void CChartAxis::DrawTick(QPainter* dc, double value, const QFont& tickFont) {
         dc->drawLine(mark.from, mark.to);
     }
     if (qtmchart::IsPixelOnAxis(scale, anchor)) {
-        const int captionWidth = m_pAxisLabel->GetSize(dc).width();
         const QPoint origin =
             qtmchart::TickLabelOrigin(position, m_AxisRect, anchor, extent, captionWidth);
         dc->setPen(qtmchart::ToQColor(m_TextColor));
@@ -117,11 +116,11 @@ void CChartAxis::Draw(QPainter* dc) {
     // Ticks and their labels.
     m_pAxisGrid->ClearTicks();
     if (m_MaxValue == m_MinValue) {
-        DrawTick(dc, m_MinValue, tickFont);
+        DrawTick(dc, m_MinValue, tickFont, caption.width());
     } else {
         double tick = GetFirstTickValue();
         for (int count = 0; count < qtmchart::kMaxTicks; ++count) {
-            DrawTick(dc, tick, tickFont);
+            DrawTick(dc, tick, tickFont, caption.width());
             double next = 0.0;
             if (!GetNextTickValue(tick, next) || !(next > tick)) break;
             tick = next;
