@@ -1,0 +1,56 @@
+// Runs the installed qtm200cli program itself, as a script would.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <regex>
+#include <string>
+
+namespace {
+
+struct ProgramRun {
+    int status = -1;
+    std::string out;
+};
+
+// QTM_BIN_DIR when set; otherwise the folder this test program runs from, where the
+// build puts every program.
+std::string BinDir() {
+    if (const char* bin = std::getenv("QTM_BIN_DIR"); bin != nullptr && *bin != '\0') return bin;
+    char path[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return ".";
+    std::string self(path, static_cast<std::size_t>(n));
+    return self.substr(0, self.find_last_of('/'));
+}
+
+ProgramRun RunProgram(const std::string& arguments) {
+    ProgramRun run;
+    const std::string command = BinDir() + "/qtm200cli " + arguments + " 2>/dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) return run;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
+        run.out += buffer;
+    const int wait = ::pclose(pipe);
+    run.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
+    return run;
+}
+
+TEST(CliProgramTest, LiveOnTheBuiltInSimulatorPrintsNumberedLines) {
+    const ProgramRun run = RunProgram("--simulate=QTX-200L --no-system-ports live --count 2");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(
+        std::regex_match(run.out, std::regex(R"(1 P=\S+ k?cd/m2 E=\S+ \S+ T=[^\n]+ t=[0-9.]+\n)"
+                                             R"(2 P=\S+ k?cd/m2 E=\S+ \S+ T=[^\n]+ t=[0-9.]+\n)")))
+        << run.out;
+}
+
+TEST(CliProgramTest, BadArgumentsExitWithTwo) {
+    EXPECT_EQ(RunProgram("--link carrier-pigeon ports").status, 2);
+}
+
+}  // namespace

@@ -1,0 +1,98 @@
+#include "cli/CliOptions.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace qtm::cli {
+namespace {
+
+std::vector<std::string> Split(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;)
+        words.push_back(word);
+    return words;
+}
+
+class BadCommandLineTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(BadCommandLineTest, IsRejectedWithAReason) {
+    const ParseResult result = ParseCommandLine(Split(GetParam()));
+    EXPECT_FALSE(result.options.has_value()) << GetParam();
+    EXPECT_FALSE(result.help);
+    EXPECT_FALSE(result.error.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, BadCommandLineTest,
+                         ::testing::Values("", "--simulate", "bogus", "scan info", "scan extra",
+                                           "--port", "--port= scan", "--family qtx300 scan",
+                                           "--family scan", "--link serial scan", "--link",
+                                           "--addr 256 scan", "--addr -1 scan", "--addr 1x scan",
+                                           "--addr scan", "--count 0 live", "--count -2 live",
+                                           "live --count", "live --count five", "scan --count 3",
+                                           "--verbose scan", "-p /dev/ttyUSB0 scan",
+                                           "--no-system-ports=1 ports", "--simulate= scan",
+                                           "--model", "live --count 99999999999"));
+
+TEST(CommandLineTest, DefaultsWithJustACommand) {
+    const ParseResult result = ParseCommandLine({"live"});
+    ASSERT_TRUE(result.options.has_value()) << result.error;
+    const CliOptions& o = *result.options;
+    EXPECT_EQ(o.command, Command::Live);
+    EXPECT_EQ(o.count, 5);
+    EXPECT_EQ(o.address, 1);
+    EXPECT_EQ(o.family, Family::Qtx200);
+    EXPECT_EQ(o.link, Link::Usb);
+    EXPECT_FALSE(o.simulate);
+    EXPECT_FALSE(o.noSystemPorts);
+    EXPECT_FALSE(o.model.has_value());
+    EXPECT_TRUE(o.ports.empty());
+}
+
+TEST(CommandLineTest, EveryOptionIsTaken) {
+    const ParseResult result = ParseCommandLine(
+        Split("--port /dev/ttyUSB0 --port=/dev/ttyUSB1 --no-system-ports --simulate=QTX-210LM "
+              "--family qtm300 --link rs485 --addr 17 --model QTX-200L live --count 12"));
+    ASSERT_TRUE(result.options.has_value()) << result.error;
+    const CliOptions& o = *result.options;
+    EXPECT_EQ(o.ports, (std::vector<std::string>{"/dev/ttyUSB0", "/dev/ttyUSB1"}));
+    EXPECT_TRUE(o.noSystemPorts);
+    EXPECT_TRUE(o.simulate);
+    EXPECT_EQ(o.simulateModel, "QTX-210LM");
+    EXPECT_EQ(o.family, Family::Qtm300);
+    EXPECT_EQ(o.link, Link::Rs485);
+    EXPECT_EQ(o.address, 17);
+    EXPECT_EQ(o.model, "QTX-200L");
+    EXPECT_EQ(o.command, Command::Live);
+    EXPECT_EQ(o.count, 12);
+}
+
+TEST(CommandLineTest, SimulateWithoutModelDoesNotSwallowTheCommand) {
+    const ParseResult result = ParseCommandLine({"--simulate", "scan"});
+    ASSERT_TRUE(result.options.has_value()) << result.error;
+    EXPECT_TRUE(result.options->simulate);
+    EXPECT_TRUE(result.options->simulateModel.empty());
+    EXPECT_EQ(result.options->command, Command::Scan);
+}
+
+TEST(CommandLineTest, CommandWordsMapToCommands) {
+    const std::pair<const char*, Command> words[] = {{"ports", Command::Ports},
+                                                     {"scan", Command::Scan},
+                                                     {"info", Command::Info},
+                                                     {"memory", Command::Memory},
+                                                     {"live", Command::Live}};
+    for (const auto& [word, command] : words) {
+        const ParseResult result = ParseCommandLine({word});
+        ASSERT_TRUE(result.options.has_value()) << word;
+        EXPECT_EQ(result.options->command, command) << word;
+    }
+}
+
+TEST(CommandLineTest, HelpNeedsNoCommand) {
+    EXPECT_TRUE(ParseCommandLine({"--help"}).help);
+    EXPECT_TRUE(ParseCommandLine({"--port", "/dev/ttyUSB0", "-h", "bogus"}).help);
+}
+
+}  // namespace
+}  // namespace qtm::cli

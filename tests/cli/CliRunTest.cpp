@@ -1,0 +1,333 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+#include <sstream>
+
+#include "cli/CliCommands.h"
+#include "cli/CliRunner.h"
+#include "sim/SimMeter.h"
+
+namespace qtm::cli {
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+CliRun RunLine(std::vector<std::string> args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    CliRun run;
+    run.status = RunCli(args, out, err);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// A simulated meter the test starts itself, so it can shape its replies and read its
+// request log; the CLI is pointed at it with --no-system-ports --port.
+class CliAgainstMeterTest : public ::testing::Test {
+protected:
+    void Start(qtmsim::MeterConfig config = {}) {
+        m_sim = std::make_unique<qtmsim::SimMeter>(std::move(config));
+        std::string error;
+        ASSERT_TRUE(m_sim->Start(&error)) << error;
+    }
+
+    CliRun Cli(std::vector<std::string> args) {
+        std::vector<std::string> line{"--no-system-ports", "--port", m_sim->PortPath()};
+        line.insert(line.end(), args.begin(), args.end());
+        return RunLine(line);
+    }
+
+    std::size_t CountRequests(std::uint8_t code) const {
+        const auto log = m_sim->RequestLog();
+        return static_cast<std::size_t>(std::count_if(log.begin(), log.end(), [&](const auto& r) {
+            return r.bytes.size() >= 4 && r.bytes[0] == 'V' && r.bytes[3] == code;
+        }));
+    }
+
+    std::unique_ptr<qtmsim::SimMeter> m_sim;
+};
+
+const std::regex kUsbLiveLine(
+    R"(^\d+ P=-?[0-9.]+ \S+ E=-?[0-9.]+ \S+ T=-?\d+\.\d V=-?\d+\.\d{3} AD=-?\d+ t=-?\d+\.\d$)");
+const std::regex kBusLiveLine(
+    R"(^\d+ P=-?[0-9.]+ \S+ T=-?\d+\.\d V=-?\d+\.\d{3} AD=-?\d+ zero=-?\d+\.\d{3} )"
+    R"(cal=-?\d+\.\d{3} calk=-?\d+\.\d{3} k=-?\d+\.\d{3}$)");
+
+// ---- Pure line formatting ----
+
+TEST(CliLineTest, UsbLiveLineScalesPowerAndNarrowsEnergy) {
+    LiveValues v;
+    v.power = 12345.6f;
+    v.energy = 123456.78;
+    v.energyTimeTenths = 12345;
+    v.temperature = 24.5f;
+    v.voltage = 1.25f;
+    v.ad = 10187.4f;
+    EXPECT_EQ(FormatUsbLiveLine(3, v, "QTX-210UVA"),
+              "3 P=12.346 mW/cm2 E=123.46 J/cm2 T=24.5 V=1.250 AD=10187 t=1234.5");
+    v = {};
+    EXPECT_EQ(FormatUsbLiveLine(1, v, "QTM-200"), "1 P=0 lx E=0 lx.s T=0.0 V=0.000 AD=0 t=0.0");
+}
+
+TEST(CliLineTest, BusLiveLineCarriesTheBlockValues) {
+    BusLiveValues v;
+    v.power = 2500000.0f;
+    v.temperature = -5.25f;
+    v.voltage = 3.5f;
+    v.ad = 41000.0f;
+    v.zero = 8000.0f;
+    v.cal = 2.5f;
+    v.calK = 1.125f;
+    v.k = 0.75f;
+    EXPECT_EQ(FormatBusLiveLine(2, v, "QTX-200LP"),
+              "2 P=2.5000 W T=-5.2 V=3.500 AD=41000 zero=8000.000 cal=2.500 calk=1.125 k=0.750");
+    EXPECT_EQ(FormatNoReadingLine(7), "7 no reading");
+}
+
+TEST(CliLineTest, StorageCountsFifteenRecordsPerPage) {
+    EXPECT_EQ(FormatStorageLine(0), "storage: 0/7500");
+    EXPECT_EQ(FormatStorageLine(500), "storage: 7500/7500");
+    EXPECT_EQ(FormatStorageLine(501), "storage: 7515/7500");
+    EXPECT_EQ(FormatStorageLine(65535), "storage: 983025/7500");
+}
+
+TEST(CliLineTest, OpenFailuresSayWhatToDo) {
+    PortError error;
+    error.path = "/dev/ttyUSB0";
+    const std::pair<PortErrorKind, const char*> cases[] = {
+        {PortErrorKind::NotFound, "does not exist"},
+        {PortErrorKind::PermissionDenied, "dialout"},
+        {PortErrorKind::Busy, "in use"},
+        {PortErrorKind::NotATerminal, "not a serial port"},
+        {PortErrorKind::Other, "cannot be opened"},
+    };
+    for (const auto& [kind, words] : cases) {
+        error.kind = kind;
+        const std::string text = DescribeOpenFailure(error);
+        EXPECT_NE(text.find(words), std::string::npos) << text;
+        EXPECT_NE(text.find("/dev/ttyUSB0"), std::string::npos) << text;
+    }
+}
+
+// ---- Whole command lines ----
+
+TEST(CliUsageTest, BadArgumentsPrintUsageAndExitTwo) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {},
+             {"bogus"},
+             {"--addr", "300", "info"},
+             {"--link", "rs485", "info"},
+             {"--link", "rs485", "--port", "/dev/null", "scan"},
+             {"--link", "rs485", "--port", "/dev/null", "memory"}}) {
+        const CliRun run = RunLine(args);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err.find("usage: qtm200cli"), std::string::npos);
+        EXPECT_TRUE(run.out.empty());
+    }
+    const CliRun help = RunLine({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("usage: qtm200cli"), std::string::npos);
+}
+
+TEST(CliPortsTest, ListsGivenPortsThenTheSimulatorOnly) {
+    const CliRun run = RunLine({"--no-system-ports", "--port", "/dev/qtm-a", "--port", "/dev/qtm-b",
+                                "--simulate", "ports"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const auto lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    EXPECT_EQ(lines[0], "/dev/qtm-a");
+    EXPECT_EQ(lines[1], "/dev/qtm-b");
+    EXPECT_EQ(lines[2].rfind("/dev/pts/", 0), 0u) << lines[2];
+}
+
+TEST_F(CliAgainstMeterTest, ScanPrintsPortAndModel) {
+    qtmsim::MeterConfig config;
+    config.model = "QTX-210LM";
+    Start(config);
+    const CliRun run = Cli({"scan"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "port: " + m_sim->PortPath() + "\nmodel: QTX-210LM\n");
+}
+
+TEST_F(CliAgainstMeterTest, SilentMeterIsNotFound) {
+    qtmsim::MeterConfig config;
+    config.fault = qtmsim::Fault::Silent;
+    Start(config);
+    const CliRun run = Cli({"scan"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "no meter found\n");
+    EXPECT_TRUE(run.out.empty());
+    EXPECT_EQ(CountRequests(0x01), 10u);  // ten identification rounds
+}
+
+TEST_F(CliAgainstMeterTest, GarbageMeterIsNotFound) {
+    qtmsim::MeterConfig config;
+    config.fault = qtmsim::Fault::Garbage;
+    Start(config);
+    const CliRun run = Cli({"memory"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "no meter found\n");
+}
+
+TEST(CliMissingPortTest, SaysWhichPortIsMissing) {
+    const CliRun run = RunLine({"--no-system-ports", "--port", "/dev/qtm-test-missing", "scan"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "no meter found: the serial port /dev/qtm-test-missing does not exist\n");
+
+    const CliRun bus =
+        RunLine({"--link", "rs485", "--port", "/dev/qtm-test-missing", "live", "--count", "1"});
+    EXPECT_EQ(bus.status, 1);
+    EXPECT_EQ(bus.err, "the serial port /dev/qtm-test-missing does not exist\n");
+    EXPECT_TRUE(bus.out.empty());
+}
+
+TEST_F(CliAgainstMeterTest, InfoPrintsEverySettingAsRead) {
+    qtmsim::MeterConfig config;
+    config.model = "QTX-200L";
+    config.serial = "SN 7";
+    config.band = "380-780nm";
+    config.range = "0-200000";
+    config.calValue = 2.125f;
+    config.saveGap = 60;
+    config.k = 0.875f;
+    Start(config);
+    const CliRun run = Cli({"info"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "model: QTX-200L\nsn: SN 7      \nband: 380-780nm\nrange: 0-200000\n"
+              "cal: 2.125\nsavetime: 60\nk: 0.875\n");
+}
+
+TEST_F(CliAgainstMeterTest, InfoOfAQtm300ShowsTheInformationBlock) {
+    qtmsim::MeterConfig config;
+    config.model = "QTM300";
+    config.family = qtmsim::Family::Qtm300;
+    Start(config);
+    m_sim->SetReplyOverride(
+        [](const std::vector<std::uint8_t>& request) -> std::optional<std::vector<std::uint8_t>> {
+            if (request.size() != 12) return std::nullopt;
+            std::vector<std::uint8_t> block(90, 0);
+            const std::string text = "QTM300 SN:1";
+            std::copy(text.begin(), text.end(), block.begin());
+            return block;
+        });
+    const CliRun run = Cli({"--family", "qtm300", "info"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "model: QTM300    \ninfo: QTM300 SN:1" + std::string(79, ' ') + "\n");
+}
+
+TEST_F(CliAgainstMeterTest, BusInfoReadsTheParameterRegisters) {
+    qtmsim::MeterConfig config;
+    config.rs485 = true;
+    config.address = 9;
+    config.model = "QTX-220B";
+    config.serial = "3000000001";
+    Start(config);
+    const CliRun run = Cli({"--link", "rs485", "--addr", "9", "info"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "sn: 3000000001\nmodel: QTX-220B\n");
+
+    const CliRun wrongAddress = Cli({"--link", "rs485", "--addr", "3", "info"});
+    EXPECT_EQ(wrongAddress.status, 1);
+    EXPECT_EQ(wrongAddress.err, "param read failed\n");
+    EXPECT_TRUE(wrongAddress.out.empty());
+}
+
+TEST_F(CliAgainstMeterTest, MemoryShowsUsedRecords) {
+    qtmsim::MeterConfig config;
+    config.records = 100;  // seven pages
+    Start(config);
+    const CliRun run = Cli({"memory"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "storage: 105/7500\n");
+}
+
+TEST_F(CliAgainstMeterTest, LiveNumbersPassesAndSkipsAFailedPowerRead) {
+    qtmsim::MeterConfig config;
+    config.model = "QTX-200LP";
+    Start(config);
+    int powerRequests = 0;
+    m_sim->SetReplyOverride([&powerRequests](const std::vector<std::uint8_t>& request)
+                                -> std::optional<std::vector<std::uint8_t>> {
+        // The second power request goes unanswered.
+        if (request.size() == 7 && request[3] == 0x0D && ++powerRequests == 2)
+            return std::vector<std::uint8_t>{};
+        return std::nullopt;
+    });
+    const CliRun run = Cli({"live", "--count", "3"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const auto lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    EXPECT_TRUE(std::regex_match(lines[0], kUsbLiveLine)) << lines[0];
+    EXPECT_EQ(lines[0].rfind("1 P=", 0), 0u);
+    EXPECT_EQ(lines[1], "2 no reading");
+    EXPECT_TRUE(std::regex_match(lines[2], kUsbLiveLine)) << lines[2];
+    EXPECT_EQ(lines[2].rfind("3 P=", 0), 0u);
+    // Laser power units: uW, mW or W for power, mJ, J or kJ for energy.
+    EXPECT_TRUE(std::regex_search(lines[0], std::regex(R"( (u|m)?W E=\S+ k?(m)?J )"))) << lines[0];
+    EXPECT_EQ(CountRequests(0x0D), 3u);
+    EXPECT_EQ(CountRequests(0x1F), 0u);  // no storage read in a pass
+}
+
+TEST_F(CliAgainstMeterTest, ModelOptionChoosesTheUnits) {
+    Start();  // a PPFD meter
+    const CliRun run = Cli({"--model", "QTX-210PAR", "live", "--count", "1"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(std::regex_search(run.out, std::regex(R"(^1 P=\S+ k?lx E=\S+ k?lx\.s )")))
+        << run.out;
+}
+
+TEST_F(CliAgainstMeterTest, MeterThatNeverGivesPowerGivesNoReadingsAndFails) {
+    Start();
+    m_sim->SetReplyOverride(
+        [](const std::vector<std::uint8_t>& request) -> std::optional<std::vector<std::uint8_t>> {
+            if (request.size() == 7 && request[3] == 0x0D) return std::vector<std::uint8_t>{};
+            return std::nullopt;
+        });
+    const CliRun run = Cli({"live", "--count", "2"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "1 no reading\n2 no reading\n");
+    EXPECT_FALSE(run.err.empty());
+}
+
+TEST_F(CliAgainstMeterTest, BusLivePrintsTheBlock) {
+    qtmsim::MeterConfig config;
+    config.rs485 = true;
+    config.address = 4;
+    Start(config);
+    const CliRun run = Cli({"--link", "rs485", "--addr", "4", "live", "--count", "2"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const auto lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 2u) << run.out;
+    EXPECT_TRUE(std::regex_match(lines[0], kBusLiveLine)) << lines[0];
+    EXPECT_TRUE(std::regex_match(lines[1], kBusLiveLine)) << lines[1];
+    EXPECT_EQ(lines[1].rfind("2 P=", 0), 0u);
+}
+
+TEST_F(CliAgainstMeterTest, BusLiveWithBadCrcGivesNoReading) {
+    qtmsim::MeterConfig config;
+    config.rs485 = true;
+    config.fault = qtmsim::Fault::BadCrc;
+    Start(config);
+    const CliRun run = Cli({"--link", "rs485", "live", "--count", "2"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "1 no reading\n2 no reading\n");
+    EXPECT_EQ(m_sim->RequestLog().size(), 6u);  // three attempts per pass
+}
+
+}  // namespace
+}  // namespace qtm::cli

@@ -1,0 +1,249 @@
+#include "service/LiveReadings.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "sim/SimMeter.h"
+
+namespace qtm {
+namespace {
+
+Bytes VkReply(std::uint8_t code, const Bytes& data, std::size_t length) {
+    Bytes reply{'V', 'K', 0x42, code, static_cast<std::uint8_t>(data.size()), 0x00};
+    reply.insert(reply.end(), data.begin(), data.end());
+    reply.resize(length, 0x00);
+    return reply;
+}
+
+Bytes FloatBytesLe(float value) {
+    return LeFloat(value);
+}
+
+Bytes EnergyData(double energy, std::int32_t tenths) {
+    Bytes data = LeDouble(energy);
+    const Bytes time = LeInt32(tenths);
+    data.insert(data.end(), time.begin(), time.end());
+    return data;
+}
+
+// ---- Pure decoding ----
+
+TEST(TakeLiveReplyTest, EachCodeFillsItsOwnField) {
+    LiveValues values;
+    TakeLiveReply(0x0D, VkReply(0x0D, FloatBytesLe(123.5f), 11), values);
+    TakeLiveReply(0x21, VkReply(0x21, EnergyData(123456.78, 12345), 19), values);
+    TakeLiveReply(0x25, VkReply(0x25, FloatBytesLe(24.25f), 11), values);
+    TakeLiveReply(0x26, VkReply(0x26, FloatBytesLe(1.875f), 11), values);
+    TakeLiveReply(0x27, VkReply(0x27, FloatBytesLe(40000.0f), 11), values);
+    EXPECT_FLOAT_EQ(values.power, 123.5f);
+    EXPECT_DOUBLE_EQ(values.energy, 123456.78);
+    EXPECT_EQ(values.energyTimeTenths, 12345);
+    EXPECT_FLOAT_EQ(values.EnergySeconds(), 1234.5f);
+    EXPECT_FLOAT_EQ(values.temperature, 24.25f);
+    EXPECT_FLOAT_EQ(values.voltage, 1.875f);
+    EXPECT_FLOAT_EQ(values.ad, 40000.0f);
+}
+
+TEST(TakeLiveReplyTest, ZeroFilledShortReplyGivesZerosWhereBytesAreMissing) {
+    // Energy reply cut after the double: the time is zero, the energy stands.
+    Bytes reply = VkReply(0x21, EnergyData(5.5, 99), 19);
+    std::fill(reply.begin() + 14, reply.end(), 0);
+    LiveValues values;
+    values.energyTimeTenths = 7;
+    TakeLiveReply(0x21, reply, values);
+    EXPECT_DOUBLE_EQ(values.energy, 5.5);
+    EXPECT_EQ(values.energyTimeTenths, 0);
+}
+
+TEST(TakeLiveReplyTest, UnknownCodeChangesNothing) {
+    LiveValues values;
+    values.power = 3;
+    TakeLiveReply(0x1F, VkReply(0x1F, FloatBytesLe(9.0f), 11), values);
+    EXPECT_FLOAT_EQ(values.power, 3);
+}
+
+TEST(DecodeLiveBlockTest, NineBigEndianValuesInTheirOrder) {
+    const float expected[9] = {8000.0f, 2.5f, 1.25f, 0.75f, -3.5f, 41000.0f, 1.2f, 23.5f, 99.0f};
+    std::array<std::uint8_t, kLiveBlockBytes> block{};
+    for (int i = 0; i < 9; ++i) {
+        const auto bits = std::bit_cast<std::uint32_t>(expected[i]);
+        for (int b = 0; b < 4; ++b)
+            block[i * 4 + b] = static_cast<std::uint8_t>(bits >> (24 - 8 * b));
+    }
+    const BusLiveValues v = DecodeLiveBlock(block);
+    EXPECT_FLOAT_EQ(v.zero, 8000.0f);
+    EXPECT_FLOAT_EQ(v.cal, 2.5f);
+    EXPECT_FLOAT_EQ(v.calK, 1.25f);
+    EXPECT_FLOAT_EQ(v.k, 0.75f);
+    EXPECT_FLOAT_EQ(v.power, -3.5f);
+    EXPECT_FLOAT_EQ(v.ad, 41000.0f);
+    EXPECT_FLOAT_EQ(v.voltage, 1.2f);
+    EXPECT_FLOAT_EQ(v.temperature, 23.5f);
+}
+
+TEST(DecodeLiveBlockTest, FirstByteIsMostSignificant) {
+    std::array<std::uint8_t, kLiveBlockBytes> block{};
+    // 1.0f is 3F 80 00 00; read little-endian it would be a tiny denormal.
+    block[16] = 0x3F;
+    block[17] = 0x80;
+    EXPECT_FLOAT_EQ(DecodeLiveBlock(block).power, 1.0f);
+}
+
+// ---- Against the simulated meter ----
+
+class LivePassTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_sim.Start(&m_error)) << m_error;
+        m_link.SetSystemPortsEnabled(false);
+        m_link.SetPortName(m_sim.PortPath());
+    }
+
+    std::vector<std::uint8_t> SentCodes() {
+        std::vector<std::uint8_t> codes;
+        for (const auto& request : m_sim.RequestLog()) {
+            if (request.bytes.size() >= 4) codes.push_back(request.bytes[3]);
+        }
+        return codes;
+    }
+
+    qtmsim::SimMeter m_sim{qtmsim::MeterConfig{}};
+    MeterLink m_link;
+    std::string m_error;
+};
+
+TEST_F(LivePassTest, SendsTheFiveReadsInOrderAndNoStorageRead) {
+    const LiveValues values = ReadLiveValues(m_link);
+    EXPECT_TRUE(values.powerOk);
+    const auto log = m_sim.RequestLog();
+    ASSERT_EQ(log.size(), 5u);
+    const std::uint8_t codes[5] = {0x0D, 0x21, 0x25, 0x26, 0x27};
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(log[i].bytes, (Bytes{'V', 'K', 0x42, codes[i], 0x01, 0x00, 0x01})) << i;
+    }
+}
+
+TEST_F(LivePassTest, TakesTheMetersValues) {
+    m_sim.SetReplyOverride([](const Bytes& request) -> std::optional<Bytes> {
+        switch (request[3]) {
+            case 0x0D:
+                return VkReply(0x0D, FloatBytesLe(12.5f), 11);
+            case 0x21:
+                return VkReply(0x21, EnergyData(250.25, 600), 19);
+            case 0x25:
+                return VkReply(0x25, FloatBytesLe(26.5f), 11);
+            case 0x26:
+                return VkReply(0x26, FloatBytesLe(0.5f), 11);
+            default:
+                return VkReply(0x27, FloatBytesLe(1234.0f), 11);
+        }
+    });
+    const LiveValues v = ReadLiveValues(m_link);
+    EXPECT_TRUE(v.powerOk);
+    EXPECT_FLOAT_EQ(v.power, 12.5f);
+    EXPECT_DOUBLE_EQ(v.energy, 250.25);
+    EXPECT_EQ(v.energyTimeTenths, 600);
+    EXPECT_FLOAT_EQ(v.temperature, 26.5f);
+    EXPECT_FLOAT_EQ(v.voltage, 0.5f);
+    EXPECT_FLOAT_EQ(v.ad, 1234.0f);
+}
+
+TEST_F(LivePassTest, ShortPowerReplyFailsThePassAndKeepsThePreviousPower) {
+    m_sim.SetReplyOverride([](const Bytes& request) -> std::optional<Bytes> {
+        if (request[3] == 0x0D) return VkReply(0x0D, FloatBytesLe(99.0f), 10);
+        return std::nullopt;
+    });
+    LiveValues previous;
+    previous.power = 7.0f;
+    const LiveValues v = ReadLiveValues(m_link, previous);
+    EXPECT_FALSE(v.powerOk);
+    EXPECT_FLOAT_EQ(v.power, 7.0f);
+    // The other four requests still went out, once each.
+    EXPECT_EQ(SentCodes(), (std::vector<std::uint8_t>{0x0D, 0x21, 0x25, 0x26, 0x27}));
+}
+
+TEST_F(LivePassTest, SilentTemperatureIsAskedTenTimesAtMostAndReadsZero) {
+    m_sim.SetReplyOverride([](const Bytes& request) -> std::optional<Bytes> {
+        if (request[3] == 0x25) return Bytes{};
+        return std::nullopt;
+    });
+    LiveValues previous;
+    previous.temperature = 30.0f;
+    const LiveValues v = ReadLiveValues(m_link, previous);
+    EXPECT_TRUE(v.powerOk);
+    // The request went out, so the cleared reply counts: zero, not the old value.
+    EXPECT_FLOAT_EQ(v.temperature, 0.0f);
+    // One request; the ten attempts are reads, not resends.
+    const auto codes = SentCodes();
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), 0x25), 1);
+}
+
+TEST(LivePassNoPortTest, MissingPortKeepsEveryPreviousValue) {
+    MeterLink link;
+    link.SetSystemPortsEnabled(false);
+    link.SetPortName("/dev/qtm-test-no-such-port");
+    LiveValues previous;
+    previous.power = 1;
+    previous.energy = 2;
+    previous.energyTimeTenths = 3;
+    previous.temperature = 4;
+    previous.voltage = 5;
+    previous.ad = 6;
+    previous.powerOk = true;
+    const LiveValues v = ReadLiveValues(link, previous);
+    EXPECT_FALSE(v.powerOk);
+    EXPECT_FLOAT_EQ(v.power, 1);
+    EXPECT_DOUBLE_EQ(v.energy, 2);
+    EXPECT_EQ(v.energyTimeTenths, 3);
+    EXPECT_FLOAT_EQ(v.temperature, 4);
+    EXPECT_FLOAT_EQ(v.voltage, 5);
+    EXPECT_FLOAT_EQ(v.ad, 6);
+    EXPECT_EQ(link.LastOpenError().kind, PortErrorKind::NotFound);
+}
+
+TEST(BusLivePassTest, ReadsTheBlockAtTheAddress) {
+    qtmsim::MeterConfig config;
+    config.rs485 = true;
+    config.address = 7;
+    qtmsim::SimMeter sim(config);
+    std::string error;
+    ASSERT_TRUE(sim.Start(&error)) << error;
+    MeterLink link;
+    ASSERT_EQ(link.OpenBusPort(sim.PortPath(), 115200), 0);
+    float expectedK = 0;
+    sim.WithModel([&](qtmsim::MeterModel& model) {
+        model.State().k = 1.5f;
+        model.State().calValue = 3.25f;
+        expectedK = model.State().k;
+    });
+    const auto values = ReadBusLiveValues(link, 7);
+    ASSERT_TRUE(values.has_value());
+    EXPECT_FLOAT_EQ(values->k, expectedK);
+    EXPECT_FLOAT_EQ(values->cal, 3.25f);
+    const auto log = sim.RequestLog();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log[0].bytes[0], 7);
+    EXPECT_EQ(log[0].bytes[1], 0x03);
+    EXPECT_EQ(log[0].bytes[2], 0xE0);
+    EXPECT_EQ(log[0].bytes[3], 0x13);
+    EXPECT_EQ(log[0].bytes[5], 18);
+}
+
+TEST(BusLivePassTest, BadCrcGivesNothing) {
+    qtmsim::MeterConfig config;
+    config.rs485 = true;
+    config.fault = qtmsim::Fault::BadCrc;
+    qtmsim::SimMeter sim(config);
+    std::string error;
+    ASSERT_TRUE(sim.Start(&error)) << error;
+    MeterLink link;
+    ASSERT_EQ(link.OpenBusPort(sim.PortPath(), 115200), 0);
+    EXPECT_FALSE(ReadBusLiveValues(link, 1).has_value());
+    EXPECT_EQ(sim.RequestLog().size(), 3u);
+}
+
+}  // namespace
+}  // namespace qtm
