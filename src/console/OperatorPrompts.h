@@ -1,0 +1,19 @@
+// OperatorPrompts: how the window talks to the operator (messages, OK/Cancel questions and the
+// save-path question), behind an interface so tests can record every message and answer
+// from a script instead of showing modal boxes.
+#pragma once
+
+#include <QString>
+
+class OperatorPrompts {
+public:
+    virtual ~OperatorPrompts() = default;
+
+    // A modal message with an OK button. An empty caption means the program's default one.
+    virtual void ShowMessage(const QString& text, const QString& caption = QString()) = 0;
+    // True for OK, false for Cancel (or the box closed).
+    virtual bool AskOkCancel(const QString& text, const QString& caption = QString()) = 0;
+    // The chosen file path, or an empty string when the operator cancelled.
+    virtual QString AskSavePath(const QString& caption, const QString& suggestedName,
+                                const QString& filter) = 0;
+};

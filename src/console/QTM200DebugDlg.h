@@ -1,0 +1,202 @@
+// CQTM200DebugDlg: the main window. It owns the meter link, the reading buffer, both charts
+// and the state every handler shares; it finds and identifies the meter when it opens and
+// adapts its captions to the connected model.
+#pragma once
+
+#include <QDialog>
+#include <QFont>
+#include <QIcon>
+#include <QRect>
+#include <QTimer>
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "console/MeasurementRecord.h"
+#include "console/OperatorPrompts.h"
+#include "device/MeterLink.h"
+
+namespace Ui {
+class QTM200DebugDlg;
+}
+class CChartCtrl;
+class QAction;
+class QWidget;
+
+// Which ports the window lists besides the system's own.
+struct PortListSetup {
+    std::vector<std::string> extraPorts;  // --port
+    std::string simulatorPort;            // the built-in simulator's, empty for none
+    bool systemPorts = true;              // false: --no-system-ports
+};
+
+// The chart buffers: the live chart's rolling window and the fitting data.
+struct ChartBuffers {
+    static constexpr std::size_t kLiveSize = 7500;
+    static constexpr std::size_t kFitSize = 1000;
+    static constexpr std::size_t kFitPairCount = 50;
+    static constexpr int kRollingPoints = 100;
+
+    std::vector<double> LiveX = std::vector<double>(kLiveSize);
+    std::vector<double> LiveY = std::vector<double>(kLiveSize);
+    std::vector<double> FitX = std::vector<double>(kFitSize);
+    std::vector<double> FitY = std::vector<double>(kFitSize);
+    // Temperature and A/D value of each fitting point.
+    std::array<std::array<float, 2>, kFitPairCount> FitPairs{};
+};
+
+class CQTM200DebugDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    // prompts: where messages go (null: modal message boxes of this window).
+    explicit CQTM200DebugDlg(std::unique_ptr<OperatorPrompts> prompts = nullptr,
+                             PortListSetup ports = PortListSetup(), QWidget* parent = nullptr);
+    ~CQTM200DebugDlg() override;
+
+    // Initialises the window (finding the meter on the way) and runs it modally.
+    int DoModal();
+    // The opening sequence: layout, connection, identification, charts, list and captions.
+    bool OnInitDialog();
+
+    // Copies the bound fields into the controls (false) or the controls into the fields (true).
+    void UpdateData(bool saveAndValidate);
+    // Repaints the part of the window under a control at once (its background is the window's).
+    void RefreshControl(QWidget* control);
+
+    // Connection and identification (also run by Scan and the selection handlers).
+    void ConnectAtStartup();
+    void OnScan();
+    void OnOpen();
+    void OnCommChange();
+    void OnPTypeChange();
+    void OnSetAddress();
+
+    // Charts and layout.
+    void SetUpCharts();
+    void RefreshLiveChart(int count);
+    void RefreshFitChart();
+    void ToggleExpand();
+    // The work of the 100 ms chart timer: the newest power enters the rolling window.
+    void OnChartTick();
+
+    void ShowAbout();
+    // Gives the unit labels the colour of the current blink parity.
+    void RefreshUnitColours();
+
+    OperatorPrompts& Prompts() { return *m_prompts; }
+    qtm::MeterLink& Link() { return m_link; }
+    QTimer& ChartTimer() { return m_timer1; }
+    QTimer& StorageTimer() { return m_timer3; }
+    CChartCtrl* LiveChart() const;
+    CChartCtrl* FitChart() const;
+
+    // ---- The window's state, shared by all handlers ----
+    // Texts bound to controls.
+    QString m_strPort;
+    QString m_strPType = QStringLiteral("QTX200");
+    QString m_strComm = QStringLiteral("USB");
+    QString m_strAddr = QStringLiteral("1");
+    QString m_strNewAddr = QStringLiteral("1");
+    QString m_strModel = QStringLiteral("QTM-200");
+    QString m_strSN = QStringLiteral("201901001");
+    QString m_strBand = QStringLiteral("200-300");
+    QString m_strRange = QStringLiteral("300-500");
+    QString m_strK = QStringLiteral("1.0000");
+    QString m_strCal = QStringLiteral("1000");
+    QString m_strSaveGap = QStringLiteral("1");
+    QString m_strEnergyState = QStringLiteral("->Stop");
+    QString m_strStorage = QStringLiteral("0/7500");
+    QString m_strYMax = QStringLiteral("2000");
+    QString m_strYMin = QStringLiteral("0");
+    QString m_strXMax = QStringLiteral("100");
+    QString m_strYUpperLimit = QStringLiteral("200");
+    QString m_strYLowLimit = QStringLiteral("0");
+    QString m_strXUpperLimit = QStringLiteral("50");
+    QString m_strFit = QStringLiteral("y=()x*x*x*x+()x*x*x+()x*x+()x+()");
+    QString m_strZeroData = QStringLiteral("0");
+    QString m_strCalK = QStringLiteral("1");
+    // Formula edits 1069 to 1073, then the R edit.
+    std::array<QString, 5> m_strFormula{QStringLiteral("0.000"), QStringLiteral("0.000"),
+                                        QStringLiteral("0.000"), QStringLiteral("0.000"),
+                                        QStringLiteral("0.000")};
+    QString m_strR = QStringLiteral("0.000");
+    QString m_strInfo;  // the "QTM300" information text
+
+    bool m_bConnected = false;
+    // Read by the measurement worker while the window's thread writes it.
+    std::atomic<bool> m_bRunning{false};
+    std::atomic<bool> m_bBlink{false};
+    bool m_bImportedView = false;
+    bool m_bExpanded = true;
+    bool m_bFitShowData = false;
+    int m_nPType = 0;
+    int m_nComm = 0;
+    int m_nEnergyState = 0;
+
+    float m_fPower = 0;
+    double m_dEnergy = 0;
+    std::int32_t m_nEnergyTime = 0;  // tenths of a second
+    float m_fTemperature = 0;
+    float m_fVoltage = 0;
+    float m_fAD = 0;
+    float m_fK = 0;
+    float m_fCal = 0;
+    float m_fZero = 0;
+    float m_fCalK = 1.0f;
+    std::int32_t m_nSaveGap = 0;
+    int m_nStorageUsed = 0;
+    float m_fStoragePercent = 0;
+
+    // Heap-allocated: a million records would not fit on a thread's stack.
+    std::vector<qtm::MeasurementRecord> m_records;
+    int m_nRecordCount = 0;
+    ChartBuffers m_chart;
+
+    // Taken when the window opens (window coordinates): the full window and the expand button.
+    QRect m_rcWindow;
+    QRect m_rcExpand;
+
+    QFont m_fontReading;  // 54 point: power and energy
+    QFont m_fontUnit;     // 16 point: unit labels, "P:" and "E:"
+    QFont m_fontLabel;    // 9 point: plain labels, Auto(Y) boxes
+    QFont m_fontSmall;    // 10 point: T, Vol, AD
+    QIcon m_hIcon;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void done(int result) override;
+
+private:
+    void PlaceTemplateControls();
+    void WireHandlers();
+    void ApplyFieldStyles();
+    void ApplyModelCaptions();
+    void SetUpReadingList();
+    // Fills the PORT combo with the port list, keeping what is typed in it.
+    void ShowPortList();
+    // The live chart's one title line, the chart title of the model's group.
+    void SetLiveChartTitle();
+    // A limit edit's text as the charts take it: a decimal number narrowed to single precision.
+    static float LimitValue(const QString& text);
+    void SelectPort(int index);
+    // The identity read after a USB identification, into the fields and controls.
+    void ReadIdentityIntoFields();
+    void StartStorageTimer();
+    // Tells the operator how to get access when the last open failed for lack of permission.
+    void ExplainPermissionProblem();
+    void ShowMeterMessage(const std::string& text);
+    void Shutdown();
+    void SetFactoryFieldsVisible(bool visible);
+
+    std::unique_ptr<Ui::QTM200DebugDlg> m_ui;
+    std::unique_ptr<OperatorPrompts> m_prompts;
+    qtm::MeterLink m_link;
+    QTimer m_timer1;  // 100 ms chart tick while the live loop runs
+    QTimer m_timer3;  // 3000 ms storage counter while it is stopped
+    QAction* m_aboutAction = nullptr;
+    bool m_bShutDown = false;
+};

@@ -1,0 +1,30 @@
+// QtOperatorPrompts: the operator prompts as modal QMessageBox and QFileDialog windows owned
+// by the main window.
+#pragma once
+
+#include "console/OperatorPrompts.h"
+
+class QWidget;
+
+class QtOperatorPrompts : public OperatorPrompts {
+public:
+    // The caption every message box without one of its own carries.
+    static const QString kDefaultCaption;
+
+    explicit QtOperatorPrompts(QWidget* owner);
+
+    void ShowMessage(const QString& text, const QString& caption = QString()) override;
+    bool AskOkCancel(const QString& text, const QString& caption = QString()) override;
+    QString AskSavePath(const QString& caption, const QString& suggestedName,
+                        const QString& filter) override;
+
+    // For unattended runs (screenshots): message boxes close themselves after ms
+    // milliseconds, as if OK had been pressed. A negative value waits for the operator.
+    void SetAutoDismiss(int ms) { m_autoDismissMs = ms; }
+
+private:
+    int Run(int buttons, const QString& text, const QString& caption);
+
+    QWidget* m_owner;
+    int m_autoDismissMs = -1;
+};

@@ -1,0 +1,14 @@
+#include "console/WindowGeometry.h"
+
+namespace qtm {
+
+QSize CollapsedSize(QSize full, QRect expandButton) {
+    return QSize(full.width(), expandButton.y() + expandButton.height() + 10);
+}
+
+QSize CompactSize(QRect factoryGroup, int margin) {
+    return QSize(factoryGroup.x() + factoryGroup.width() + margin,
+                 factoryGroup.y() + factoryGroup.height() + margin);
+}
+
+}  // namespace qtm
