@@ -108,7 +108,8 @@ void CChartCtrl::RefreshCtrl() {
     }
     const ChartRect client{0, 0, width(), height()};
     m_PlottingRect = client;
-    if (m_BackgroundImage.isNull()) {
+    // A hidden widget gets no resize event, so the size is checked here as well.
+    if (m_BackgroundImage.isNull() || m_BackgroundImage.size() != size()) {
         m_BackgroundImage =
             QImage(client.Width(), client.Height(), QImage::Format_ARGB32_Premultiplied);
     }

@@ -29,14 +29,15 @@ std::size_t InsertionIndex(const SChartXYPoint* points, std::size_t count, const
 // Sorts points on the ordering's key, keeping equal keys in their present order.
 void SortPoints(SChartXYPoint* points, std::size_t count, int ordering);
 
-// Bisection over points[lo..hi] sorted on the ordering's key: the last index whose key is not
-// above v, or lo when every key is above v.
+// Bisection over points[lo..hi] sorted on the ordering's key. It stops at the boundary
+// around v: the result r is either the last point with a key not above v or the first with a
+// key above it (so key(r - 1) <= v and key(r + 1) > v wherever those points exist).
 unsigned BisectPoints(const SChartXYPoint* points, unsigned lo, unsigned hi, double v,
                       int ordering);
 
 // The stored points that may show between axisMin and axisMax on the ordered axis: with no
-// ordering all of them; otherwise from the last point at or below the minimum to the last
-// point at or below the maximum. False when there are no points.
+// ordering all of them; otherwise the bisection boundaries of the two bounds. Widened by one
+// point (WidenByOne) the result holds every point inside the range. False without points.
 bool VisiblePointRange(const SChartXYPoint* points, unsigned count, int ordering, double axisMin,
                        double axisMax, unsigned& first, unsigned& last);
 

@@ -1,0 +1,320 @@
+// The chart control: refresh nesting, serie colours and ownership, axis replacement, and the
+// mouse (zoom, un-zoom, pan) driven with QTest events.
+#include <gtest/gtest.h>
+
+#include <QPainter>
+#include <QTest>
+#include <memory>
+#include <vector>
+
+#include "chart/ChartAxis.h"
+#include "chart/ChartCtrl.h"
+#include "chart/ChartLineSerie.h"
+#include "chart/ChartStandardAxis.h"
+
+using qtmchart::ChartRect;
+
+namespace {
+
+// Counts full drawing passes.
+class CountingChart : public CChartCtrl {
+public:
+    int m_nDraws = 0;
+    void DrawBackground(QPainter* dc, ChartRect rect) override {
+        ++m_nDraws;
+        CChartCtrl::DrawBackground(dc, rect);
+    }
+};
+
+CChartLineSerie* AddLine(CChartCtrl& chart, const std::vector<double>& x,
+                         const std::vector<double>& y) {
+    auto* serie = new CChartLineSerie(&chart);
+    chart.AttachCustomSerie(serie);
+    serie->SetSeriesOrdering(0);
+    serie->AddPoints(x.data(), y.data(), static_cast<unsigned>(x.size()));
+    return serie;
+}
+
+// A shown 400 x 300 chart with fixed axes 0..100 on the left and bottom.
+std::unique_ptr<CChartCtrl> ShownChart() {
+    auto chart = std::make_unique<CChartCtrl>();
+    chart->resize(400, 300);
+    chart->CreateStandardAxis(CChartCtrl::BottomAxis)->SetMinMax(0, 100);
+    chart->CreateStandardAxis(CChartCtrl::LeftAxis)->SetMinMax(0, 100);
+    chart->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(chart.get()));
+    chart->RefreshCtrl();
+    return chart;
+}
+
+void Drag(CChartCtrl& chart, Qt::MouseButton button, QPoint from, QPoint to) {
+    QTest::mousePress(&chart, button, Qt::NoModifier, from);
+    QTest::mouseMove(&chart, to);
+    QTest::mouseRelease(&chart, button, Qt::NoModifier, to);
+}
+
+}  // namespace
+
+TEST(CtrlTest, RefreshNestsAndRunsOnceOnTheLastEnable) {
+    CountingChart chart;
+    chart.resize(200, 150);
+    chart.RefreshCtrl();
+    ASSERT_EQ(chart.m_nDraws, 1);
+
+    chart.EnableRefresh(false);
+    chart.EnableRefresh(false);
+    chart.RefreshCtrl();
+    chart.RefreshCtrl();
+    EXPECT_EQ(chart.m_nDraws, 1);
+    chart.EnableRefresh(true);
+    EXPECT_FALSE(chart.IsRefreshEnabled());
+    EXPECT_EQ(chart.m_nDraws, 1);
+    chart.EnableRefresh(true);
+    EXPECT_EQ(chart.m_nDraws, 2);  // the pending refresh, once
+    chart.EnableRefresh(false);
+    chart.EnableRefresh(true);
+    EXPECT_EQ(chart.m_nDraws, 2);  // nothing was pending
+}
+
+TEST(CtrlTest, MainWindowSequenceDrawsOnce) {
+    CountingChart chart;
+    chart.resize(300, 200);
+    chart.CreateStandardAxis(CChartCtrl::BottomAxis)->SetMinMax(0, 99);
+    chart.CreateStandardAxis(CChartCtrl::LeftAxis)->SetAutomatic(true);
+    chart.RefreshCtrl();
+    const int before = chart.m_nDraws;
+    std::vector<double> x(100);
+    std::vector<double> y(100);
+    for (int i = 0; i < 100; ++i) {
+        x[i] = i;
+        y[i] = i % 7;
+    }
+    chart.EnableRefresh(false);
+    chart.RemoveAllSeries();
+    auto* serie = new CChartLineSerie(&chart);
+    chart.AttachCustomSerie(serie);
+    serie->SetSeriesOrdering(0);
+    serie->AddPoints(x.data(), y.data(), 100);
+    serie->SetWidth(1);
+    chart.EnableRefresh(true);
+    EXPECT_EQ(chart.m_nDraws, before + 1);
+    EXPECT_EQ(chart.GetLeftAxis()->GetMin(), 0.0);
+    EXPECT_EQ(chart.GetLeftAxis()->GetMax(), 6.0);
+}
+
+TEST(CtrlTest, SerieColoursFollowTheTableAndWrapAfterTen) {
+    CChartCtrl chart;
+    chart.resize(200, 150);
+    std::vector<CChartSerie::ColorRef> colours;
+    for (int i = 0; i < 11; ++i) {
+        auto* serie = new CChartLineSerie(&chart);
+        chart.AttachCustomSerie(serie);
+        colours.push_back(serie->GetColor());
+    }
+    const std::vector<CChartSerie::ColorRef> expected = {0x0000FF, 0x009600, 0xFF0000, 0x00FFFF,
+                                                         0xFFFF00, 0x0080FF, 0x800080, 0x008080,
+                                                         0xFF00FF, 0x808040, 0x0000FF};
+    EXPECT_EQ(colours, expected);
+
+    // After removing them all, the next serie is red again whatever its id.
+    chart.RemoveAllSeries();
+    auto* serie = new CChartLineSerie(&chart);
+    chart.AttachCustomSerie(serie);
+    EXPECT_EQ(serie->GetColor(), 0x0000FFu);
+    EXPECT_EQ(chart.GetSeriesCount(), 1u);
+}
+
+TEST(CtrlTest, AttachedSerieUsesBottomAndLeftAxesAndIsDrawnInIdOrder) {
+    CChartCtrl chart;
+    chart.resize(200, 150);
+    CChartAxis* bottom = chart.CreateStandardAxis(CChartCtrl::BottomAxis);
+    CChartAxis* left = chart.CreateStandardAxis(CChartCtrl::LeftAxis);
+    auto* first = chart.CreateLineSerie();
+    auto* second = chart.CreateLineSerie();
+    EXPECT_EQ(first->GetHorizontalAxis(), bottom);
+    EXPECT_EQ(first->GetVerticalAxis(), left);
+    EXPECT_EQ(second->GetSerieId(), first->GetSerieId() + 1);
+    EXPECT_EQ(chart.GetSeries().begin()->second, first);
+    EXPECT_EQ(left->GetRegisteredSeries().size(), 2u);
+
+    chart.AttachCustomSerie(first);  // attaching twice changes nothing
+    EXPECT_EQ(chart.GetSeriesCount(), 2u);
+
+    chart.RemoveAllSeries();
+    EXPECT_TRUE(left->GetRegisteredSeries().empty());
+    EXPECT_TRUE(bottom->GetRegisteredSeries().empty());
+}
+
+TEST(CtrlTest, ReplacingAnAxisMovesItsSeriesToTheNewOne) {
+    CChartCtrl chart;
+    chart.resize(300, 200);
+    chart.CreateStandardAxis(CChartCtrl::BottomAxis)->SetMinMax(0, 10);
+    chart.CreateStandardAxis(CChartCtrl::LeftAxis)->SetMinMax(0, 10);
+    auto* serie = AddLine(chart, {1, 2, 3}, {4, 5, 6});
+    CChartStandardAxis* replacement = chart.CreateStandardAxis(CChartCtrl::LeftAxis);
+    EXPECT_EQ(serie->GetVerticalAxis(), replacement);
+    ASSERT_EQ(replacement->GetRegisteredSeries().size(), 1u);
+    replacement->SetAutomatic(true);
+    EXPECT_EQ(replacement->GetMin(), 4.0);
+    EXPECT_EQ(replacement->GetMax(), 6.0);
+    chart.RefreshCtrl();  // draws against the new axis, not the deleted one
+}
+
+TEST(CtrlTest, RemoveAllSeriesKeepsTheAutomaticRangeUntilTheNextSerie) {
+    CChartCtrl chart;
+    chart.resize(300, 200);
+    chart.CreateStandardAxis(CChartCtrl::BottomAxis)->SetMinMax(0, 10);
+    CChartAxis* left = chart.CreateStandardAxis(CChartCtrl::LeftAxis);
+    left->SetAutomatic(true);
+    AddLine(chart, {0, 1, 2}, {3, 7, 5});
+    EXPECT_EQ(left->GetMin(), 3.0);
+    EXPECT_EQ(left->GetMax(), 7.0);
+    chart.RemoveAllSeries();
+    EXPECT_EQ(left->GetMin(), 3.0);
+    EXPECT_EQ(left->GetMax(), 7.0);
+    AddLine(chart, {0, 1}, {-2, 12});
+    EXPECT_EQ(left->GetMin(), -2.0);
+    EXPECT_EQ(left->GetMax(), 12.0);
+}
+
+TEST(CtrlTest, ResizeGivesTheNextRefreshAnImageOfTheNewSize) {
+    CChartCtrl chart;
+    chart.resize(300, 200);
+    chart.RefreshCtrl();
+    ASSERT_NE(chart.GetBackgroundImage(), nullptr);
+    EXPECT_EQ(chart.GetBackgroundImage()->size(), QSize(300, 200));
+    chart.resize(420, 160);
+    chart.RefreshCtrl();
+    EXPECT_EQ(chart.GetBackgroundImage()->size(), QSize(420, 160));
+}
+
+TEST(CtrlTest, ScrollPositionTable) {
+    struct Case {
+        int code, p, lo, hi, thumb, want;
+    };
+    const std::vector<Case> cases = {
+        {0, 5, 0, 30, 0, 4},   {0, 0, 0, 30, 0, 0},    // line up, stops at the minimum
+        {1, 5, 0, 30, 0, 6},   {1, 21, 0, 30, 0, 21},  // line down, stops a page before hi
+        {2, 15, 0, 30, 0, 5},  {2, 4, 0, 30, 0, 0},    // page up, clamped at lo
+        {2, 0, 0, 30, 0, 0},                           // page up at the top
+        {3, 5, 0, 30, 0, 15},  {3, 20, 0, 30, 0, 30},  // page down, clamped at hi
+        {3, 21, 0, 30, 0, 21},                         // page down at the end
+        {4, 5, 0, 30, 17, 17}, {5, 5, 0, 30, 9, 9},    // thumb
+        {6, 12, 0, 30, 0, 0},  {7, 12, 0, 30, 0, 30},  // top, bottom
+        {8, 12, 0, 30, 3, 12},                         // end scroll
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CChartCtrl::ScrollPosition(c.code, c.p, c.lo, c.hi, c.thumb), c.want)
+            << "code " << c.code << " at " << c.p;
+    }
+}
+
+TEST(CtrlTest, LeftDragZoomsEveryAxisToTheDraggedValues) {
+    auto chart = ShownChart();
+    CChartAxis* bottom = chart->GetBottomAxis();
+    CChartAxis* left = chart->GetLeftAxis();
+    const ChartRect plot = chart->GetPlottingRect();
+    const QPoint from(plot.left + 20, plot.top + 10);
+    const QPoint to(plot.left + 120, plot.top + 90);
+    const double wantXMin = bottom->ScreenToValue(from.x());
+    const double wantXMax = bottom->ScreenToValue(to.x());
+    const double wantYMin = left->ScreenToValue(to.y());
+    const double wantYMax = left->ScreenToValue(from.y());
+
+    Drag(*chart, Qt::LeftButton, from, to);
+    EXPECT_DOUBLE_EQ(bottom->GetMin(), wantXMin);
+    EXPECT_DOUBLE_EQ(bottom->GetMax(), wantXMax);
+    EXPECT_DOUBLE_EQ(left->GetMin(), wantYMin);
+    EXPECT_DOUBLE_EQ(left->GetMax(), wantYMax);
+    EXPECT_LT(wantXMin, wantXMax);
+    EXPECT_LT(wantYMin, wantYMax);
+
+    // Up and to the left: every axis gets its saved range back.
+    Drag(*chart, Qt::LeftButton, QPoint(plot.right - 5, plot.bottom - 5),
+         QPoint(plot.left + 5, plot.top + 5));
+    EXPECT_EQ(bottom->GetMin(), 0.0);
+    EXPECT_EQ(bottom->GetMax(), 100.0);
+    EXPECT_EQ(left->GetMin(), 0.0);
+    EXPECT_EQ(left->GetMax(), 100.0);
+}
+
+TEST(CtrlTest, StraightOrEmptyDragsChangeNothing) {
+    auto chart = ShownChart();
+    const ChartRect plot = chart->GetPlottingRect();
+    const QPoint a(plot.left + 30, plot.top + 30);
+    const std::vector<QPoint> ends = {a, a + QPoint(80, 0), a + QPoint(0, 80)};
+    for (const QPoint& end : ends) {
+        Drag(*chart, Qt::LeftButton, a, end);
+        EXPECT_EQ(chart->GetBottomAxis()->GetMin(), 0.0);
+        EXPECT_EQ(chart->GetBottomAxis()->GetMax(), 100.0);
+        EXPECT_EQ(chart->GetLeftAxis()->GetMin(), 0.0);
+        EXPECT_EQ(chart->GetLeftAxis()->GetMax(), 100.0);
+    }
+}
+
+TEST(CtrlTest, ZoomNarrowerThanTheLimitGetsTheLimit) {
+    auto chart = ShownChart();
+    CChartAxis* bottom = chart->GetBottomAxis();
+    bottom->SetMinMax(0, 0.05);
+    chart->RefreshCtrl();
+    const ChartRect plot = chart->GetPlottingRect();
+    const QPoint from(plot.left + 10, plot.top + 10);
+    const double wantMin = bottom->ScreenToValue(from.x());
+    Drag(*chart, Qt::LeftButton, from, from + QPoint(2, 40));
+    EXPECT_DOUBLE_EQ(bottom->GetMin(), wantMin);
+    EXPECT_DOUBLE_EQ(bottom->GetMax(), wantMin + 0.001);
+}
+
+TEST(CtrlTest, ZoomedAutomaticAxisFollowsTheNextSerie) {
+    auto chart = ShownChart();
+    CChartAxis* left = chart->GetLeftAxis();
+    left->SetAutomatic(true);
+    AddLine(*chart, {0, 50, 100}, {3, 7, 4});
+    ASSERT_EQ(left->GetMax(), 7.0);
+    const ChartRect plot = chart->GetPlottingRect();
+    Drag(*chart, Qt::LeftButton, QPoint(plot.left + 10, plot.top + 10),
+         QPoint(plot.left + 100, plot.top + 100));
+    ASSERT_NE(left->GetMax(), 7.0);
+    const double zoomedXMax = chart->GetBottomAxis()->GetMax();
+
+    chart->EnableRefresh(false);
+    chart->RemoveAllSeries();
+    AddLine(*chart, {0, 50, 100}, {3, 7, 4});
+    chart->EnableRefresh(true);
+    EXPECT_EQ(left->GetMin(), 3.0);
+    EXPECT_EQ(left->GetMax(), 7.0);
+    // The fixed axis keeps its zoom until an un-zoom drag.
+    EXPECT_EQ(chart->GetBottomAxis()->GetMax(), zoomedXMax);
+}
+
+TEST(CtrlTest, RightDragPansTheAxesWithTheMouse) {
+    auto chart = ShownChart();
+    CChartAxis* bottom = chart->GetBottomAxis();
+    CChartAxis* left = chart->GetLeftAxis();
+    const ChartRect plot = chart->GetPlottingRect();
+    const QPoint from(plot.left + 100, plot.top + 100);
+    const QPoint to = from + QPoint(40, 30);
+    const double dx = bottom->ScreenToValue(to.x()) - bottom->ScreenToValue(from.x());
+    const double dy = left->ScreenToValue(to.y()) - left->ScreenToValue(from.y());
+    Drag(*chart, Qt::RightButton, from, to);
+    // Content follows the mouse: dragging right shows smaller x values.
+    EXPECT_NEAR(bottom->GetMin(), -dx, 1e-9);
+    EXPECT_NEAR(bottom->GetMax(), 100 - dx, 1e-9);
+    EXPECT_NEAR(left->GetMin(), -dy, 1e-9);
+    EXPECT_NEAR(left->GetMax(), 100 - dy, 1e-9);
+    EXPECT_GT(dx, 0.0);
+    EXPECT_LT(dy, 0.0);
+}
+
+TEST(CtrlTest, DisabledZoomAndPanIgnoreTheMouse) {
+    auto chart = ShownChart();
+    chart->SetZoomEnabled(false);
+    chart->SetPanEnabled(false);
+    const ChartRect plot = chart->GetPlottingRect();
+    Drag(*chart, Qt::LeftButton, QPoint(plot.left + 10, plot.top + 10),
+         QPoint(plot.left + 100, plot.top + 100));
+    Drag(*chart, Qt::RightButton, QPoint(plot.left + 10, plot.top + 10),
+         QPoint(plot.left + 100, plot.top + 100));
+    EXPECT_EQ(chart->GetBottomAxis()->GetMin(), 0.0);
+    EXPECT_EQ(chart->GetBottomAxis()->GetMax(), 100.0);
+}

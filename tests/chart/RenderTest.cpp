@@ -1,0 +1,224 @@
+// What the chart puts into its off-screen image: background gradients, the edge and the plot
+// frame, a line serie's pixels, and nothing of a serie outside the plotting rectangle.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+#include <cstdlib>
+#include <vector>
+
+#include "chart/ChartAxis.h"
+#include "chart/ChartColor.h"
+#include "chart/ChartCtrl.h"
+#include "chart/ChartLineSerie.h"
+#include "chart/ChartStandardAxis.h"
+#include "chart/ChartTitle.h"
+
+using qtmchart::ChartRect;
+using qtmchart::ColorRef;
+
+namespace {
+
+ColorRef PixelAt(const QImage& image, int x, int y) {
+    return qtmchart::FromQColor(image.pixelColor(x, y));
+}
+
+bool Near(ColorRef a, ColorRef b, int tolerance) {
+    for (int shift : {0, 8, 16}) {
+        const int ca = static_cast<int>((a >> shift) & 0xFF);
+        const int cb = static_cast<int>((b >> shift) & 0xFF);
+        if (std::abs(ca - cb) > tolerance) return false;
+    }
+    return true;
+}
+
+// The background alone, without an edge, drawn into an image of its own.
+QImage Background(ColorRef c1, ColorRef c2, int type, int width = 120, int height = 80) {
+    CChartCtrl chart;
+    chart.EnableRefresh(false);
+    chart.SetEdgeType(0);
+    chart.SetBackGradient(c1, c2, type);
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    chart.DrawBackground(&painter, ChartRect{0, 0, width, height});
+    return image;
+}
+
+int CountColour(const QImage& image, ColorRef colour, const ChartRect& inside, bool wantInside) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const bool in =
+                x >= inside.left && x < inside.right && y >= inside.top && y < inside.bottom;
+            if (in == wantInside && PixelAt(image, x, y) == colour) ++n;
+        }
+    }
+    return n;
+}
+
+}  // namespace
+
+TEST(RenderTest, GradientTypesPutTheirColoursAtTheEdgesAndMiddle) {
+    const ColorRef white = 0xFFFFFF;
+    const ColorRef lightBlue = 0xFF7D7D;
+    struct Case {
+        int type;
+        QPoint start, middle, end;
+    };
+    const std::vector<Case> cases = {
+        {0, {0, 40}, {60, 40}, {119, 40}},  // left to right
+        {1, {60, 0}, {60, 40}, {60, 79}},   // top to bottom
+        {2, {0, 40}, {60, 40}, {119, 40}},  // left half there, right half back
+        {3, {60, 0}, {60, 40}, {60, 79}},   // top half there, bottom half back
+    };
+    for (const Case& c : cases) {
+        const QImage image = Background(white, lightBlue, c.type);
+        const bool doubled = c.type >= 2;
+        EXPECT_EQ(PixelAt(image, c.start.x(), c.start.y()), white) << "type " << c.type;
+        EXPECT_TRUE(
+            Near(PixelAt(image, c.middle.x(), c.middle.y()), doubled ? lightBlue : 0xFFBEBE, 4))
+            << "type " << c.type;
+        EXPECT_EQ(PixelAt(image, c.end.x(), c.end.y()), doubled ? white : lightBlue)
+            << "type " << c.type;
+    }
+}
+
+TEST(RenderTest, PlainBackgroundAndRaisedEdge) {
+    CChartCtrl chart;
+    chart.resize(200, 120);
+    chart.SetBackColor(0x204060);
+    chart.RefreshCtrl();
+    const QImage& image = *chart.GetBackgroundImage();
+    EXPECT_EQ(PixelAt(image, 100, 1), 0xFFFFFFu);    // inner highlight, top
+    EXPECT_EQ(PixelAt(image, 100, 119), 0x696969u);  // outer dark shadow, bottom
+    EXPECT_EQ(PixelAt(image, 199, 60), 0x696969u);   // outer dark shadow, right
+    EXPECT_EQ(PixelAt(image, 20, 20), 0x204060u);    // inside the plotting area
+}
+
+TEST(RenderTest, EmptyChartDrawsTheFrameRoundTheWholeDrawingArea) {
+    CChartCtrl chart;
+    chart.resize(200, 120);
+    chart.SetBackGradient(0xFFFFFF, 0xFF7D7D, 1);
+    chart.RefreshCtrl();
+    const QImage& image = *chart.GetBackgroundImage();
+    EXPECT_EQ(chart.GetPlottingRect(), (ChartRect{3, 3, 197, 117}));
+    for (QPoint p : {QPoint(3, 60), QPoint(197, 60), QPoint(100, 3), QPoint(100, 117)}) {
+        EXPECT_EQ(PixelAt(image, p.x(), p.y()), 0u) << p.x() << "," << p.y();
+    }
+    EXPECT_TRUE(Near(PixelAt(image, 100, 5), 0xFFFFFF, 6));
+    EXPECT_TRUE(Near(PixelAt(image, 100, 115), 0xFF7D7D, 6));
+}
+
+TEST(RenderTest, LineSeriePaintsItsColourAlongItsPoints) {
+    CChartCtrl chart;
+    chart.resize(400, 300);
+    chart.CreateStandardAxis(CChartCtrl::BottomAxis)->SetMinMax(0, 10);
+    CChartAxis* left = chart.CreateStandardAxis(CChartCtrl::LeftAxis);
+    left->SetMinMax(0, 10);
+    CChartLineSerie* serie = chart.CreateLineSerie();
+    const double x[] = {0, 10};
+    const double y[] = {5, 5};
+    serie->AddPoints(x, y, 2);
+    serie->SetColor(0x00C000);
+    chart.RefreshCtrl();
+
+    const QImage& image = *chart.GetBackgroundImage();
+    const ChartRect plot = chart.GetPlottingRect();
+    const int row = left->ValueToScreen(5);
+    ASSERT_GT(row, plot.top);
+    ASSERT_LT(row, plot.bottom);
+    for (int px = plot.left + 1; px < plot.right; ++px) {
+        ASSERT_EQ(PixelAt(image, px, row), 0x00C000u) << "x " << px;
+    }
+    EXPECT_NE(PixelAt(image, (plot.left + plot.right) / 2, row - 2), 0x00C000u);
+}
+
+TEST(RenderTest, SeriePixelsStayInsideThePlottingRectangle) {
+    CChartCtrl chart;
+    chart.resize(400, 300);
+    chart.CreateStandardAxis(CChartCtrl::BottomAxis)->SetMinMax(0, 10);
+    chart.CreateStandardAxis(CChartCtrl::LeftAxis)->SetMinMax(0, 10);
+    chart.GetTitle()->AddString("Lux Wave");
+    CChartLineSerie* serie = chart.CreateLineSerie();
+    serie->SetColor(0x12E034);
+    serie->SetWidth(3);
+    // A zig-zag far beyond both axes, so clipping has to do the work.
+    const double x[] = {-20, -5, 2, 5, 8, 15, 30};
+    const double y[] = {-50, 40, -30, 5, 60, -40, 90};
+    serie->AddPoints(x, y, 7);
+    chart.RefreshCtrl();
+
+    const QImage& image = *chart.GetBackgroundImage();
+    const ChartRect plot = chart.GetPlottingRect();
+    const ChartRect interior{plot.left + 1, plot.top + 1, plot.right, plot.bottom};
+    EXPECT_GT(CountColour(image, 0x12E034, interior, true), 100);
+    EXPECT_EQ(CountColour(image, 0x12E034, interior, false), 0);
+}
+
+TEST(RenderTest, SinglePointDrawsNothingAndTwoPointsDrawOneSegment) {
+    for (unsigned n : {1u, 2u}) {
+        CChartCtrl chart;
+        chart.resize(300, 200);
+        chart.CreateStandardAxis(CChartCtrl::BottomAxis)->SetMinMax(0, 10);
+        chart.CreateStandardAxis(CChartCtrl::LeftAxis)->SetMinMax(0, 10);
+        CChartLineSerie* serie = chart.CreateLineSerie();
+        serie->SetColor(0x3377EE);
+        const double x[] = {2, 8};
+        const double y[] = {2, 8};
+        serie->AddPoints(x, y, n);
+        chart.RefreshCtrl();
+        const int painted =
+            CountColour(*chart.GetBackgroundImage(), 0x3377EE, ChartRect{0, 0, 300, 200}, true);
+        if (n == 1) {
+            EXPECT_EQ(painted, 0);
+        } else {
+            EXPECT_GT(painted, 50);
+        }
+    }
+}
+
+TEST(RenderTest, UnorderedPointsAreJoinedInTheOrderGiven) {
+    CChartCtrl chart;
+    chart.resize(400, 300);
+    chart.CreateStandardAxis(CChartCtrl::BottomAxis)->SetMinMax(0, 10);
+    CChartAxis* left = chart.CreateStandardAxis(CChartCtrl::LeftAxis);
+    left->SetMinMax(0, 10);
+    CChartLineSerie* serie = chart.CreateLineSerie();
+    serie->SetSeriesOrdering(0);
+    serie->SetColor(0x0000C0);
+    // Out along y = 2 and back up to (1, 8). Sorted by X the same points would run up x = 1
+    // first and never along y = 2.
+    const double x[] = {1, 8, 1};
+    const double y[] = {2, 2, 8};
+    serie->AddPoints(x, y, 3);
+    chart.RefreshCtrl();
+    const QImage& image = *chart.GetBackgroundImage();
+    const int px = chart.GetBottomAxis()->ValueToScreen(5);
+    EXPECT_EQ(PixelAt(image, px, left->ValueToScreen(2)), 0x0000C0u);
+    bool onReturnLeg = false;
+    const int returnRow = left->ValueToScreen(2 + 6 * 3 / 7.0);
+    for (int dy = -2; dy <= 2; ++dy) {
+        onReturnLeg |= PixelAt(image, px, returnRow + dy) == 0x0000C0u;
+    }
+    EXPECT_TRUE(onReturnLeg);
+}
+
+TEST(RenderTest, AddedPointsAppearInTheImageAtOnce) {
+    CChartCtrl chart;
+    chart.resize(400, 300);
+    chart.CreateStandardAxis(CChartCtrl::BottomAxis)->SetMinMax(0, 10);
+    CChartAxis* left = chart.CreateStandardAxis(CChartCtrl::LeftAxis);
+    left->SetMinMax(0, 10);
+    CChartLineSerie* serie = chart.CreateLineSerie();
+    serie->SetColor(0x00A0A0);
+    const double x1[] = {0, 2};
+    const double y1[] = {5, 5};
+    serie->AddPoints(x1, y1, 2);
+    chart.RefreshCtrl();
+    const double x2[] = {8};
+    const double y2[] = {5};
+    serie->AddPoints(x2, y2, 1);
+    const int px = chart.GetBottomAxis()->ValueToScreen(5);
+    EXPECT_EQ(PixelAt(*chart.GetBackgroundImage(), px, left->ValueToScreen(5)), 0x00A0A0u);
+}

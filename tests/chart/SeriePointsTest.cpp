@@ -1,0 +1,168 @@
+// Point placement, visible-point search and the segment hit test, on plain numbers.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "chart/ChartPoints.h"
+
+using namespace qtmchart;
+
+namespace {
+
+std::vector<SChartXYPoint> Insert(int ordering, const std::vector<SChartXYPoint>& input) {
+    std::vector<SChartXYPoint> store;
+    for (const SChartXYPoint& p : input) {
+        const std::size_t at = InsertionIndex(store.data(), store.size(), p, ordering);
+        store.insert(store.begin() + static_cast<std::ptrdiff_t>(at), p);
+    }
+    return store;
+}
+
+std::vector<SChartXYPoint> Line(const std::vector<double>& keys) {
+    std::vector<SChartXYPoint> points;
+    for (double k : keys)
+        points.push_back({k, k});
+    return points;
+}
+
+}  // namespace
+
+TEST(SeriePointsTest, InsertionKeepsOrderingAndEqualKeysInArrivalOrder) {
+    struct Case {
+        const char* name;
+        int ordering;
+        std::vector<SChartXYPoint> input;
+        std::vector<SChartXYPoint> expected;
+    };
+    const std::vector<Case> cases = {
+        {"unordered keeps input", kNoOrdering, {{3, 0}, {1, 0}, {2, 0}}, {{3, 0}, {1, 0}, {2, 0}}},
+        {"by X sorts", kXOrdering, {{3, 0}, {1, 0}, {2, 0}}, {{1, 0}, {2, 0}, {3, 0}}},
+        {"equal X after earlier",
+         kXOrdering,
+         {{3, 0}, {1, 0}, {2, 10}, {2, 20}},
+         {{1, 0}, {2, 10}, {2, 20}, {3, 0}}},
+        {"equal X at the end", kXOrdering, {{1, 1}, {1, 2}, {1, 3}}, {{1, 1}, {1, 2}, {1, 3}}},
+        {"by Y sorts on Y", kYOrdering, {{0, 5}, {1, -1}, {2, 3}}, {{1, -1}, {2, 3}, {0, 5}}},
+        {"new minimum goes first",
+         kXOrdering,
+         {{5, 0}, {6, 0}, {-1, 0}},
+         {{-1, 0}, {5, 0}, {6, 0}}},
+    };
+    for (const Case& c : cases) {
+        const auto got = Insert(c.ordering, c.input);
+        ASSERT_EQ(got.size(), c.expected.size()) << c.name;
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].X, c.expected[i].X) << c.name << " at " << i;
+            EXPECT_EQ(got[i].Y, c.expected[i].Y) << c.name << " at " << i;
+        }
+    }
+}
+
+TEST(SeriePointsTest, SortIsStableForEqualKeys) {
+    std::vector<SChartXYPoint> points = {{2, 1}, {1, 1}, {2, 2}, {1, 2}, {0, 9}};
+    SortPoints(points.data(), points.size(), kXOrdering);
+    const std::vector<SChartXYPoint> expected = {{0, 9}, {1, 1}, {1, 2}, {2, 1}, {2, 2}};
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        EXPECT_EQ(points[i].X, expected[i].X);
+        EXPECT_EQ(points[i].Y, expected[i].Y);
+    }
+}
+
+TEST(SeriePointsTest, VisibleRangeEnclosesEveryPointInsideTheWindow) {
+    // Keys with gaps and repeats; windows swept across, beyond and between them.
+    const auto points = Line({0, 1, 1, 2, 4, 4, 4, 7, 8, 8, 9, 12});
+    const unsigned n = static_cast<unsigned>(points.size());
+    for (double min = -2; min <= 13; min += 0.5) {
+        for (double max = min; max <= 14; max += 0.5) {
+            unsigned first = 99;
+            unsigned last = 99;
+            ASSERT_TRUE(VisiblePointRange(points.data(), n, kXOrdering, min, max, first, last));
+            ASSERT_LE(first, last);
+            ASSERT_LT(last, n);
+            // Widened by one, as the drawing does, the range holds every point inside the
+            // window (repeats of a key equal to the minimum sit on the clipped frame and may
+            // be left out), and at most one point beyond it on each side.
+            unsigned wideFirst = first;
+            unsigned wideLast = last;
+            WidenByOne(wideFirst, wideLast, n);
+            for (unsigned i = 0; i < n; ++i) {
+                if (points[i].X > min && points[i].X <= max) {
+                    EXPECT_TRUE(i >= wideFirst && i <= wideLast)
+                        << min << ".." << max << " point " << i;
+                }
+            }
+            if (wideFirst > 0) {
+                EXPECT_LE(points[wideFirst].X, min) << min << ".." << max;
+            }
+            if (wideLast + 1 < n) {
+                EXPECT_GT(points[wideLast].X, max) << min << ".." << max;
+            }
+        }
+    }
+}
+
+TEST(SeriePointsTest, VisibleRangeOutsideTheDataKeepsTheNearestEnd) {
+    const auto points = Line({0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
+    unsigned first = 99;
+    unsigned last = 99;
+    ASSERT_TRUE(VisiblePointRange(points.data(), 10, kXOrdering, 20, 30, first, last));
+    EXPECT_EQ(first, 9u);
+    EXPECT_EQ(last, 9u);
+    ASSERT_TRUE(VisiblePointRange(points.data(), 10, kXOrdering, -9, -1, first, last));
+    EXPECT_EQ(first, 0u);
+    EXPECT_EQ(last, 0u);
+    ASSERT_TRUE(VisiblePointRange(points.data(), 10, kXOrdering, -5, 100, first, last));
+    EXPECT_EQ(first, 0u);
+    EXPECT_EQ(last, 9u);
+}
+
+TEST(SeriePointsTest, VisibleRangeOfUnorderedOrEmptySerie) {
+    const auto points = Line({5, 1, 9});
+    unsigned first = 7;
+    unsigned last = 7;
+    EXPECT_FALSE(VisiblePointRange(points.data(), 0, kXOrdering, 0, 1, first, last));
+    ASSERT_TRUE(VisiblePointRange(points.data(), 3, kNoOrdering, 100, 200, first, last));
+    EXPECT_EQ(first, 0u);
+    EXPECT_EQ(last, 2u);
+}
+
+TEST(SeriePointsTest, BisectionOnASinglePoint) {
+    const auto one = Line({4});
+    EXPECT_EQ(BisectPoints(one.data(), 0, 0, 0.0, kXOrdering), 0u);
+    EXPECT_EQ(BisectPoints(one.data(), 0, 0, 9.0, kXOrdering), 0u);
+}
+
+TEST(SeriePointsTest, WideningStopsAtTheEnds) {
+    struct Case {
+        unsigned first, last, count, wantFirst, wantLast;
+    };
+    for (const Case& c :
+         std::vector<Case>{{3, 5, 10, 2, 6}, {0, 5, 10, 0, 6}, {3, 9, 10, 2, 9}, {0, 0, 1, 0, 0}}) {
+        unsigned first = c.first;
+        unsigned last = c.last;
+        WidenByOne(first, last, c.count);
+        EXPECT_EQ(first, c.wantFirst);
+        EXPECT_EQ(last, c.wantLast);
+    }
+}
+
+TEST(SeriePointsTest, SegmentHitWithinThreePixels) {
+    struct Case {
+        QPoint p, a, b;
+        bool hit;
+    };
+    const std::vector<Case> cases = {
+        {{50, 50}, {0, 50}, {100, 50}, true},    // on a horizontal segment
+        {{50, 53}, {0, 50}, {100, 50}, true},    // 3 pixels off
+        {{50, 54}, {0, 50}, {100, 50}, false},   // 4 pixels off
+        {{-2, 50}, {0, 50}, {100, 50}, false},   // before the start
+        {{103, 50}, {0, 50}, {100, 50}, false},  // past the end
+        {{10, 12}, {0, 0}, {20, 20}, true},      // near a diagonal
+        {{5, 5}, {5, 5}, {5, 5}, false},         // zero-length segment
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SegmentHit(c.p, c.a, c.b, 3), c.hit)
+            << c.p.x() << "," << c.p.y() << " vs " << c.a.x() << "," << c.a.y() << "-" << c.b.x()
+            << "," << c.b.y();
+    }
+}

@@ -1,0 +1,195 @@
+// Series against real axes: storage growth, ordering, ranges, automatic axes, visible points,
+// the hit test and unregistering on destruction.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "chart/ChartAxis.h"
+#include "chart/ChartCtrl.h"
+#include "chart/ChartLineSerie.h"
+#include "chart/ChartStandardAxis.h"
+
+namespace {
+
+struct Fixture {
+    CChartCtrl chart;
+    CChartAxis* bottom;
+    CChartAxis* left;
+    Fixture() {
+        chart.resize(400, 300);
+        bottom = chart.CreateStandardAxis(CChartCtrl::BottomAxis);
+        left = chart.CreateStandardAxis(CChartCtrl::LeftAxis);
+        bottom->SetMinMax(0, 10);
+        left->SetMinMax(0, 10);
+    }
+    CChartLineSerie* Serie(int ordering, const std::vector<double>& x,
+                           const std::vector<double>& y) {
+        CChartLineSerie* serie = chart.CreateLineSerie();
+        serie->SetSeriesOrdering(ordering);
+        serie->AddPoints(x.data(), y.data(), static_cast<unsigned>(x.size()));
+        return serie;
+    }
+};
+
+std::vector<double> Xs(const CChartLineSerie& s) {
+    std::vector<double> xs;
+    for (unsigned i = 0; i < s.GetPointsCount(); ++i)
+        xs.push_back(s.GetPoint(i).X);
+    return xs;
+}
+
+}  // namespace
+
+TEST(SerieTest, StoreGrowsInStepsOfAThousandOrAtOnceForABatch) {
+    Fixture f;
+    CChartLineSerie* serie = f.chart.CreateLineSerie();
+    EXPECT_EQ(serie->GetCapacity(), 1000u);
+    for (int i = 0; i < 1001; ++i)
+        serie->AddPoint(SChartXYPoint{double(i), 0.0});
+    EXPECT_EQ(serie->GetCapacity(), 2000u);
+    EXPECT_EQ(serie->GetPointsCount(), 1001u);
+
+    std::vector<double> x(7500, 1.0);
+    CChartLineSerie* big = f.chart.CreateLineSerie();
+    big->AddPoints(x.data(), x.data(), 7500);
+    EXPECT_EQ(big->GetCapacity(), 7500u);
+    EXPECT_EQ(big->GetPointsCount(), 7500u);
+}
+
+TEST(SerieTest, OrderingAppliesToStoredAndNewPoints) {
+    Fixture f;
+    CChartLineSerie* byX = f.Serie(1, {3, 1, 2}, {0, 0, 0});
+    EXPECT_EQ(Xs(*byX), (std::vector<double>{1, 2, 3}));
+    const double x = 2;
+    const double y = 99;
+    byX->AddPoints(&x, &y, 1);
+    ASSERT_EQ(byX->GetPointsCount(), 4u);
+    EXPECT_EQ(byX->GetPoint(1).Y, 0.0);  // the earlier X = 2 stays first
+    EXPECT_EQ(byX->GetPoint(2).Y, 99.0);
+
+    CChartLineSerie* none = f.Serie(0, {3, 1, 2}, {0, 0, 0});
+    EXPECT_EQ(Xs(*none), (std::vector<double>{3, 1, 2}));
+    none->SetSeriesOrdering(1);  // sorts what is stored
+    EXPECT_EQ(Xs(*none), (std::vector<double>{1, 2, 3}));
+
+    CChartLineSerie* byY = f.Serie(2, {1, 2, 3}, {9, -1, 4});
+    EXPECT_EQ(Xs(*byY), (std::vector<double>{2, 3, 1}));
+}
+
+TEST(SerieTest, RangesAreTheExtremesAndAbsentWithoutPointsOrWhenHidden) {
+    Fixture f;
+    CChartLineSerie* empty = f.chart.CreateLineSerie();
+    double min = 0;
+    double max = 0;
+    EXPECT_FALSE(empty->GetSerieXMinMax(min, max));
+    EXPECT_FALSE(empty->GetSerieYMinMax(min, max));
+
+    CChartLineSerie* serie = f.Serie(0, {5, -2, 8}, {1, 4, -3});
+    ASSERT_TRUE(serie->GetSerieXMinMax(min, max));
+    EXPECT_EQ(min, -2.0);
+    EXPECT_EQ(max, 8.0);
+    ASSERT_TRUE(serie->GetSerieYMinMax(min, max));
+    EXPECT_EQ(min, -3.0);
+    EXPECT_EQ(max, 4.0);
+    serie->SetVisible(false);
+    EXPECT_FALSE(serie->GetSerieXMinMax(min, max));
+}
+
+TEST(SerieTest, FullAutomaticAxesTakeTheExactDataRange) {
+    Fixture f;
+    f.bottom->SetAutomatic(true);
+    f.left->SetAutomatic(true);
+    f.Serie(0, {10, 30, 20}, {3, 7, 5});
+    EXPECT_EQ(f.bottom->GetMin(), 10.0);
+    EXPECT_EQ(f.bottom->GetMax(), 30.0);
+    EXPECT_EQ(f.left->GetMin(), 3.0);
+    EXPECT_EQ(f.left->GetMax(), 7.0);
+}
+
+TEST(SerieTest, ScreenRangeCoversOnlyPointsNearTheVisibleWindow) {
+    Fixture f;
+    std::vector<double> x;
+    std::vector<double> y;
+    for (int i = 0; i <= 100; ++i) {
+        x.push_back(i);
+        y.push_back(i * 10.0);
+    }
+    CChartLineSerie* serie = f.Serie(1, x, y);
+    f.bottom->SetMinMax(20.5, 40.5);
+    unsigned first = 0;
+    unsigned last = 0;
+    ASSERT_TRUE(serie->GetVisiblePoints(first, last));
+    EXPECT_TRUE(first == 20 || first == 21) << first;
+    EXPECT_TRUE(last == 40 || last == 41) << last;
+    double min = 0;
+    double max = 0;
+    ASSERT_TRUE(serie->GetSerieYScreenMinMax(min, max));
+    EXPECT_EQ(min, first * 10.0);
+    EXPECT_EQ(max, last * 10.0);
+    EXPECT_FALSE(serie->GetSerieXScreenMinMax(min, max));  // only for ordering by Y
+
+    f.left->SetAutomaticMode(CChartAxis::ScreenAutomatic);
+    f.left->RefreshAutoAxis();
+    EXPECT_EQ(f.left->GetMin(), min);
+    EXPECT_EQ(f.left->GetMax(), max);
+}
+
+TEST(SerieTest, HitTestFindsSegmentsAndNearbyPoints) {
+    Fixture f;
+    CChartLineSerie* serie = f.Serie(1, {0, 5, 10}, {0, 10, 0});
+    f.chart.RefreshCtrl();
+    const QPoint p0 = serie->GetPointScreenCoord(0);
+    const QPoint p1 = serie->GetPointScreenCoord(1);
+    const QPoint mid((p0.x() + p1.x()) / 2, (p0.y() + p1.y()) / 2);
+    unsigned index = 0;
+    EXPECT_TRUE(serie->IsPointOnSerie(mid, index));
+    EXPECT_EQ(index, CChartSerie::kNoIndex);
+    EXPECT_TRUE(serie->IsPointOnSerie(p1 + QPoint(0, 2), index));
+    EXPECT_EQ(index, 1u);
+    EXPECT_TRUE(serie->IsPointOnSerie(p0, index));
+    EXPECT_EQ(index, 0u);
+    EXPECT_FALSE(serie->IsPointOnSerie(mid + QPoint(0, -40), index));
+    EXPECT_EQ(index, CChartSerie::kNoIndex);
+}
+
+TEST(SerieTest, DestructionUnregistersFromBothAxes) {
+    Fixture f;
+    CChartLineSerie* serie = f.chart.CreateLineSerie();
+    ASSERT_EQ(f.bottom->GetRegisteredSeries().size(), 1u);
+    ASSERT_EQ(f.left->GetRegisteredSeries().size(), 1u);
+    f.chart.RemoveAllSeries();
+    (void)serie;
+    EXPECT_TRUE(f.bottom->GetRegisteredSeries().empty());
+    EXPECT_TRUE(f.left->GetRegisteredSeries().empty());
+}
+
+TEST(SerieTest, SerieWithoutAxesDrawsAndReportsNothing) {
+    CChartCtrl chart;
+    chart.resize(200, 150);
+    CChartLineSerie* serie = chart.CreateLineSerie();
+    const double v[] = {1, 2, 3};
+    serie->AddPoints(v, v, 3);
+    serie->SetSeriesOrdering(1);
+    unsigned first = 0;
+    unsigned last = 0;
+    EXPECT_FALSE(serie->GetVisiblePoints(first, last));
+    unsigned index = 0;
+    EXPECT_FALSE(serie->IsPointOnSerie(QPoint(10, 10), index));
+    chart.RefreshCtrl();  // must not touch the missing axes
+}
+
+TEST(SerieTest, SetPointsReplacesAndClearSerieEmpties) {
+    Fixture f;
+    f.left->SetAutomatic(true);
+    CChartLineSerie* serie = f.Serie(0, {1, 2}, {5, 6});
+    const double x[] = {0, 1, 2};
+    const double y[] = {-1, 0, 1};
+    serie->SetPoints(x, y, 3);
+    EXPECT_EQ(serie->GetPointsCount(), 3u);
+    EXPECT_EQ(f.left->GetMin(), -1.0);
+    EXPECT_EQ(f.left->GetMax(), 1.0);
+    serie->ClearSerie();
+    EXPECT_EQ(serie->GetPointsCount(), 0u);
+    EXPECT_EQ(f.left->GetMin(), 0.0);
+    EXPECT_EQ(f.left->GetMax(), 0.0);
+}
