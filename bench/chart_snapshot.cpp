@@ -58,15 +58,16 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     return !o.out.empty();
 }
 
-// A slowly drifting wave with a faster ripple, like a lamp that flickers while warming up.
+// A slow swell with a gentler ripple, scaled to the number of points so the curve looks the
+// same at any length.
 void MakeSignal(int n, std::vector<double>& x, std::vector<double>& y) {
     x.resize(n);
     y.resize(n);
     const double pi = 3.14159265358979323846;
     for (int i = 0; i < n; ++i) {
+        const double t = static_cast<double>(i) / n;
         x[i] = i;
-        y[i] = 520.0 + 180.0 * std::sin(2.0 * pi * i / n * 1.5) +
-               45.0 * std::sin(2.0 * pi * i / 23.0) + 0.08 * i;
+        y[i] = 520.0 + 180.0 * std::sin(2.0 * pi * 1.5 * t) + 45.0 * std::sin(2.0 * pi * 12.0 * t);
     }
 }
 
