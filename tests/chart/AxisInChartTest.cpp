@@ -277,3 +277,22 @@ TEST(AxisInChartTest, TickLabelsAndCaptionArePaintedBesideTheAxis) {
     const int mid = (plot.top + plot.bottom) / 2;
     EXPECT_GT(darkIn(ChartRect{3, mid - 10, 3 + size.width() + 2, mid + 10}), 5);
 }
+
+TEST(AxisInChartTest, ScrollBarStepsMoveTheAxisByATenthOfItsRange) {
+    // The bars are never shown in the window, but an enabled one must still drive its axis.
+    auto chart = LiveLikeChart();
+    CChartAxis* bottom = chart->GetAxis(CChartCtrl::BottomAxis);
+    bottom->SetMinMax(0, 10);
+    std::vector<double> x(101);
+    for (int i = 0; i <= 100; ++i)
+        x[i] = i;
+    AddLine(*chart, x, x);
+    CChartScrollBar* bar = bottom->GetScrollBar();
+    bar->SetEnabled(true);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_DOUBLE_EQ(bottom->GetMin(), 1.0);
+    EXPECT_DOUBLE_EQ(bottom->GetMax(), 11.0);
+    EXPECT_EQ(bar->GetScrollPos(), 1);
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_DOUBLE_EQ(bottom->GetMin(), 11.0);
+}
