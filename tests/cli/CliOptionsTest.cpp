@@ -76,19 +76,6 @@ TEST(CommandLineTest, SimulateWithoutModelDoesNotSwallowTheCommand) {
     EXPECT_EQ(result.options->command, Command::Scan);
 }
 
-TEST(CommandLineTest, CommandWordsMapToCommands) {
-    const std::pair<const char*, Command> words[] = {{"ports", Command::Ports},
-                                                     {"scan", Command::Scan},
-                                                     {"info", Command::Info},
-                                                     {"memory", Command::Memory},
-                                                     {"live", Command::Live}};
-    for (const auto& [word, command] : words) {
-        const ParseResult result = ParseCommandLine({word});
-        ASSERT_TRUE(result.options.has_value()) << word;
-        EXPECT_EQ(result.options->command, command) << word;
-    }
-}
-
 TEST(CommandLineTest, HelpNeedsNoCommand) {
     EXPECT_TRUE(ParseCommandLine({"--help"}).help);
     EXPECT_TRUE(ParseCommandLine({"--port", "/dev/ttyUSB0", "-h", "bogus"}).help);

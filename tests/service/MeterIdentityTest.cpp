@@ -73,26 +73,6 @@ TEST_F(UsbIdentityTest, Qtm300StopsAfterTheSerialNumber) {
     EXPECT_EQ(m_sim->RequestLog().size(), 1u);
 }
 
-TEST_F(UsbIdentityTest, InfoBlockShowsZeroBytesAsSpaces) {
-    qtmsim::MeterConfig config;
-    config.family = qtmsim::Family::Qtm300;
-    Start(config);
-    m_link.SetDeviceType(DeviceType::Qtm300);
-    m_sim->SetReplyOverride([](const Bytes&) -> std::optional<Bytes> {
-        Bytes block(90, 0);
-        const char text[] = "QTM300 v1";
-        std::copy(text, text + 9, block.begin());
-        block[20] = 'X';
-        return block;
-    });
-    const auto info = ReadInfoText(m_link);
-    ASSERT_TRUE(info.has_value());
-    EXPECT_EQ(info->size(), 90u);
-    EXPECT_EQ(info->substr(0, 9), "QTM300 v1");
-    EXPECT_EQ(info->substr(9, 11), std::string(11, ' '));
-    EXPECT_EQ((*info)[20], 'X');
-}
-
 TEST(UsbIdentityNoPortTest, MissingPortLeavesEveryValueUnread) {
     MeterLink link;
     link.SetSystemPortsEnabled(false);
@@ -101,23 +81,6 @@ TEST(UsbIdentityNoPortTest, MissingPortLeavesEveryValueUnread) {
     EXPECT_FALSE(read.serialNumber || read.band || read.range || read.calValue || read.saveGap ||
                  read.k);
     EXPECT_FALSE(ReadInfoText(link).has_value());
-}
-
-TEST(BusIdentityTest, ReadsSerialNumberAndModel) {
-    qtmsim::MeterConfig config;
-    config.rs485 = true;
-    config.address = 3;
-    config.model = "QTX-210LM";
-    config.serial = "24050017";
-    qtmsim::SimMeter sim(config);
-    std::string error;
-    ASSERT_TRUE(sim.Start(&error)) << error;
-    MeterLink link;
-    ASSERT_EQ(link.OpenBusPort(sim.PortPath(), 115200), 0);
-    const auto identity = ReadBusIdentity(link, 3);
-    ASSERT_TRUE(identity.has_value());
-    EXPECT_EQ(identity->serialNumber, 24050017u);
-    EXPECT_EQ(identity->model, "QTX-210LM");
 }
 
 TEST(BusIdentityTest, FailedSerialReadSkipsTheModelRead) {

@@ -69,32 +69,5 @@ TEST(ModelCatalogTest, InfraredTextsCarryTheSuperscriptTwo) {
     EXPECT_EQ(texts.chartTitle, "IR Wave");
 }
 
-TEST(ModelCatalogTest, FluxCaptionsUseTheGreekPhi) {
-    const ModelTexts& texts = TextsOfGroup(ModelGroup::LuminousFlux);
-    EXPECT_EQ(std::string(texts.groupCaption), "\xCE\xA6");
-    EXPECT_EQ(texts.listPower, "\u03a6(lm)");
-    EXPECT_EQ(texts.chartTitle, "LM Wave");
-}
-
-TEST(ModelCatalogTest, UnitRowsOfEveryGroup) {
-    const std::pair<ModelGroup, UnitRow> rows[] = {
-        {ModelGroup::PPFD, UnitRow::PPFD},
-        {ModelGroup::Luminance, UnitRow::Luminance},
-        {ModelGroup::CIL, UnitRow::CIL},
-        {ModelGroup::LuminousFlux, UnitRow::LuminousFlux},
-        {ModelGroup::Infrared, UnitRow::Irradiance},
-        {ModelGroup::Blue, UnitRow::Irradiance},
-        {ModelGroup::Red, UnitRow::Irradiance},
-        {ModelGroup::PAR, UnitRow::Illuminance},
-        {ModelGroup::UV, UnitRow::Irradiance},
-        {ModelGroup::UVx, UnitRow::Illuminance},
-        {ModelGroup::LaserPower, UnitRow::LaserPower},
-        {ModelGroup::Illuminance, UnitRow::Illuminance},
-    };
-    for (const auto& [group, row] : rows) {
-        EXPECT_EQ(TextsOfGroup(group).unitRow, row) << static_cast<int>(group);
-    }
-}
-
 }  // namespace
 }  // namespace qtm
