@@ -25,7 +25,8 @@ qtmsim::MeterConfig SimulatorConfig(const CliOptions& options) {
 
 // Option combinations that cannot work, caught before anything is opened.
 std::string CheckCombination(const CliOptions& options) {
-    if (options.link == Link::Rs485) {
+    // Listing ports needs no meter, so it works whatever the link.
+    if (options.link == Link::Rs485 && options.command != Command::Ports) {
         if (options.ports.empty() && !options.simulate)
             return "--link rs485 needs the bus port, given with --port or --simulate";
         if (options.command == Command::Scan)
@@ -85,7 +86,11 @@ int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err) 
 
     std::string busPort;
     if (options.link == Link::Rs485) {
-        busPort = options.ports.empty() ? simulator->PortPath() : options.ports.front();
+        if (!options.ports.empty()) {
+            busPort = options.ports.front();
+        } else if (simulator) {
+            busPort = simulator->PortPath();
+        }
     }
     CommandContext context{options, link, out, err, busPort};
     const int status = RunMeterCommand(context);

@@ -154,6 +154,12 @@ TEST(CliPortsTest, ListsGivenPortsThenTheSimulatorOnly) {
     EXPECT_EQ(lines[2].rfind("/dev/pts/", 0), 0u) << lines[2];
 }
 
+TEST(CliPortsTest, ListingNeedsNoBusPort) {
+    const CliRun run = RunLine({"--link", "rs485", "--no-system-ports", "ports"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(run.out.empty());
+}
+
 TEST_F(CliAgainstMeterTest, ScanPrintsPortAndModel) {
     qtmsim::MeterConfig config;
     config.model = "QTX-210LM";
