@@ -18,6 +18,8 @@ inline QColor ToQColor(ColorRef c) {
                   static_cast<int>((c >> 16) & 0xFF));
 }
 
-inline ColorRef FromQColor(const QColor& c) { return MakeColorRef(c.red(), c.green(), c.blue()); }
+inline ColorRef FromQColor(const QColor& c) {
+    return MakeColorRef(c.red(), c.green(), c.blue());
+}
 
 }  // namespace qtmchart

@@ -191,6 +191,7 @@ void CChartCtrl::AttachCustomSerie(CChartSerie* serie) {
     if (found != m_mapSeries.end()) return;  // already ours
 
     EnableRefresh(false);
+    serie->m_pParentCtrl = this;  // its refreshes and incremental drawing must come here
     serie->SetColor(kSerieColors[m_mapSeries.size() % 10]);
     serie->SetDrawingRect(m_PlottingRect);
     serie->SetHorizontalAxis(m_pAxes[BottomAxis]);

@@ -65,6 +65,9 @@ public:
     void RefreshAutoAxes();
 
 protected:
+    // The control that attaches a serie becomes its parent, whatever it was built for.
+    friend class CChartCtrl;
+
     // The control's refresh, when the serie has a control.
     void RefreshParent() const;
 

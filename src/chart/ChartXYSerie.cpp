@@ -1,6 +1,7 @@
 #include "chart/ChartXYSerie.h"
 
 #include <QPainter>
+#include <limits>
 
 #include "chart/ChartCtrl.h"
 
@@ -10,6 +11,7 @@ CChartXYSerie::~CChartXYSerie() = default;
 
 void CChartXYSerie::AddPoints(const double* xValues, const double* yValues, unsigned n) {
     if (n > 0 && (!xValues || !yValues)) return;
+    if (n > std::numeric_limits<unsigned>::max() - m_uPointsCount) return;  // count would wrap
     // One allocation for the whole batch instead of one per 1000 points.
     if (m_uCapacity < m_uPointsCount + n) Reserve(m_uPointsCount + n);
     for (unsigned i = 0; i < n; ++i)

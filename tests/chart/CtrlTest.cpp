@@ -318,3 +318,49 @@ TEST(CtrlTest, DisabledZoomAndPanIgnoreTheMouse) {
     EXPECT_EQ(chart->GetBottomAxis()->GetMin(), 0.0);
     EXPECT_EQ(chart->GetBottomAxis()->GetMax(), 100.0);
 }
+
+TEST(CtrlTest, ZoomOutlineIsPaintedOnlyDuringTheDrag) {
+    auto chart = ShownChart();
+    chart->SetZoomRectColor(0x00FF00);
+    const ChartRect plot = chart->GetPlottingRect();
+    const QPoint from(plot.left + 30, plot.top + 30);
+    const QPoint to(plot.left + 130, plot.top + 90);
+    auto outlinePixels = [&](const QImage& image) {
+        int n = 0;
+        for (int x = from.x(); x <= to.x(); ++x) {
+            n += image.pixelColor(x, from.y()) == QColor(0, 255, 0);
+            n += image.pixelColor(x, to.y()) == QColor(0, 255, 0);
+        }
+        return n;
+    };
+    QTest::mousePress(chart.get(), Qt::LeftButton, Qt::NoModifier, from);
+    QTest::mouseMove(chart.get(), to);
+    EXPECT_GE(outlinePixels(chart->grab().toImage()), 2 * 100);
+    // The outline lives only on screen, never in the chart's own image.
+    EXPECT_EQ(outlinePixels(*chart->GetBackgroundImage()), 0);
+    QTest::mouseRelease(chart.get(), Qt::LeftButton, Qt::NoModifier, to);
+    EXPECT_EQ(outlinePixels(chart->grab().toImage()), 0);
+}
+
+TEST(CtrlTest, ScrollRequestsMoveTheAxisByTenthsOfItsRange) {
+    auto chart = ShownChart();
+    CChartAxis* bottom = chart->GetBottomAxis();
+    AddLine(*chart, {0, 1000}, {10, 20});
+    bottom->SetMinMax(0, 100);                          // a tenth of the data in view
+    chart->OnAxisScroll(CChartCtrl::BottomAxis, 3, 0);  // page down
+    EXPECT_DOUBLE_EQ(bottom->GetMin(), 100.0);
+    EXPECT_DOUBLE_EQ(bottom->GetMax(), 200.0);
+    chart->OnAxisScroll(CChartCtrl::BottomAxis, 0, 0);  // line up
+    EXPECT_DOUBLE_EQ(bottom->GetMin(), 90.0);
+    EXPECT_DOUBLE_EQ(bottom->GetMax(), 190.0);
+    chart->OnAxisScroll(CChartCtrl::BottomAxis, 8, 0);  // end of scrolling: no move
+    EXPECT_DOUBLE_EQ(bottom->GetMin(), 90.0);
+}
+
+TEST(CtrlTest, AttachedSerieDrawsIntoTheChartThatOwnsIt) {
+    CChartCtrl other;
+    auto chart = ShownChart();
+    auto* serie = new CChartLineSerie(&other);  // built for another chart
+    chart->AttachCustomSerie(serie);
+    EXPECT_EQ(serie->GetParent(), chart.get());
+}
