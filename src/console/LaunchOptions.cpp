@@ -37,6 +37,8 @@ LaunchParse ParseLaunchOptions(const QStringList& args) {
             o.ports.push_back(path.toStdString());
         } else if (arg == QLatin1String("--no-system-ports")) {
             o.noSystemPorts = true;
+        } else if (arg == QLatin1String("--expanded")) {
+            o.expanded = true;
         } else if (arg.startsWith(QLatin1String(kDismissOption) + QLatin1Char('='))) {
             bool number = false;
             const int ms = arg.section(QLatin1Char('='), 1).toInt(&number);

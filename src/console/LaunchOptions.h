@@ -15,6 +15,8 @@ struct LaunchOptions {
     // Unattended runs only (screenshots): message boxes close themselves after this many
     // milliseconds. Not in the usage text.
     int dismissMessagesMs = -1;
+    // Unattended runs only: open with the lower part shown (--expanded). Not in the usage text.
+    bool expanded = false;
     bool help = false;
 };
 

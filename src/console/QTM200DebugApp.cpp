@@ -57,7 +57,9 @@ int CQTM200DebugApp::InitInstance() {
         if (auto* boxes = dynamic_cast<QtOperatorPrompts*>(&dlg.Prompts())) {
             boxes->SetAutoDismiss(options.dismissMessagesMs);
         }
-        result = dlg.DoModal();
+        dlg.OnInitDialog();
+        if (options.expanded) dlg.ToggleExpand();
+        result = dlg.exec();
     }
     // The window has closed its ports; only now may the simulated meter go.
     if (simulator) simulator->Stop();

@@ -111,7 +111,7 @@ void CQTM200DebugDlg::PlaceTemplateControls() {
     group(m_ui->grpFitGraph_1051, m_ui->pnlFitGraph_1051, 304, 251, 237, 139);
     place(m_ui->chartLive_1027, 357, 7, 184, 140);
     place(m_ui->lstReadings_1052, 357, 150, 184, 89);
-    place(m_ui->btnExpand_1063, 252, 240, 40, 10);
+    place(m_ui->btnExpand_1063, 252, 240, 40, 9);
     setFixedSize(qtmui::DluToPixels(QRect(0, 0, 544, 392), base).size());
     for (QWidget* panel : findChildren<QWidget*>(QRegularExpression(QStringLiteral("^pnl")))) {
         if (panel->layout()) panel->layout()->activate();
@@ -176,7 +176,7 @@ bool CQTM200DebugDlg::OnInitDialog() {
         edit->setReadOnly(false);
     }
     // 10. The reading fonts.
-    m_fontReading = qtmui::NamedFont(QStringLiteral("宋体"), 54);
+    m_fontReading = qtmui::NarrowDigitsFont(54);
     m_fontUnit = qtmui::NamedFont(QStringLiteral("宋体"), 16);
     m_fontLabel = qtmui::NamedFont(QStringLiteral("宋体"), 9);
     m_fontSmall = qtmui::NamedFont(QStringLiteral("宋体"), 10);

@@ -3,7 +3,7 @@
 namespace qtm {
 
 QSize CollapsedSize(QSize full, QRect expandButton) {
-    return QSize(full.width(), expandButton.y() + expandButton.height() + 10);
+    return QSize(full.width(), expandButton.y() + expandButton.height() + 3);
 }
 
 QSize CompactSize(QRect factoryGroup, int margin) {

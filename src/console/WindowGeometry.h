@@ -7,8 +7,9 @@
 
 namespace qtm {
 
-// Collapsed: full width, ending 10 pixels below the expand button. Rectangles are in the
-// window's own coordinates.
+// Collapsed: full width, the client area ending just below the expand button (the window
+// frame's lower edge adds the rest of a 10-pixel margin), so the fit groups are out of
+// sight. Rectangles are in the window's own coordinates.
 QSize CollapsedSize(QSize full, QRect expandButton);
 
 // Compact: the window ends a margin right of and below the factory-settings group, so the

@@ -44,9 +44,19 @@ QFont NamedFont(const QString& face, int points) {
     QFont font;
     QStringList families{face};
     if (face == QStringLiteral("宋体")) {
-        families << QStringLiteral("SimSun") << QStringLiteral("WenQuanYi Micro Hei");
+        // The default face before the CJK one: the CJK face has an empty glyph for ℃.
+        families << QStringLiteral("SimSun") << QStringLiteral("DejaVu Sans")
+                 << QStringLiteral("WenQuanYi Micro Hei");
     }
     font.setFamilies(families);
+    font.setPointSize(points);
+    return font;
+}
+
+QFont NarrowDigitsFont(int points) {
+    QFont font;
+    font.setFamilies(
+        {QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei")});
     font.setPointSize(points);
     return font;
 }

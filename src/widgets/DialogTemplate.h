@@ -34,9 +34,12 @@ QRect DluToPixels(const QRect& dlu, DialogBaseUnits base);
 // The font our dialog templates name: "Open Sans" at 9 points.
 QFont DialogFont();
 
-// A font asked for by its face name. The Chinese face "宋体" is asked for first; where it is
-// missing the CJK face the set-up installs takes its place, so Chinese texts still render and
-// the digits keep a comparable width.
+// A font asked for by its face name. The Chinese face "宋体" is rarely installed here: the
+// default face stands in for it, with the CJK face the set-up installs for Chinese texts.
 QFont NamedFont(const QString& face, int points);
+
+// "宋体" for texts of digits only, falling back to the CJK face whose digits are as narrow
+// as 宋体's, so the large readings fit their group as they were designed to.
+QFont NarrowDigitsFont(int points);
 
 }  // namespace qtmui

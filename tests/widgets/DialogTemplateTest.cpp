@@ -62,4 +62,5 @@ TEST(DialogTemplate, ChineseFaceFallsBackToAnInstalledCjkFace) {
     EXPECT_GT(font.families().size(), 1);
     EXPECT_EQ(font.pointSize(), 54);
     EXPECT_EQ(qtmui::NamedFont(QStringLiteral("Open Sans"), 9).families().size(), 1);
+    EXPECT_EQ(qtmui::NarrowDigitsFont(54).families().value(0), QStringLiteral("宋体"));
 }
