@@ -124,27 +124,6 @@ TEST(CtrlTest, SerieColoursFollowTheTableAndWrapAfterTen) {
     EXPECT_EQ(chart.GetSeriesCount(), 1u);
 }
 
-TEST(CtrlTest, AttachedSerieUsesBottomAndLeftAxesAndIsDrawnInIdOrder) {
-    CChartCtrl chart;
-    chart.resize(200, 150);
-    CChartAxis* bottom = chart.CreateStandardAxis(CChartCtrl::BottomAxis);
-    CChartAxis* left = chart.CreateStandardAxis(CChartCtrl::LeftAxis);
-    auto* first = chart.CreateLineSerie();
-    auto* second = chart.CreateLineSerie();
-    EXPECT_EQ(first->GetHorizontalAxis(), bottom);
-    EXPECT_EQ(first->GetVerticalAxis(), left);
-    EXPECT_EQ(second->GetSerieId(), first->GetSerieId() + 1);
-    EXPECT_EQ(chart.GetSeries().begin()->second, first);
-    EXPECT_EQ(left->GetRegisteredSeries().size(), 2u);
-
-    chart.AttachCustomSerie(first);  // attaching twice changes nothing
-    EXPECT_EQ(chart.GetSeriesCount(), 2u);
-
-    chart.RemoveAllSeries();
-    EXPECT_TRUE(left->GetRegisteredSeries().empty());
-    EXPECT_TRUE(bottom->GetRegisteredSeries().empty());
-}
-
 TEST(CtrlTest, ReplacingAnAxisMovesItsSeriesToTheNewOne) {
     CChartCtrl chart;
     chart.resize(300, 200);
@@ -304,19 +283,6 @@ TEST(CtrlTest, RightDragPansTheAxesWithTheMouse) {
     EXPECT_NEAR(left->GetMax(), 100 - dy, 1e-9);
     EXPECT_GT(dx, 0.0);
     EXPECT_LT(dy, 0.0);
-}
-
-TEST(CtrlTest, DisabledZoomAndPanIgnoreTheMouse) {
-    auto chart = ShownChart();
-    chart->SetZoomEnabled(false);
-    chart->SetPanEnabled(false);
-    const ChartRect plot = chart->GetPlottingRect();
-    Drag(*chart, Qt::LeftButton, QPoint(plot.left + 10, plot.top + 10),
-         QPoint(plot.left + 100, plot.top + 100));
-    Drag(*chart, Qt::RightButton, QPoint(plot.left + 10, plot.top + 10),
-         QPoint(plot.left + 100, plot.top + 100));
-    EXPECT_EQ(chart->GetBottomAxis()->GetMin(), 0.0);
-    EXPECT_EQ(chart->GetBottomAxis()->GetMax(), 100.0);
 }
 
 TEST(CtrlTest, ZoomOutlineIsPaintedOnlyDuringTheDrag) {

@@ -58,16 +58,6 @@ TEST(SeriePointsTest, InsertionKeepsOrderingAndEqualKeysInArrivalOrder) {
     }
 }
 
-TEST(SeriePointsTest, SortIsStableForEqualKeys) {
-    std::vector<SChartXYPoint> points = {{2, 1}, {1, 1}, {2, 2}, {1, 2}, {0, 9}};
-    SortPoints(points.data(), points.size(), kXOrdering);
-    const std::vector<SChartXYPoint> expected = {{0, 9}, {1, 1}, {1, 2}, {2, 1}, {2, 2}};
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        EXPECT_EQ(points[i].X, expected[i].X);
-        EXPECT_EQ(points[i].Y, expected[i].Y);
-    }
-}
-
 TEST(SeriePointsTest, VisibleRangeEnclosesEveryPointInsideTheWindow) {
     // Keys with gaps and repeats; windows swept across, beyond and between them.
     const auto points = Line({0, 1, 1, 2, 4, 4, 4, 7, 8, 8, 9, 12});
@@ -98,51 +88,6 @@ TEST(SeriePointsTest, VisibleRangeEnclosesEveryPointInsideTheWindow) {
                 EXPECT_GT(points[wideLast].X, max) << min << ".." << max;
             }
         }
-    }
-}
-
-TEST(SeriePointsTest, VisibleRangeOutsideTheDataKeepsTheNearestEnd) {
-    const auto points = Line({0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
-    unsigned first = 99;
-    unsigned last = 99;
-    ASSERT_TRUE(VisiblePointRange(points.data(), 10, kXOrdering, 20, 30, first, last));
-    EXPECT_EQ(first, 9u);
-    EXPECT_EQ(last, 9u);
-    ASSERT_TRUE(VisiblePointRange(points.data(), 10, kXOrdering, -9, -1, first, last));
-    EXPECT_EQ(first, 0u);
-    EXPECT_EQ(last, 0u);
-    ASSERT_TRUE(VisiblePointRange(points.data(), 10, kXOrdering, -5, 100, first, last));
-    EXPECT_EQ(first, 0u);
-    EXPECT_EQ(last, 9u);
-}
-
-TEST(SeriePointsTest, VisibleRangeOfUnorderedOrEmptySerie) {
-    const auto points = Line({5, 1, 9});
-    unsigned first = 7;
-    unsigned last = 7;
-    EXPECT_FALSE(VisiblePointRange(points.data(), 0, kXOrdering, 0, 1, first, last));
-    ASSERT_TRUE(VisiblePointRange(points.data(), 3, kNoOrdering, 100, 200, first, last));
-    EXPECT_EQ(first, 0u);
-    EXPECT_EQ(last, 2u);
-}
-
-TEST(SeriePointsTest, BisectionOnASinglePoint) {
-    const auto one = Line({4});
-    EXPECT_EQ(BisectPoints(one.data(), 0, 0, 0.0, kXOrdering), 0u);
-    EXPECT_EQ(BisectPoints(one.data(), 0, 0, 9.0, kXOrdering), 0u);
-}
-
-TEST(SeriePointsTest, WideningStopsAtTheEnds) {
-    struct Case {
-        unsigned first, last, count, wantFirst, wantLast;
-    };
-    for (const Case& c :
-         std::vector<Case>{{3, 5, 10, 2, 6}, {0, 5, 10, 0, 6}, {3, 9, 10, 2, 9}, {0, 0, 1, 0, 0}}) {
-        unsigned first = c.first;
-        unsigned last = c.last;
-        WidenByOne(first, last, c.count);
-        EXPECT_EQ(first, c.wantFirst);
-        EXPECT_EQ(last, c.wantLast);
     }
 }
 

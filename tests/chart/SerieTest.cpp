@@ -76,25 +76,6 @@ TEST(SerieTest, OrderingAppliesToStoredAndNewPoints) {
     EXPECT_EQ(Xs(*byY), (std::vector<double>{2, 3, 1}));
 }
 
-TEST(SerieTest, RangesAreTheExtremesAndAbsentWithoutPointsOrWhenHidden) {
-    Fixture f;
-    CChartLineSerie* empty = f.chart.CreateLineSerie();
-    double min = 0;
-    double max = 0;
-    EXPECT_FALSE(empty->GetSerieXMinMax(min, max));
-    EXPECT_FALSE(empty->GetSerieYMinMax(min, max));
-
-    CChartLineSerie* serie = f.Serie(0, {5, -2, 8}, {1, 4, -3});
-    ASSERT_TRUE(serie->GetSerieXMinMax(min, max));
-    EXPECT_EQ(min, -2.0);
-    EXPECT_EQ(max, 8.0);
-    ASSERT_TRUE(serie->GetSerieYMinMax(min, max));
-    EXPECT_EQ(min, -3.0);
-    EXPECT_EQ(max, 4.0);
-    serie->SetVisible(false);
-    EXPECT_FALSE(serie->GetSerieXMinMax(min, max));
-}
-
 TEST(SerieTest, FullAutomaticAxesTakeTheExactDataRange) {
     Fixture f;
     f.bottom->SetAutomatic(true);
