@@ -33,6 +33,10 @@ MeterModel::MeterModel(MeterConfig config) : m_config(std::move(config)), m_faul
                                                                    : m_config.records;
     m_state.records = InitialRecords(m_state.level, records);
     m_state.fitPoints = InitialFitPoints();
+    // The formula of that earlier run, fitted as the meter would have done.
+    m_state.fitting = true;
+    m_state.fitCollected = kFitPoints;
+    EndFitting(m_state);
 }
 
 std::vector<Exchange> MeterModel::Feed(const std::uint8_t* data, std::size_t size,

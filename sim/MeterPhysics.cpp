@@ -5,6 +5,8 @@
 #include <cmath>
 #include <string>
 
+#include "sim/PolynomialFit.h"
+
 namespace qtmsim {
 
 namespace {
@@ -101,8 +103,8 @@ void AdvanceTo(MeterState& state, double now) {
     }
     if (state.fitting) {
         while (state.fitCollected < kFitPoints && state.nextFitPointAt <= now) {
-            const LiveValues v = ValuesAt(state, state.nextFitPointAt);
-            state.fitPoints[static_cast<std::size_t>(state.fitCollected)] = {v.temperature, v.ad};
+            state.fitPoints[static_cast<std::size_t>(state.fitCollected)] =
+                FitPointAt(state.fitCollected, state.zeroValue);
             ++state.fitCollected;
             state.nextFitPointAt += 1.0;
         }
@@ -149,7 +151,16 @@ void StartFitting(MeterState& state, double now) {
 }
 
 void EndFitting(MeterState& state) {
+    if (!state.fitting) return;
     state.fitting = false;
+    // The meter's formula turns temperature into the A/D value it expects, so it fits
+    // AD against T; a run too short to fix a quartic keeps the previous formula.
+    std::vector<std::pair<double, double>> points;
+    for (int i = 0; i < state.fitCollected; ++i) {
+        const FitPoint& p = state.fitPoints[static_cast<std::size_t>(i)];
+        points.emplace_back(p.temperature, p.ad);
+    }
+    if (const auto c = FitQuartic(points)) state.coefficients = *c;
 }
 
 std::vector<float> InitialRecords(double level, int count) {
@@ -161,14 +172,17 @@ std::vector<float> InitialRecords(double level, int count) {
     return records;
 }
 
+FitPoint FitPointAt(int index, float zeroValue) {
+    const double t = 15.0 + 0.8 * index;
+    const double d = t - 25.0;
+    const double drift = 1800.0 * d + 12.0 * d * d + 0.05 * d * d * d + 0.001 * d * d * d * d;
+    return {static_cast<float>(t), static_cast<float>(zeroValue + 1000000.0 + drift)};
+}
+
 std::array<FitPoint, kFitPoints> InitialFitPoints() {
     std::array<FitPoint, kFitPoints> points{};
-    for (int i = 0; i < kFitPoints; ++i) {
-        const double t = 10.0 + i;
-        const double d = t - 25.0;
-        points[static_cast<std::size_t>(i)] = {
-            static_cast<float>(t), static_cast<float>(1000000.0 + 1800.0 * d + 12.0 * d * d)};
-    }
+    for (int i = 0; i < kFitPoints; ++i)
+        points[static_cast<std::size_t>(i)] = FitPointAt(i, 8000.0f);
     return points;
 }
 

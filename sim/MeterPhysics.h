@@ -31,12 +31,17 @@ void AdvanceTo(MeterState& state, double now);
 // Applies an energy-accumulation write at `now`. False for an unknown state value.
 bool SetEnergyState(MeterState& state, std::uint8_t value, double now);
 
-// Starts or ends the meter's fitting run at `now`.
+// Starts the meter's fitting run at `now`: the points are cleared, and the run takes
+// one a second as it sweeps the sensor from 15 degrees upwards (FitPointAt).
 void StartFitting(MeterState& state, double now);
+// Ends the run (bring the state up to date first) and fits the formula to the points.
 void EndFitting(MeterState& state);
 
 // The stored readings a meter with `count` records holds before anything is logged.
 std::vector<float> InitialRecords(double level, int count);
+// Point `index` of a fitting run: the temperature of the sweep and the A/D value
+// the sensor gives there, a smooth drift above its zero.
+FitPoint FitPointAt(int index, float zeroValue);
 // The fitting points of an earlier run, so that a fresh meter has data to show.
 std::array<FitPoint, kFitPoints> InitialFitPoints();
 

@@ -221,21 +221,30 @@ TEST(UsbCommands, FitDataTextCarriesThePointsAndTheWrittenPolynomial) {
     const Bytes reply = Ask(m, {'F', 'i', 't', 0x00, 'R', 0x00});
     const std::string text(reply.begin(), reply.end());
     EXPECT_LE(text.size(), 5100u);
-    EXPECT_EQ(text.find("<01> T:10.000000\xA1\xE6;AD:"), 0u);
+    EXPECT_EQ(text.find("<01> T:15.000000\xA1\xE6;AD:"), 0u);
     EXPECT_NE(text.find("<50> T:"), std::string::npos);
     EXPECT_NE(text.find("(1.5)x4+(2)x3+(0.5)x2+(3)x+ 7\r\n"), std::string::npos);
 }
 
-TEST(UsbCommands, FittingRunCollectsAPointEachSecond) {
+TEST(UsbCommands, FittingRunCollectsAPointEachSecondAndFitsTheFormulaAtTheEnd) {
     MeterModel m;
+    const auto before = m.State().coefficients;
     Ask(m, VkWrite(0x46, {0x30}), 100.0);
     Ask(m, VkRead(0x0D), 103.5);
     EXPECT_EQ(m.State().fitCollected, 3);
-    EXPECT_GT(m.State().fitPoints[2].ad, 0.0f);
     EXPECT_EQ(m.State().fitPoints[3].ad, 0.0f);
     Ask(m, VkWrite(0x46, {0x31}), 103.5);
-    Ask(m, VkRead(0x0D), 200.0);
-    EXPECT_EQ(m.State().fitCollected, 3);
+    EXPECT_EQ(m.State().coefficients, before);  // three points cannot fix a quartic
+
+    Ask(m, VkWrite(0x46, {0x30}), 200.0);
+    Ask(m, VkWrite(0x46, {0x31}), 260.0);
+    ASSERT_EQ(m.State().fitCollected, 50);
+    const auto& c = m.State().coefficients;
+    for (const FitPoint& p : m.State().fitPoints) {
+        const double x = p.temperature;
+        const double y = (((c[4] * x + c[3]) * x + c[2]) * x + c[1]) * x + c[0];
+        EXPECT_NEAR(y, p.ad, 1.0) << x;  // the formula reproduces the points it was fitted to
+    }
 }
 
 TEST(UsbCommands, Qtm300FamilyAnswersItsOwnFrames) {
