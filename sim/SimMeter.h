@@ -39,7 +39,8 @@ public:
     std::vector<Request> RequestLog() const;
     void ClearLog();
 
-    // Faults and parameters may change while serving.
+    // Faults and parameters may change while serving. HangUp is for good: at the
+    // next request the line drops and the port path disappears.
     void SetFault(Fault fault);
     // A test hook: when it returns a value, those bytes are sent instead of the
     // model's own reply (an empty vector sends nothing). It runs on the serving
