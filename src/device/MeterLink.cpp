@@ -114,18 +114,20 @@ bool MeterLink::AwaitReply(std::uint8_t* buffer, std::size_t length, int attempt
 }
 
 int MeterLink::ExchangeLocked(const Bytes& request, std::size_t replyLength, int attempts,
-                              int pauseMs, Bytes& reply, int successCode) {
+                              int pauseMs, Bytes& reply, int successCode, bool* complete) {
     reply.assign(replyLength, 0);
+    if (complete) *complete = false;
     if (!OpenAndWrite(request)) return -1;
-    AwaitReply(reply.data(), replyLength, attempts, pauseMs);
+    const bool whole = AwaitReply(reply.data(), replyLength, attempts, pauseMs);
+    if (complete) *complete = whole;
     m_serial.ClosePort();
     return successCode;
 }
 
 int MeterLink::ExchangeFrame(const Bytes& request, std::size_t replyLength, int attempts,
-                             int pauseMs, Bytes& reply, int successCode) {
+                             int pauseMs, Bytes& reply, int successCode, bool* complete) {
     std::lock_guard lock(m_mutex);
-    return ExchangeLocked(request, replyLength, attempts, pauseMs, reply, successCode);
+    return ExchangeLocked(request, replyLength, attempts, pauseMs, reply, successCode, complete);
 }
 
 int MeterLink::FindMeter(std::string& model) {

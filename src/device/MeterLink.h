@@ -72,9 +72,11 @@ public:
     // replyLength bytes are in (a read that fails or brings nothing ends the attempt).
     // reply is resized to replyLength and zeroed before the wait, so a missing or short
     // reply leaves zeros. Returns successCode when the request went out, -1 when the
-    // port could not be opened or the request was not written whole.
+    // port could not be opened or the request was not written whole. When complete is
+    // given it tells whether an attempt collected the whole reply (a caller whose result
+    // hangs on one reply, like the live power read, needs to know).
     int ExchangeFrame(const Bytes& request, std::size_t replyLength, int attempts, int pauseMs,
-                      Bytes& reply, int successCode = 1);
+                      Bytes& reply, int successCode = 1, bool* complete = nullptr);
     // Closes the USB handle if one is open (switching to RS-485 does this).
     void CloseUsbPort();
 
@@ -141,7 +143,7 @@ public:
 
 private:
     int ExchangeLocked(const Bytes& request, std::size_t replyLength, int attempts, int pauseMs,
-                       Bytes& reply, int successCode);
+                       Bytes& reply, int successCode, bool* complete = nullptr);
     // Steps shared by the exchanges: close, open, write whole. False when it failed.
     bool OpenAndWrite(const Bytes& request);
     // Up to attempts times: sleep pauseMs, read from the start of buffer until length

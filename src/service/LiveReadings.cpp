@@ -1,45 +1,6 @@
 #include "service/LiveReadings.h"
 
-#include <chrono>
-#include <thread>
-
-#include "device/Serial.h"
-
 namespace qtm {
-namespace {
-
-// The power exchange decides whether a pass counts, so unlike the other live requests
-// it must know whether its one attempt collected the whole reply. ExchangeFrame does
-// not say, so this runs the same steps (close a leftover handle, open, write whole,
-// await, close) on a port of its own while holding the link, and reports it.
-int ExchangeWhole(MeterLink& link, const LiveRequest& request, Bytes& reply, bool& whole) {
-    auto sequence = link.LockSequence();
-    link.CloseUsbPort();
-    reply.assign(request.replyLength, 0);
-    whole = false;
-
-    Serial port;
-    if (!port.OpenPort(link.PortName(), MeterLink::kUsbBaudRate)) return -1;
-    const Bytes frame = BuildVkRead(request.code);
-    if (!port.WriteBytes(frame.data(), frame.size())) {
-        port.ClosePort();
-        return -1;
-    }
-    for (int attempt = 0; attempt < request.attempts && !whole; ++attempt) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(request.pauseMs));
-        std::size_t got = 0;
-        while (got < reply.size()) {
-            const long n = port.ReadBytes(reply.data() + got, reply.size() - got);
-            if (n <= 0) break;
-            got += static_cast<std::size_t>(n);
-        }
-        whole = got == reply.size();
-    }
-    port.ClosePort();
-    return 1;
-}
-
-}  // namespace
 
 void TakeLiveReply(std::uint8_t code, const Bytes& reply, LiveValues& values) {
     switch (code) {
@@ -68,8 +29,12 @@ LiveValues ReadLiveValues(MeterLink& link, const LiveValues& previous) {
     LiveValues values = previous;
     Bytes reply;
 
+    // The power exchange alone decides whether the pass counts: its one attempt must
+    // have collected the whole reply.
     bool whole = false;
-    if (ExchangeWhole(link, kPowerRequest, reply, whole) == 1 && whole) {
+    if (link.ExchangeFrame(BuildVkRead(kPowerRequest.code), kPowerRequest.replyLength,
+                           kPowerRequest.attempts, kPowerRequest.pauseMs, reply, 1, &whole) == 1 &&
+        whole) {
         TakeLiveReply(kPowerRequest.code, reply, values);
     }
     values.powerOk = whole;

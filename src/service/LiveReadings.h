@@ -52,9 +52,6 @@ void TakeLiveReply(std::uint8_t code, const Bytes& reply, LiveValues& values);
 // value whose request could not be sent (port gone) keeps its last reading; a request
 // that went out but got a short or no reply gives zeros where bytes are missing.
 // powerOk says whether the power reply arrived whole; only then is power new.
-// ExchangeFrame does not tell whether a reply arrived whole, so the power exchange opens
-// the link's port through the system port layer itself, holding the link meanwhile; a
-// MeterLink built on a test transport therefore sees only the other four requests.
 LiveValues ReadLiveValues(MeterLink& link, const LiveValues& previous = {});
 
 // The RS-485 live block: nine big-endian 32-bit values; the ninth is not used.
