@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <filesystem>
+
+#include "device/ModbusCrc.h"
+#include "tests/console/DialogFixture.h"
+
+namespace {
+
+const QString kPortFailed = QStringLiteral(" -----< Serial Port open failed！ >-----");
+const QString kBusOpen = QStringLiteral(" -----< COMM PROT OPEN！ >-----");
+
+// Switches the window to RS-485 and opens the simulator's port as the operator would.
+void OpenBus(DialogFixture& f) {
+    f.Choose("cmbComm_1020", 1);
+    f.Find<QComboBox>("cmbPort_1016")->setEditText(QString::fromStdString(f.sim->PortPath()));
+    f.Find<QPushButton>("btnOpen_1021")->click();
+}
+
+std::vector<std::uint8_t> AddressFrame(std::uint8_t current, std::uint8_t wanted) {
+    std::vector<std::uint8_t> frame{current, 0x10, 0xFC, 0xC6, 0x00, 0x01, 0x02, 0xC6, wanted};
+    const std::uint16_t crc = qtm::ModbusCrc16(frame.data(), frame.size());
+    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+    return frame;
+}
+
+int CountFrames(const qtmsim::SimMeter& sim, const std::vector<std::uint8_t>& frame) {
+    int n = 0;
+    for (const qtmsim::Request& r : sim.RequestLog()) {
+        if (r.bytes == frame) ++n;
+    }
+    return n;
+}
+
+}  // namespace
+
+TEST(Connection, ScanWithQtm300ShowsTheInformationTextAndNoMessage) {
+    const qtmsim::MeterConfig config = SimConfig("QTM300-A", qtmsim::Family::Qtm300);
+    DialogFixture f(&config);
+    ASSERT_TRUE(f.started) << f.startError;
+    f.dlg->OnInitDialog();
+    f.Choose("cmbPType_1019", 1);
+    EXPECT_FALSE(f.Find<QWidget>("edtInfo_1079")->isHidden());
+    EXPECT_TRUE(f.Find<QWidget>("edtModel_1110")->isHidden());
+    EXPECT_TRUE(f.Find<QWidget>("btnSetCal_1148")->isHidden());
+    f.prompts->Clear();
+
+    f.Find<QPushButton>("btnScan_1001")->click();
+
+    EXPECT_TRUE(f.prompts->Messages().isEmpty()) << f.prompts->Messages().join('|').toStdString();
+    EXPECT_TRUE(f.dlg->m_bConnected);
+    const QString info = f.Find<QPlainTextEdit>("edtInfo_1079")->toPlainText();
+    EXPECT_TRUE(info.startsWith(QStringLiteral("Model:QTM300-A;SN:"))) << info.toStdString();
+    EXPECT_EQ(f.dlg->m_strInfo, info);
+}
+
+TEST(Connection, CompactLayoutForQtm300AndBackToTheFullFamily) {
+    DialogFixture f;
+    f.dlg->OnInitDialog();
+    const QSize collapsed = f.dlg->size();
+    f.Choose("cmbPType_1019", 1);
+    const QWidget* factory = f.Find<QWidget>("grpFactory_1046");
+    EXPECT_LT(f.dlg->width(), collapsed.width());
+    EXPECT_GE(f.dlg->width(), factory->x() + factory->width());
+    EXPECT_GE(f.dlg->height(), factory->y() + factory->height());
+    EXPECT_FALSE(f.Find<QWidget>("btnUDisk_1150")->isHidden());
+
+    f.Choose("cmbPType_1019", 0);
+    EXPECT_TRUE(f.Find<QWidget>("edtInfo_1079")->isHidden());
+    EXPECT_FALSE(f.Find<QWidget>("edtBand_1111")->isHidden());
+    EXPECT_TRUE(f.dlg->m_bExpanded);  // the layout toggled once, from collapsed to full
+}
+
+TEST(Connection, CommToRs485AndBackClosesTheBusPortAndItsWatchThread) {
+    const qtmsim::MeterConfig config = SimConfig("QTX-200P", qtmsim::Family::Qtx200, true);
+    DialogFixture f(&config);
+    ASSERT_TRUE(f.started) << f.startError;
+    f.dlg->OnInitDialog();  // a bus meter does not answer the USB identification
+    f.prompts->Clear();
+
+    OpenBus(f);
+    EXPECT_EQ(f.prompts->Messages(), QStringList{kBusOpen});
+    EXPECT_TRUE(f.dlg->m_bConnected);
+    EXPECT_TRUE(f.dlg->Link().BusPortOpen());
+    EXPECT_TRUE(f.dlg->Link().Bus().WatchThreadRunning());
+    EXPECT_FALSE(f.Find<QPushButton>("btnScan_1001")->isEnabled());
+    EXPECT_TRUE(f.Find<QLineEdit>("edtModel_1110")->isReadOnly());
+
+    f.Choose("cmbComm_1020", 0);
+    EXPECT_FALSE(f.dlg->Link().BusPortOpen());
+    EXPECT_FALSE(f.dlg->Link().Bus().WatchThreadRunning());
+    EXPECT_FALSE(f.dlg->m_bConnected);
+    EXPECT_TRUE(f.Find<QPushButton>("btnScan_1001")->isEnabled());
+    EXPECT_FALSE(f.Find<QLineEdit>("edtModel_1110")->isReadOnly());
+}
+
+TEST(Connection, BusAddressSettingSendsTheRegisterWrite) {
+    const qtmsim::MeterConfig config = SimConfig("QTX-200P", qtmsim::Family::Qtx200, true);
+    DialogFixture f(&config);
+    ASSERT_TRUE(f.started) << f.startError;
+    f.dlg->OnInitDialog();
+    OpenBus(f);
+    f.prompts->Clear();
+    f.sim->ClearLog();
+
+    f.Find<QLineEdit>("edtAddr_1112")->setText(QStringLiteral("1"));
+    f.Find<QLineEdit>("edtNewAddr_1145")->setText(QStringLiteral("5"));
+    f.Find<QPushButton>("btnSetAddr_1151")->click();
+
+    EXPECT_EQ(CountFrames(*f.sim, AddressFrame(1, 5)), 1);
+    EXPECT_EQ(f.prompts->Messages(), QStringList{QStringLiteral(" -----< addr set ok!!! >-----")});
+    EXPECT_EQ(f.Text("edtAddr_1112"), QStringLiteral("1"));  // the window keeps the old one
+}
+
+TEST(Connection, BusAddressSettingRefusesAddressesOffTheBus) {
+    const qtmsim::MeterConfig config = SimConfig("QTX-200P", qtmsim::Family::Qtx200, true);
+    DialogFixture f(&config);
+    ASSERT_TRUE(f.started) << f.startError;
+    f.dlg->OnInitDialog();
+    OpenBus(f);
+    struct Case {
+        const char* current;
+        const char* wanted;
+    };
+    // An empty or garbled field would otherwise be address 0, the broadcast to every meter.
+    const Case cases[] = {{"", "5"}, {"abc", "5"}, {"1", "0"}, {"1", "261"}, {"248", "5"}};
+    for (const Case& c : cases) {
+        f.prompts->Clear();
+        f.sim->ClearLog();
+        f.Find<QLineEdit>("edtAddr_1112")->setText(QString::fromLatin1(c.current));
+        f.Find<QLineEdit>("edtNewAddr_1145")->setText(QString::fromLatin1(c.wanted));
+        f.Find<QPushButton>("btnSetAddr_1151")->click();
+        EXPECT_TRUE(f.sim->RequestLog().empty()) << c.current << " -> " << c.wanted;
+        EXPECT_EQ(f.prompts->Messages().size(), 1);
+    }
+}
+
+TEST(Connection, BusAddressSettingNeedsAConnection) {
+    DialogFixture f;
+    f.dlg->OnInitDialog();
+    f.prompts->Clear();
+    f.Find<QPushButton>("btnSetAddr_1151")->click();
+    EXPECT_EQ(f.prompts->Messages(), QStringList{kPortFailed});
+}
+
+TEST(Connection, ScanWithoutMeterPutsThePortBackAndSaysSo) {
+    DialogFixture f;
+    f.dlg->OnInitDialog();
+    f.prompts->Clear();
+    f.Find<QPushButton>("btnScan_1001")->click();
+    EXPECT_EQ(f.prompts->Messages(), QStringList{kPortFailed});
+    EXPECT_FALSE(f.dlg->m_bConnected);
+}
+
+TEST(Connection, PortRefusedForPermissionSaysHowToGetAccess) {
+    // sysfs refuses a write open of a read-only attribute even to root, with the same
+    // error a serial port gives a user outside its group.
+    const char* readOnly = "/sys/kernel/uevent_seqnum";
+    if (!std::filesystem::exists(readOnly)) GTEST_SKIP() << "no " << readOnly;
+    DialogFixture f;
+    f.dlg->OnInitDialog();
+    f.Choose("cmbComm_1020", 1);
+    f.prompts->Clear();
+    f.Find<QComboBox>("cmbPort_1016")->setEditText(QString::fromLatin1(readOnly));
+    f.Find<QPushButton>("btnOpen_1021")->click();
+
+    const QStringList messages = f.prompts->Messages();
+    ASSERT_EQ(messages.size(), 2) << messages.join('|').toStdString();
+    EXPECT_EQ(messages[0], QStringLiteral("Open the %1 port failed!").arg(readOnly));
+    EXPECT_TRUE(messages[1].contains(QStringLiteral("dialout")));
+    EXPECT_TRUE(messages[1].contains(QString::fromLatin1(readOnly)));
+    EXPECT_FALSE(f.dlg->m_bConnected);
+}

@@ -1,0 +1,74 @@
+// Builds a main window for a test: recording prompts, only the ports the test names (the
+// machine's own serial ports are never probed) and, when asked, a simulated meter.
+#pragma once
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <memory>
+#include <string>
+
+#include "console/QTM200DebugDlg.h"
+#include "console/RecordingPrompts.h"
+#include "sim/SimMeter.h"
+
+class DialogFixture {
+public:
+    // Starts a simulated meter (when config is given) and builds the window on its port.
+    explicit DialogFixture(const qtmsim::MeterConfig* config = nullptr) {
+        PortListSetup ports;
+        ports.systemPorts = false;
+        if (config) {
+            sim = std::make_unique<qtmsim::SimMeter>(*config);
+            std::string error;
+            started = sim->Start(&error);
+            startError = error;
+            ports.extraPorts.push_back(sim->PortPath());
+        }
+        auto recorder = std::make_unique<RecordingPrompts>();
+        prompts = recorder.get();
+        dlg = std::make_unique<CQTM200DebugDlg>(std::move(recorder), ports);
+    }
+
+    ~DialogFixture() {
+        dlg.reset();  // closes the ports before the simulated meter goes
+        if (sim) sim->Stop();
+    }
+
+    template <typename T>
+    T* Find(const char* name) const {
+        return dlg->findChild<T*>(QString::fromLatin1(name));
+    }
+    QString Text(const char* name) const {
+        if (auto* edit = Find<QLineEdit>(name)) return edit->text();
+        if (auto* label = Find<QLabel>(name)) return label->text();
+        if (auto* button = Find<QPushButton>(name)) return button->text();
+        if (auto* box = Find<QGroupBox>(name)) return box->title();
+        if (auto* combo = Find<QComboBox>(name)) return combo->currentText();
+        return QStringLiteral("<no control %1>").arg(QString::fromLatin1(name));
+    }
+    // Picks an entry of a drop-down list as the operator does.
+    void Choose(const char* combo, int index) {
+        QComboBox* box = Find<QComboBox>(combo);
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    }
+
+    std::unique_ptr<qtmsim::SimMeter> sim;
+    bool started = true;
+    std::string startError;
+    RecordingPrompts* prompts = nullptr;
+    std::unique_ptr<CQTM200DebugDlg> dlg;
+};
+
+inline qtmsim::MeterConfig SimConfig(const std::string& model,
+                                     qtmsim::Family family = qtmsim::Family::Qtx200,
+                                     bool rs485 = false) {
+    qtmsim::MeterConfig config;
+    config.model = model;
+    config.family = family;
+    config.rs485 = rs485;
+    return config;
+}

@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include "console/DecimalText.h"
+#include "console/LaunchOptions.h"
+#include "console/ReadingFieldStyle.h"
+
+TEST(DecimalText, NumbersReadAsAtofDoes) {
+    struct Case {
+        const char* text;
+        double value;
+    };
+    const Case cases[] = {
+        {"2000", 2000}, {"  12.5", 12.5}, {"-3", -3},  {"1e3", 1000}, {"7abc", 7},
+        {"", 0},        {"abc", 0},       {".5", 0.5}, {"+4.", 4},    {"1,5", 1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_DOUBLE_EQ(qtm::DecimalNumber(QString::fromLatin1(c.text)), c.value) << c.text;
+    }
+}
+
+TEST(DecimalText, BusAddressesRunFromOneTo247) {
+    struct Case {
+        const char* text;
+        int value;  // 0: refused
+    };
+    const Case cases[] = {{"1", 1}, {" 247 ", 247}, {"5", 5},  {"0", 0}, {"248", 0},
+                          {"", 0},  {"x1", 0},      {"1x", 0}, {"-1", 0}};
+    for (const Case& c : cases) {
+        const std::optional<int> address = qtm::BusAddress(QString::fromLatin1(c.text));
+        EXPECT_EQ(address.value_or(0), c.value) << c.text;
+    }
+}
+
+TEST(LaunchOptions, ParsesTheWindowCommandLine) {
+    const LaunchParse p = ParseLaunchOptions(
+        {"--simulate=QTX-210UVA", "--port", "/dev/ttyUSB3", "--port=/tmp/p", "--no-system-ports"});
+    ASSERT_TRUE(p.ok) << p.error.toStdString();
+    EXPECT_TRUE(p.options.simulate);
+    EXPECT_EQ(p.options.simulateModel, "QTX-210UVA");
+    EXPECT_EQ(p.options.ports, (std::vector<std::string>{"/dev/ttyUSB3", "/tmp/p"}));
+    EXPECT_TRUE(p.options.noSystemPorts);
+
+    const LaunchParse none = ParseLaunchOptions({});
+    ASSERT_TRUE(none.ok);
+    EXPECT_FALSE(none.options.simulate);
+    EXPECT_TRUE(none.options.ports.empty());
+    EXPECT_FALSE(none.options.noSystemPorts);
+    EXPECT_EQ(none.options.dismissMessagesMs, -1);
+
+    const LaunchParse plain = ParseLaunchOptions({"--simulate"});
+    EXPECT_TRUE(plain.options.simulate);
+    EXPECT_TRUE(plain.options.simulateModel.empty());
+}
+
+TEST(LaunchOptions, RefusesBadCommandLines) {
+    const QStringList bad[] = {
+        {"--port"}, {"--port="}, {"--simulate="}, {"--frobnicate"}, {"--dismiss-messages-after=x"}};
+    for (const QStringList& args : bad) {
+        const LaunchParse p = ParseLaunchOptions(args);
+        EXPECT_FALSE(p.ok) << args.join(' ').toStdString();
+        EXPECT_FALSE(p.error.isEmpty());
+    }
+}
+
+TEST(ReadingFieldStyle, ColourAndSizeByControl) {
+    struct Case {
+        int id;
+        bool blink;
+        int points;
+        std::optional<qtm::ColorRef> colour;
+    };
+    const Case cases[] = {
+        {1002, false, 54, qtm::kReadingBlue}, {1003, true, 54, qtm::kReadingBlue},
+        {1012, false, 10, qtm::kReadingBlue}, {1008, false, 10, qtm::kReadingBlue},
+        {1010, false, 16, qtm::kUnitRed},     {1010, true, 16, qtm::kReadingBlue},
+        {1011, false, 16, qtm::kUnitRed},     {1013, false, 16, qtm::kReadingBlue},
+        {1039, false, 9, std::nullopt},       {qtm::kPlainLabel, true, 9, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const auto style = qtm::StyleOfField(c.id, c.blink);
+        ASSERT_TRUE(style.has_value()) << c.id;
+        EXPECT_EQ(style->points, c.points) << c.id;
+        EXPECT_EQ(style->textColour, c.colour) << c.id;
+    }
+    EXPECT_FALSE(qtm::StyleOfField(1075, false).has_value());  // the storage counter: default
+}

@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <QTableWidget>
+
+#include "chart/ChartCtrl.h"
+#include "chart/ChartTitle.h"
+#include "tests/console/DialogFixture.h"
+
+namespace {
+
+const QString kConnected = QStringLiteral(" -----< Device connected！ >-----");
+const QString kUndetected = QStringLiteral(" -----< Undetected device！ >-----");
+
+QString Header(const DialogFixture& f, int column) {
+    auto* list = f.Find<QTableWidget>("lstReadings_1052");
+    return list->horizontalHeaderItem(column)->text();
+}
+
+}  // namespace
+
+TEST(StartUp, WithoutMeterOpensCollapsedWithIlluminanceCaptions) {
+    DialogFixture f;
+    f.dlg->OnInitDialog();
+
+    EXPECT_EQ(f.prompts->Messages(), QStringList{kUndetected});
+    EXPECT_FALSE(f.dlg->m_bConnected);
+    EXPECT_EQ(f.Text("edtModel_1110"), QStringLiteral("QTM-200"));
+    EXPECT_EQ(f.Text("grpMeasure_1044"), QStringLiteral("Lux"));
+    EXPECT_EQ(f.Text("grpWave_1047"), QStringLiteral("Lux wave param set"));
+    EXPECT_EQ(f.Text("lblPowerUnit_1010"), QStringLiteral("lx"));
+    EXPECT_EQ(f.Text("lblEnergyUnit_1011"), QStringLiteral("lx.s"));
+    EXPECT_EQ(Header(f, 0), QStringLiteral("iNo."));
+    EXPECT_EQ(Header(f, 1), QStringLiteral("Lux(lx)"));
+    EXPECT_EQ(Header(f, 2), QStringLiteral("Enegry(lx.s)"));
+    EXPECT_EQ(Header(f, 3), QStringLiteral("Time(s)"));
+    EXPECT_EQ(f.dlg->LiveChart()->GetTitle()->GetString(0), QStringLiteral("Lux Wave"));
+    EXPECT_EQ(f.dlg->FitChart()->GetTitle()->GetString(0), QStringLiteral("Fit Wave"));
+
+    // Collapsed: the fit groups are out of sight, the button offers to expand.
+    EXPECT_FALSE(f.dlg->m_bExpanded);
+    EXPECT_EQ(f.Text("btnExpand_1063"), QStringLiteral("︾"));
+    EXPECT_LE(f.dlg->height(), f.Find<QWidget>("grpFitData_1053")->y());
+    EXPECT_FALSE(f.dlg->StorageTimer().isActive());
+}
+
+TEST(StartUp, FieldsAndControlsTakeTheirInitialStates) {
+    DialogFixture f;
+    f.dlg->OnInitDialog();
+
+    struct Expect {
+        const char* control;
+        const char* text;
+    };
+    const Expect texts[] = {
+        {"cmbPType_1019", "QTX200"}, {"cmbComm_1020", "USB"},      {"cmbEnergy_1017", "->Stop"},
+        {"edtAddr_1112", "1"},       {"edtNewAddr_1145", "1"},     {"edtSN_1137", "201901001"},
+        {"edtBand_1111", "200-300"}, {"edtRange_1138", "300-500"}, {"edtK_1141", "1.0000"},
+        {"edtCal_1142", "1000"},     {"edtSaveTime_1143", "1"},    {"lblStorage_1075", "0/7500"},
+        {"edtYMax_1032", "2000"},    {"edtYMin_1033", "0"},        {"edtXMax_1034", "100"},
+        {"edtYUpper_1035", "200"},   {"edtYLow_1036", "0"},        {"edtXUpper_1037", "50"},
+        {"edtZeroData_1055", "0"},   {"edtCalK_1058", "1"},        {"edtCoef_1069", "0.000"},
+        {"edtR_1056", "0.000"},      {"lblPower_1002", "0.0000"},  {"btnTempData_1067", "T(℃)"},
+    };
+    for (const Expect& e : texts) {
+        EXPECT_EQ(f.Text(e.control), QString::fromUtf8(e.text)) << e.control;
+    }
+    EXPECT_EQ(f.Find<QPlainTextEdit>("edtFitLog_1065")->toPlainText(),
+              QStringLiteral("y=()x*x*x*x+()x*x*x+()x*x+()x+()"));
+
+    // USB start-up: Scan is the way to connect, the bus address and Open are not.
+    EXPECT_TRUE(f.Find<QPushButton>("btnScan_1001")->isEnabled());
+    EXPECT_FALSE(f.Find<QPushButton>("btnOpen_1021")->isEnabled());
+    EXPECT_FALSE(f.Find<QLineEdit>("edtAddr_1112")->isEnabled());
+    EXPECT_TRUE(f.Find<QPushButton>("btnStart_1004")->isEnabled());
+    EXPECT_FALSE(f.Find<QPushButton>("btnClear_1005")->isEnabled());
+    EXPECT_FALSE(f.Find<QPushButton>("btnSave_1028")->isEnabled());
+    for (const char* limit : {"edtYMax_1032", "edtYMin_1033", "edtXMax_1034", "edtYUpper_1035",
+                              "edtYLow_1036", "edtXUpper_1037"}) {
+        EXPECT_FALSE(f.Find<QLineEdit>(limit)->isEnabled()) << limit;
+    }
+    for (const char* field : {"edtModel_1110", "edtSN_1137", "edtBand_1111", "edtRange_1138",
+                              "edtCal_1142", "edtZeroData_1055", "edtCalK_1058"}) {
+        EXPECT_FALSE(f.Find<QLineEdit>(field)->isReadOnly()) << field;
+    }
+    EXPECT_TRUE(f.Find<QWidget>("edtInfo_1079")->isHidden());
+    EXPECT_TRUE(f.Find<QWidget>("btnUDisk_1150")->isHidden());
+    for (QGroupBox* box : f.dlg->findChildren<QGroupBox*>()) {
+        EXPECT_FALSE(box->isEnabled()) << box->objectName().toStdString();
+    }
+    EXPECT_EQ(f.dlg->findChildren<QGroupBox*>().size(), 9);
+    EXPECT_EQ(f.dlg->m_records.size(), 1000000u);
+    EXPECT_EQ(f.dlg->windowTitle(), QStringLiteral("DataAnalysisSoftwareV1.35 ->Velmora"));
+}
+
+TEST(StartUp, WithSimulatedUvMeterReadsItsIdentity) {
+    const qtmsim::MeterConfig config = SimConfig("QTX-210UVA");
+    DialogFixture f(&config);
+    ASSERT_TRUE(f.started) << f.startError;
+    qtmsim::MeterState state;
+    f.sim->WithModel([&](qtmsim::MeterModel& m) { state = m.State(); });
+
+    f.dlg->OnInitDialog();
+
+    EXPECT_EQ(f.prompts->Messages(), QStringList{kConnected});
+    EXPECT_TRUE(f.dlg->m_bConnected);
+    EXPECT_EQ(f.Text("cmbPort_1016"), QString::fromStdString(f.sim->PortPath()));
+    EXPECT_EQ(f.Text("edtModel_1110"), QStringLiteral("QTX-210UVA"));
+    EXPECT_EQ(f.Text("edtSN_1137").trimmed(), QString::fromStdString(state.serial));
+    EXPECT_EQ(f.Text("edtBand_1111"), QString::fromStdString(state.band));
+    EXPECT_EQ(f.Text("edtRange_1138"), QString::fromStdString(state.range));
+    EXPECT_EQ(f.Text("edtCal_1142"), QString::asprintf("%.3f", double(state.calValue)));
+    EXPECT_EQ(f.Text("edtSaveTime_1143"), QString::asprintf("%d", state.saveGap));
+    EXPECT_EQ(f.Text("edtK_1141"), QString::asprintf("%.3f", double(state.k)));
+
+    EXPECT_EQ(f.Text("grpMeasure_1044"), QStringLiteral("UV(ABC)"));
+    EXPECT_EQ(f.Text("grpWave_1047"), QStringLiteral("UV(ABC) wave param set"));
+    EXPECT_EQ(f.Text("lblPowerUnit_1010"), QStringLiteral("uW/cm2"));
+    EXPECT_EQ(Header(f, 1), QStringLiteral("UV(uW/cm²)"));
+    EXPECT_EQ(f.dlg->LiveChart()->GetTitle()->GetString(0), QStringLiteral("UV(ABC) Wave"));
+    EXPECT_TRUE(f.dlg->StorageTimer().isActive());
+    EXPECT_EQ(f.dlg->StorageTimer().interval(), 3000);
+}

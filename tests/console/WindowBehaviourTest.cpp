@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QTest>
+#include <QTimer>
+#include <cmath>
+
+#include "chart/ChartCtrl.h"
+#include "chart/ChartSerie.h"
+#include "sim/SimMeter.h"
+#include "tests/console/DialogFixture.h"
+
+TEST(WindowBehaviour, ToggleExpandTwiceReturnsToTheCollapsedSize) {
+    DialogFixture f;
+    f.dlg->OnInitDialog();
+    const QSize collapsed = f.dlg->size();
+    QPushButton* expand = f.Find<QPushButton>("btnExpand_1063");
+
+    expand->click();
+    EXPECT_TRUE(f.dlg->m_bExpanded);
+    EXPECT_EQ(expand->text(), QStringLiteral("︽"));
+    EXPECT_GT(f.dlg->height(), collapsed.height());
+    const QWidget* fitGraph = f.Find<QWidget>("grpFitGraph_1051");
+    EXPECT_GE(f.dlg->height(), fitGraph->y() + fitGraph->height());
+
+    expand->click();
+    EXPECT_FALSE(f.dlg->m_bExpanded);
+    EXPECT_EQ(expand->text(), QStringLiteral("︾"));
+    EXPECT_EQ(f.dlg->size(), collapsed);
+}
+
+TEST(WindowBehaviour, EnterInAPlainFieldClosesTheWindow) {
+    DialogFixture f;
+    f.dlg->OnInitDialog();
+    f.dlg->show();
+    QLineEdit* sn = f.Find<QLineEdit>("edtSN_1137");
+    sn->setFocus();
+    QTest::keyClick(sn, Qt::Key_Return);
+    EXPECT_FALSE(f.dlg->isVisible());
+    EXPECT_EQ(f.dlg->result(), QDialog::Accepted);
+}
+
+TEST(WindowBehaviour, EscapeClosesTheWindow) {
+    DialogFixture f;
+    f.dlg->OnInitDialog();
+    f.dlg->show();
+    QTest::keyClick(f.Find<QLineEdit>("edtSN_1137"), Qt::Key_Escape);
+    EXPECT_FALSE(f.dlg->isVisible());
+    EXPECT_EQ(f.dlg->result(), QDialog::Rejected);
+}
+
+TEST(WindowBehaviour, EnterInALimitFieldKeepsTheWindowOpen) {
+    DialogFixture f;
+    f.dlg->OnInitDialog();
+    f.dlg->show();
+    for (const char* name : {"edtYMax_1032", "edtYMin_1033", "edtYUpper_1035", "edtYLow_1036"}) {
+        QLineEdit* limit = f.Find<QLineEdit>(name);
+        limit->setEnabled(true);  // as unchecking Auto(Y) leaves it
+        limit->setFocus();
+        QTest::keyClick(limit, Qt::Key_Return);
+        EXPECT_TRUE(f.dlg->isVisible()) << name;
+    }
+}
+
+TEST(WindowBehaviour, ClosingShutsTheBusPortAndItsThread) {
+    const qtmsim::MeterConfig config = SimConfig("QTX-200P", qtmsim::Family::Qtx200, true);
+    DialogFixture f(&config);
+    ASSERT_TRUE(f.started) << f.startError;
+    f.dlg->OnInitDialog();
+    f.Choose("cmbComm_1020", 1);
+    f.Find<QComboBox>("cmbPort_1016")->setEditText(QString::fromStdString(f.sim->PortPath()));
+    f.Find<QPushButton>("btnOpen_1021")->click();
+    ASSERT_TRUE(f.dlg->Link().Bus().WatchThreadRunning());
+    f.dlg->show();
+
+    f.dlg->reject();
+    EXPECT_FALSE(f.dlg->Link().BusPortOpen());
+    EXPECT_FALSE(f.dlg->Link().Bus().WatchThreadRunning());
+}
+
+TEST(WindowBehaviour, F1ShowsTheAboutBox) {
+    DialogFixture f;
+    f.dlg->OnInitDialog();
+    const QList<QAction*> actions = f.dlg->actions();
+    ASSERT_EQ(actions.size(), 1);
+    EXPECT_EQ(actions.front()->text(), QStringLiteral("关于 QTM200Debug(&A)..."));
+    EXPECT_EQ(actions.front()->shortcut(), QKeySequence(Qt::Key_F1));
+    EXPECT_EQ(f.dlg->contextMenuPolicy(), Qt::ActionsContextMenu);
+
+    QString title;
+    QTimer::singleShot(0, [&title] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            title = modal->windowTitle();
+            QTest::keyClick(modal, Qt::Key_Return);
+        }
+    });
+    actions.front()->trigger();
+    EXPECT_EQ(title, QStringLiteral("关于 QTM200Debug"));
+}
+
+TEST(WindowBehaviour, ChartTickRollsThePowerInAndNeverBelowZero) {
+    DialogFixture f;
+    f.dlg->OnInitDialog();
+    std::vector<double>& y = f.dlg->m_chart.LiveY;
+    struct Case {
+        float power;
+        double charted;
+    };
+    const Case cases[] = {{12.5f, 12.5}, {-3.0f, 0.0}, {std::nanf(""), 0.0}, {7.0f, 7.0}};
+    for (const Case& c : cases) {
+        const double before = y[99];
+        f.dlg->m_fPower = c.power;
+        f.dlg->OnChartTick();
+        EXPECT_EQ(y[98], before);
+        EXPECT_EQ(y[99], c.charted) << c.power;
+        EXPECT_GE(f.dlg->m_fPower, 0.0f);
+    }
+    // The chart holds one line of the 100 rolling points.
+    ASSERT_EQ(f.dlg->LiveChart()->GetSeriesCount(), 1u);
+    EXPECT_EQ(f.dlg->LiveChart()->GetSeries().begin()->second->GetPointsCount(), 100u);
+}
+
+TEST(WindowBehaviour, ReadingFieldsUseTheirFontsAndUnitColoursFollowTheBlink) {
+    DialogFixture f;
+    f.dlg->OnInitDialog();
+    EXPECT_EQ(f.Find<QLabel>("lblPower_1002")->font().pointSize(), 54);
+    EXPECT_EQ(f.Find<QLabel>("lblP_1013")->font().pointSize(), 16);
+    EXPECT_EQ(f.Find<QLabel>("lblT_1012")->font().pointSize(), 10);
+    EXPECT_EQ(f.Find<QLabel>("lblPTypes")->font().pointSize(), 9);
+    EXPECT_EQ(f.Find<QCheckBox>("chkAutoY_1039")->font().pointSize(), 9);
+    QLabel* unit = f.Find<QLabel>("lblPowerUnit_1010");
+    EXPECT_TRUE(unit->styleSheet().contains(QStringLiteral("rgb(255, 0, 0)")));
+    f.dlg->m_bBlink = true;
+    f.dlg->RefreshUnitColours();
+    EXPECT_TRUE(unit->styleSheet().contains(QStringLiteral("rgb(0, 0, 255)")));
+}
