@@ -286,8 +286,8 @@ void CQTM200DebugDlg::OnPTypeChange() {
     const bool qtm300 = m_nPType == 1;
     m_link.SetDeviceType(qtm300 ? qtm::DeviceType::Qtm300 : qtm::DeviceType::Qtx200);
     if (qtm300) {
-        const int margin =
-            qtmui::DluToPixels(QRect(0, 0, 6, 6), qtmui::BaseUnitsOf(font())).width();
+        const QSize margin =
+            qtmui::DluToPixels(QRect(0, 0, 3, 1), qtmui::BaseUnitsOf(font())).size();
         setFixedSize(qtm::CompactSize(m_ui->grpFactory_1046->geometry(), margin));
         SetFactoryFieldsVisible(false);
     } else {

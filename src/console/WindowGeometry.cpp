@@ -6,9 +6,9 @@ QSize CollapsedSize(QSize full, QRect expandButton) {
     return QSize(full.width(), expandButton.y() + expandButton.height() + 3);
 }
 
-QSize CompactSize(QRect factoryGroup, int margin) {
-    return QSize(factoryGroup.x() + factoryGroup.width() + margin,
-                 factoryGroup.y() + factoryGroup.height() + margin);
+QSize CompactSize(QRect factoryGroup, QSize margin) {
+    return QSize(factoryGroup.x() + factoryGroup.width() + margin.width(),
+                 factoryGroup.y() + factoryGroup.height() + margin.height());
 }
 
 }  // namespace qtm

@@ -12,8 +12,9 @@ namespace qtm {
 // sight. Rectangles are in the window's own coordinates.
 QSize CollapsedSize(QSize full, QRect expandButton);
 
-// Compact: the window ends a margin right of and below the factory-settings group, so the
-// port set-up and the meter's information field stay in view.
-QSize CompactSize(QRect factoryGroup, int margin);
+// Compact: the window ends a small margin right of and below the factory-settings group, so
+// the port set-up and the meter's information field stay in view and the neighbouring
+// groups do not peek in.
+QSize CompactSize(QRect factoryGroup, QSize margin);
 
 }  // namespace qtm
