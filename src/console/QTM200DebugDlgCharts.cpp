@@ -86,9 +86,7 @@ void CQTM200DebugDlg::SetUpCharts() {
     fit->GetTitle()->AddString(QStringLiteral("Fit Wave"));
 
     UpdateData(true);
-    // The Y(Min) and Y(LowLimit) texts are read, but the charts start from 0.
-    LimitValue(m_strYMin);
-    LimitValue(m_strYLowLimit);
+    // Y(Min) and Y(LowLimit) do not take part: both charts start from 0.
     SetAxis(live, CChartCtrl::BottomAxis, LimitValue(m_strXMax), QStringLiteral("x(No.)"), false);
     SetAxis(live, CChartCtrl::LeftAxis, LimitValue(m_strYMax), QStringLiteral("y(P)"), true);
     SetAxis(fit, CChartCtrl::BottomAxis, LimitValue(m_strXUpperLimit), QStringLiteral("x(No.)"),

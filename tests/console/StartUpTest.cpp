@@ -122,3 +122,82 @@ TEST(StartUp, WithSimulatedUvMeterReadsItsIdentity) {
     EXPECT_TRUE(f.dlg->StorageTimer().isActive());
     EXPECT_EQ(f.dlg->StorageTimer().interval(), 3000);
 }
+
+TEST(StartUp, TemplateHoldsEveryControlWithItsText) {
+    DialogFixture f;  // the template alone, before initialisation
+    struct Expect {
+        const char* control;
+        const char* text;
+    };
+    const Expect texts[] = {
+        {"btnScan_1001", "Scan"},
+        {"btnOpen_1021", "Open"},
+        {"btnSetting_1147", "Setting"},
+        {"btnReadParam_1149", "ReadParam"},
+        {"btnSetCal_1148", "SetCal"},
+        {"btnUDisk_1150", "U disk Mode"},
+        {"lblT_1012", "T(℃):1"},
+        {"lblVol_1007", "Vol(V):1"},
+        {"lblAD_1008", "AD:0"},
+        {"lblP_1013", "P:"},
+        {"lblE_1014", "E:"},
+        {"lblEnergy_1003", "0.0000"},
+        {"lblPowerUnit_1010", "uw/cm2"},
+        {"lblEnergyUnit_1011", "mJ/cm2"},
+        {"btnStart_1004", "Start"},
+        {"btnSave_1028", "Save"},
+        {"btnClear_1005", "Clear"},
+        {"btnZeroCal_1030", "ZeroCal"},
+        {"btnImport_1031", "Import"},
+        {"btnErase_1038", "Erase"},
+        {"btnSetSaveTime_1146", "Setting"},
+        {"btnSetK_1144", "Setting"},
+        {"btnReadZero_1066", "Read"},
+        {"btnSetAddr_1151", "Setting"},
+        {"btnExpand_1063", "︾"},
+        {"btnWriteCalK_1006", "Write"},
+        {"btnReadFit_1000", "Read"},
+        {"btnFitStart_1009", "Start"},
+        {"btnWriteFormula_1018", "Write"},
+        {"btnClearLog_1015", "Claer Recvice"},
+        {"lblModel_1080", "Model:"},
+        {"lblSN_1081", "SN:"},
+        {"lblBand_1076", "Band:"},
+        {"lblRange_1077", "Range:"},
+        {"lblCal_1078", "Cal:"},
+        {"lblAddr_1082", "Addr:"},
+        {"lblSetAddr_1083", "Set addr:"},
+        {"grpSerial_1042", "Serial port setup"},
+        {"grpFactory_1046", "Factory settings"},
+        {"grpControl_1050", "Control"},
+        {"grpStorge_1054", "Storge"},
+        {"grpParam_1049", "Param setting"},
+        {"grpFitData_1053", "Fit Data"},
+        {"grpFitGraph_1051", "Fit Graph"},
+    };
+    for (const Expect& e : texts) {
+        EXPECT_EQ(f.Text(e.control), QString::fromUtf8(e.text)) << e.control;
+    }
+    struct Entries {
+        const char* combo;
+        QStringList items;
+    };
+    const Entries combos[] = {
+        {"cmbPType_1019", {"QTX200", "QTM300"}},
+        {"cmbComm_1020", {"USB", "RS-485"}},
+        {"cmbEnergy_1017", {"->Stop", "->Start", "->Claer", "->Pause"}},
+    };
+    for (const Entries& e : combos) {
+        QComboBox* combo = f.Find<QComboBox>(e.combo);
+        ASSERT_TRUE(combo) << e.combo;
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i)
+            items << combo->itemText(i);
+        EXPECT_EQ(items, e.items) << e.combo;
+    }
+    EXPECT_TRUE(f.Find<QComboBox>("cmbPort_1016")->isEditable());
+    for (const char* field : {"edtModel_1110", "edtSN_1137", "edtBand_1111", "edtRange_1138",
+                              "edtCal_1142", "edtZeroData_1055", "edtCalK_1058"}) {
+        EXPECT_TRUE(f.Find<QLineEdit>(field)->isReadOnly()) << field;  // until initialisation
+    }
+}
