@@ -15,6 +15,7 @@ namespace {
 
 constexpr int kRecordsPerPage = 15;
 constexpr int kRecordCapacity = 7500;
+constexpr const char* kNoMeterFound = "no meter found";
 // An RS-485 pass waits this long before its block read, as the window's loop does, so
 // a logging run does not keep the bus busy.
 constexpr int kBusPassPauseMs = 1000;
@@ -58,13 +59,13 @@ std::optional<std::string> FindUsbMeter(CommandContext& c) {
     c.link.EnumeratePorts();
     std::string model;
     if (c.link.FindMeter(model) == 0) return model;
-    c.err << "no meter found";
+    // Scripts match the first line; the reason, when there is one, follows on its own.
+    c.err << kNoMeterFound << "\n";
     if (c.link.PortCount() == 0) {
-        c.err << ": no serial port is listed";
+        c.err << "no serial port is listed\n";
     } else if (const PortError error = c.link.LastOpenError(); error.Failed()) {
-        c.err << ": " << DescribeOpenFailure(error);
+        c.err << DescribeOpenFailure(error) << "\n";
     }
-    c.err << "\n";
     return std::nullopt;
 }
 

@@ -192,7 +192,7 @@ TEST_F(CliAgainstMeterTest, GarbageMeterIsNotFound) {
 TEST(CliMissingPortTest, SaysWhichPortIsMissing) {
     const CliRun run = RunLine({"--no-system-ports", "--port", "/dev/qtm-test-missing", "scan"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "no meter found: the serial port /dev/qtm-test-missing does not exist\n");
+    EXPECT_EQ(run.err, "no meter found\nthe serial port /dev/qtm-test-missing does not exist\n");
 
     const CliRun bus =
         RunLine({"--link", "rs485", "--port", "/dev/qtm-test-missing", "live", "--count", "1"});
