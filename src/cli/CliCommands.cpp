@@ -83,6 +83,12 @@ int Ports(CommandContext& c) {
 }
 
 int Scan(CommandContext& c) {
+    if (c.options.link == Link::Rs485) {
+        // The identification request belongs to the USB link; a bus meter would not
+        // answer it, and other devices on the bus should not be sent it.
+        c.err << kNoMeterFound << "\nscan searches the USB link only; with --link rs485 use info\n";
+        return kExitFailed;
+    }
     const auto model = FindUsbMeter(c);
     if (!model) return kExitFailed;
     c.out << "port: " << c.link.PortName() << "\nmodel: " << *model << "\n";
@@ -121,6 +127,11 @@ int BusInfo(CommandContext& c) {
 }
 
 int Memory(CommandContext& c) {
+    if (c.options.link == Link::Rs485) {
+        // The meter has no register for its record memory: the count is a USB read.
+        c.err << "the record memory can be read over the USB link only\n";
+        return kExitFailed;
+    }
     if (!FindUsbMeter(c)) return kExitFailed;
     MemoryUsage usage;
     if (c.link.ReadMemoryUsage(usage) != 1) {

@@ -40,9 +40,9 @@ std::string UsageText() {
            "                 [--model NAME] COMMAND\n"
            "commands:\n"
            "  ports              list the serial ports, one per line\n"
-           "  scan               find the port where a meter answers\n"
+           "  scan               find the port where a meter answers (USB link)\n"
            "  info               read the meter's identity and settings\n"
-           "  memory             read how many records the meter has stored\n"
+           "  memory             read how many records the meter has stored (USB link)\n"
            "  live [--count N]   read N live measurements (default 5)\n";
 }
 

@@ -25,14 +25,11 @@ qtmsim::MeterConfig SimulatorConfig(const CliOptions& options) {
 
 // Option combinations that cannot work, caught before anything is opened.
 std::string CheckCombination(const CliOptions& options) {
-    // Listing ports needs no meter, so it works whatever the link.
-    if (options.link == Link::Rs485 && options.command != Command::Ports) {
-        if (options.ports.empty() && !options.simulate)
-            return "--link rs485 needs the bus port, given with --port or --simulate";
-        if (options.command == Command::Scan)
-            return "scan finds meters on the USB link; with --link rs485 use info";
-        if (options.command == Command::Memory) return "memory is read over the USB link only";
-    }
+    // Only the commands that talk over the bus need its port; the others either need
+    // no meter (ports) or say themselves that they work on the USB link only.
+    const bool usesBus = options.command == Command::Info || options.command == Command::Live;
+    if (options.link == Link::Rs485 && usesBus && options.ports.empty() && !options.simulate)
+        return "--link rs485 needs the bus port, given with --port or --simulate";
     return {};
 }
 

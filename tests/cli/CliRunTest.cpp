@@ -126,13 +126,11 @@ TEST(CliLineTest, OpenFailuresSayWhatToDo) {
 // ---- Whole command lines ----
 
 TEST(CliUsageTest, BadArgumentsPrintUsageAndExitTwo) {
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {},
-             {"bogus"},
-             {"--addr", "300", "info"},
-             {"--link", "rs485", "info"},
-             {"--link", "rs485", "--port", "/dev/null", "scan"},
-             {"--link", "rs485", "--port", "/dev/null", "memory"}}) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{},
+                                                                  {"bogus"},
+                                                                  {"--addr", "300", "info"},
+                                                                  {"--link", "rs485", "info"},
+                                                                  {"--link", "rs485", "live"}}) {
         const CliRun run = RunLine(args);
         EXPECT_EQ(run.status, 2);
         EXPECT_NE(run.err.find("usage: qtm200cli"), std::string::npos);
@@ -158,6 +156,24 @@ TEST(CliPortsTest, ListingNeedsNoBusPort) {
     const CliRun run = RunLine({"--link", "rs485", "--no-system-ports", "ports"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(run.out.empty());
+}
+
+TEST_F(CliAgainstMeterTest, UsbOnlyCommandsOnTheBusFailWithoutSendingAnything) {
+    // Well-formed command lines whose operation the bus does not offer: a failure
+    // (status 1) with a sentence, not a usage error; scan keeps its first line.
+    qtmsim::MeterConfig config;
+    config.rs485 = true;
+    Start(config);
+    const CliRun scan = Cli({"--link", "rs485", "scan"});
+    EXPECT_EQ(scan.status, 1);
+    EXPECT_EQ(Lines(scan.err).at(0), "no meter found");
+    EXPECT_NE(scan.err.find("USB link only"), std::string::npos) << scan.err;
+
+    const CliRun memory = Cli({"--link", "rs485", "memory"});
+    EXPECT_EQ(memory.status, 1);
+    EXPECT_EQ(memory.err, "the record memory can be read over the USB link only\n");
+    EXPECT_TRUE(scan.out.empty() && memory.out.empty());
+    EXPECT_TRUE(m_sim->RequestLog().empty());
 }
 
 TEST_F(CliAgainstMeterTest, ScanPrintsPortAndModel) {
