@@ -15,9 +15,14 @@ namespace {
 
 qtmsim::MeterConfig SimulatorConfig(const CliOptions& options) {
     qtmsim::MeterConfig config;
-    if (!options.simulateModel.empty()) config.model = options.simulateModel;
     config.family =
         options.family == Family::Qtm300 ? qtmsim::Family::Qtm300 : qtmsim::Family::Qtx200;
+    // A "QTM300" meter names itself so unless told otherwise, as qtm200sim does.
+    if (!options.simulateModel.empty()) {
+        config.model = options.simulateModel;
+    } else if (options.family == Family::Qtm300) {
+        config.model = "QTM300";
+    }
     config.rs485 = options.link == Link::Rs485;
     config.address = static_cast<std::uint8_t>(options.address);
     return config;

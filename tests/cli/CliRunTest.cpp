@@ -152,6 +152,13 @@ TEST(CliPortsTest, ListsGivenPortsThenTheSimulatorOnly) {
     EXPECT_EQ(lines[2].rfind("/dev/pts/", 0), 0u) << lines[2];
 }
 
+TEST(CliScanTest, BuiltInSimulatorNamesItselfAfterItsFamily) {
+    const CliRun qtx = RunLine({"--no-system-ports", "--simulate", "scan"});
+    EXPECT_EQ(Lines(qtx.out).at(1), "model: QTX-200P") << qtx.err;
+    const CliRun qtm = RunLine({"--no-system-ports", "--simulate", "--family", "qtm300", "scan"});
+    EXPECT_EQ(Lines(qtm.out).at(1), "model: QTM300    ") << qtm.err;
+}
+
 TEST(CliPortsTest, ListingNeedsNoBusPort) {
     const CliRun run = RunLine({"--link", "rs485", "--no-system-ports", "ports"});
     EXPECT_EQ(run.status, 0) << run.err;
