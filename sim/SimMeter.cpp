@@ -92,7 +92,14 @@ void SimMeter::Stop() {
 
 std::vector<Request> SimMeter::RequestLog() const {
     std::lock_guard lock(m_mutex);
-    return m_log;
+    return std::vector<Request>(m_log.begin(), m_log.end());
+}
+
+void SimMeter::SetLogLimit(std::size_t limit) {
+    std::lock_guard lock(m_mutex);
+    m_logLimit = limit;
+    while (m_log.size() > m_logLimit)
+        m_log.pop_front();
 }
 
 void SimMeter::ClearLog() {
@@ -160,8 +167,10 @@ void SimMeter::OnBytes(const std::uint8_t* data, std::size_t size) {
     {
         std::lock_guard lock(m_mutex);
         exchanges = m_model->Feed(data, size, Now());
-        for (const Exchange& e : exchanges)
+        for (const Exchange& e : exchanges) {
             m_log.push_back(e.request);
+            if (m_log.size() > m_logLimit) m_log.pop_front();
+        }
         hook = m_override;
         observer = m_observer;
     }

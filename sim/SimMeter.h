@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -35,9 +36,13 @@ public:
     // The slave path, such as "/dev/pts/7"; empty before Start.
     const std::string& PortPath() const { return m_portPath; }
 
-    // Every request frame received, in order, as it came off the line.
+    // The request frames received, in order, as they came off the line: every one of
+    // them, up to the log's limit, beyond which the oldest are dropped (a simulator
+    // serving a live window for days must not grow without end).
     std::vector<Request> RequestLog() const;
     void ClearLog();
+    void SetLogLimit(std::size_t limit);
+    static constexpr std::size_t kDefaultLogLimit = 100000;
 
     // Faults and parameters may change while serving. HangUp is for good: at the
     // next request the line drops and the port path disappears.
@@ -72,7 +77,8 @@ private:
     mutable std::mutex m_mutex;
     std::unique_ptr<MeterModel> m_model;
     ReplyOverride m_override;
-    std::vector<Request> m_log;
+    std::deque<Request> m_log;
+    std::size_t m_logLimit = kDefaultLogLimit;
     std::function<void(const Request&)> m_observer;
     std::vector<std::uint8_t>
         m_output;  // reply bytes the line has not taken yet (serving thread only)

@@ -7,17 +7,6 @@
 using namespace qtmsim;
 using namespace simtest;
 
-namespace {
-
-Bytes Join(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
-}  // namespace
-
 TEST(MeterModel, SplitsAStreamIntoRequestsSkippingJunk) {
     MeterModel m;
     Bytes band{'V', 'K', 0x43, 0x23, 0x0E, 0x00};

@@ -87,6 +87,18 @@ TEST(SimMeter, AnswersOverThePseudoTerminalAcrossCloseAndReopen) {
     EXPECT_LE(log[0].atSeconds, log[2].atSeconds);
 }
 
+TEST(SimMeter, RequestLogKeepsTheNewestUpToItsLimit) {
+    SimMeter meter(MeterConfig{});
+    ASSERT_TRUE(meter.Start());
+    meter.SetLogLimit(2);
+    const Bytes three = Join({VkRead(0x0D), VkRead(0x25), VkRead(0x26)});
+    ExchangeOverPort(meter.PortPath(), three, 33);
+    const auto log = meter.RequestLog();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].bytes, VkRead(0x25));
+    EXPECT_EQ(log[1].bytes, VkRead(0x26));
+}
+
 TEST(SimMeter, StreamsTheFittingDataWhole) {
     SimMeter meter(MeterConfig{});
     ASSERT_TRUE(meter.Start());

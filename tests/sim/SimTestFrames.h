@@ -30,6 +30,14 @@ inline Bytes VkWrite(std::uint8_t code, const Bytes& value) {
     return out;
 }
 
+// Several frames back to back, as one write would send them.
+inline Bytes Join(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
 inline Bytes F32(float f) {
     Bytes b;
     qtmsim::PutF32LE(b, f);
