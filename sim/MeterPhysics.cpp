@@ -99,6 +99,12 @@ void AdvanceTo(MeterState& state, double now) {
                     static_cast<float>(PowerAt(state.level, state.nextRecordAt)));
                 state.nextRecordAt += state.saveGap;
             }
+            // A full memory stores nothing, but its schedule goes on: erasing it later
+            // must not fill it at once with readings from the time it was full.
+            if (state.nextRecordAt <= now) {
+                const double missed = std::floor((now - state.nextRecordAt) / state.saveGap) + 1.0;
+                state.nextRecordAt += missed * state.saveGap;
+            }
         }
     }
     if (state.fitting) {

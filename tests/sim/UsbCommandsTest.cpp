@@ -202,6 +202,16 @@ TEST(UsbCommands, StoresReadingsEverySaveGapWhileARunIsOn) {
     EXPECT_EQ(m.State().records.size(), 4u);
 }
 
+TEST(UsbCommands, FullMemoryStoresNothingAndAnEraseStartsItAfresh) {
+    MeterModel m(MeterConfig{.records = kRecordCapacity});
+    Ask(m, VkWrite(0x21, {0x01}), 0.0);  // a run with one reading a second
+    Ask(m, VkRead(0x0D), 100.0);
+    EXPECT_EQ(m.State().records.size(), static_cast<std::size_t>(kRecordCapacity));
+    Ask(m, {'V', 'K', 0x43, 0x25, 0x01, 0x00, 0x01}, 100.0);
+    Ask(m, VkRead(0x0D), 101.5);
+    EXPECT_EQ(m.State().records.size(), 1u);  // only the reading due at 101 s
+}
+
 TEST(UsbCommands, ZeroCalibrationSetsTheZeroValue) {
     MeterModel m;
     m.State().zeroValue = 1.0f;
