@@ -30,6 +30,7 @@ CChartAxis::CChartAxis()
       m_AxisRect(),
       m_nFontSize(80),
       m_strFontName(QStringLiteral("Microsoft Sans Serif")),
+      m_TickFont(m_strFontName, m_nFontSize),
       m_TextColor(0),
       m_AxisColor(0),
       m_pAxisGrid(new CChartGrid()),
@@ -301,6 +302,7 @@ void CChartAxis::SetInverted(bool inverted) {
 void CChartAxis::SetTickLabelFont(int pointSizeTenths, const QString& face) {
     m_nFontSize = pointSizeTenths;
     m_strFontName = face;
+    m_TickFont.SetFont(face, pointSizeTenths);
     RefreshCtrl();
 }
 

@@ -11,6 +11,7 @@
 
 #include "chart/ChartAxisMath.h"
 #include "chart/ChartColor.h"
+#include "chart/ChartFont.h"
 #include "chart/ChartRect.h"
 
 class CChartCtrl;
@@ -126,9 +127,8 @@ public:
 protected:
     // Largest tick-label width and height on the axis, in the tick font.
     QSize GetLargestTick(QPainter* dc);
-    void DrawTick(QPainter* dc, double value, const QFont& tickFont, int captionWidth);
+    void DrawTick(QPainter* dc, double value, int captionWidth);
     bool IsLabelInAxis(double value) const;
-    QFont TickFont() const;
     void RefreshCtrl() const;
 
     CChartCtrl* m_pParentCtrl;
@@ -148,6 +148,7 @@ protected:
     qtmchart::ChartRect m_AxisRect;
     int m_nFontSize;
     QString m_strFontName;
+    ChartFont m_TickFont;  // made from the two above; keeps the labels' measurements
     qtmchart::ColorRef m_TextColor;
     qtmchart::ColorRef m_AxisColor;
     CChartGrid* m_pAxisGrid;

@@ -21,22 +21,14 @@ void CChartAxis::SetStartEndPixels(int startPixel, int endPixel) {
     m_EndPos = endPixel;
 }
 
-QFont CChartAxis::TickFont() const {
-    ChartFont font(m_strFontName, m_nFontSize);
-    return font.GetQFont();
-}
-
 QSize CChartAxis::GetLargestTick(QPainter* dc) {
-    const QFont font = TickFont();
-    if (m_MaxValue == m_MinValue) {
-        return ChartTextExtent(dc, font, GetTickLabel(m_MinValue));
-    }
+    if (m_MaxValue == m_MinValue) return m_TickFont.TextExtent(dc, GetTickLabel(m_MinValue));
     int width = 0;
     int height = 0;
     double tick = GetFirstTickValue();
     for (int count = 0; count < qtmchart::kMaxTicks; ++count) {
         if (IsLabelInAxis(tick)) {
-            const QSize extent = ChartTextExtent(dc, font, GetTickLabel(tick));
+            const QSize extent = m_TickFont.TextExtent(dc, GetTickLabel(tick));
             width = std::max(width, extent.width());
             height = std::max(height, extent.height());
         }
@@ -61,9 +53,9 @@ int CChartAxis::ClipMargin(const ChartRect& chartRect, ChartRect& plottingRect, 
     return room;
 }
 
-void CChartAxis::DrawTick(QPainter* dc, double value, const QFont& tickFont, int captionWidth) {
+void CChartAxis::DrawTick(QPainter* dc, double value, int captionWidth) {
     const QString label = GetTickLabel(value);
-    const QSize extent = ChartTextExtent(dc, tickFont, label);
+    const QSize extent = m_TickFont.TextExtent(dc, label);
     const int tickPixel = GetTickPos(value);
     const int anchor = ValueToScreen(value);
     const int position = GetPosition();
@@ -78,7 +70,7 @@ void CChartAxis::DrawTick(QPainter* dc, double value, const QFont& tickFont, int
         const QPoint origin =
             qtmchart::TickLabelOrigin(position, m_AxisRect, anchor, extent, captionWidth);
         dc->setPen(qtmchart::ToQColor(m_TextColor));
-        ChartDrawText(dc, origin.x(), origin.y(), label);
+        m_TickFont.DrawTextAt(dc, origin.x(), origin.y(), label);
     }
     m_pAxisGrid->AddTick(tickPixel);
 }
@@ -86,8 +78,7 @@ void CChartAxis::DrawTick(QPainter* dc, double value, const QFont& tickFont, int
 void CChartAxis::Draw(QPainter* dc) {
     if (!m_bIsVisible || dc == nullptr) return;
     dc->save();
-    const QFont tickFont = TickFont();
-    dc->setFont(tickFont);
+    dc->setFont(m_TickFont.GetQFont());
     dc->setBackgroundMode(Qt::TransparentMode);
 
     // Axis line, one pixel inside the axis rectangle on the plotting side. The end pixel is
@@ -111,16 +102,16 @@ void CChartAxis::Draw(QPainter* dc) {
     m_pAxisLabel->SetLabelRect(ChartRect{origin.x(), origin.y(), origin.x() + caption.width(),
                                          origin.y() + caption.height()});
     m_pAxisLabel->Draw(dc);
-    dc->setFont(tickFont);
+    dc->setFont(m_TickFont.GetQFont());
 
     // Ticks and their labels.
     m_pAxisGrid->ClearTicks();
     if (m_MaxValue == m_MinValue) {
-        DrawTick(dc, m_MinValue, tickFont, caption.width());
+        DrawTick(dc, m_MinValue, caption.width());
     } else {
         double tick = GetFirstTickValue();
         for (int count = 0; count < qtmchart::kMaxTicks; ++count) {
-            DrawTick(dc, tick, tickFont, caption.width());
+            DrawTick(dc, tick, caption.width());
             double next = 0.0;
             if (!GetNextTickValue(tick, next) || !(next > tick)) break;
             tick = next;

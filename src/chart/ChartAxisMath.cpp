@@ -1,9 +1,9 @@
 #include "chart/ChartAxisMath.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <iomanip>
-#include <sstream>
+#include <string>
 
 namespace qtmchart {
 
@@ -107,9 +107,14 @@ double ComputeFirstTick(double min, double increment) {
 }
 
 QString FormatTickLabel(double value, unsigned decimals) {
-    std::ostringstream out;
-    out << std::fixed << std::setprecision(static_cast<int>(std::min(decimals, 60u))) << value;
-    std::string text = out.str();
+    // Fixed notation rounded from the exact binary value, as a stream in fixed format gives it,
+    // without a stream per label. The largest double has 309 digits before the point, so
+    // the buffer always holds the text.
+    char buffer[512];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
+                      static_cast<int>(std::min(decimals, 60u)));
+    std::string text(buffer, result.ptr);
     // A tick reached by adding increments can land a hair below zero; "-0.0" reads as a
     // fault on a ruler, so a label that rounds to zero carries no sign.
     if (!text.empty() && text[0] == '-' && text.find_first_not_of("0.", 1) == std::string::npos) {

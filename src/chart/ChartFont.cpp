@@ -17,16 +17,6 @@ QFontMetrics MetricsOn(QPainter* dc, const QFont& font) {
 
 }  // namespace
 
-QSize ChartTextExtent(QPainter* dc, const QFont& font, const QString& text) {
-    const QFontMetrics fm = MetricsOn(dc, font);
-    return QSize(fm.horizontalAdvance(text), fm.height());
-}
-
-void ChartDrawText(QPainter* dc, int x, int y, const QString& text) {
-    const QFontMetrics fm = MetricsOn(dc, dc->font());
-    dc->drawText(x, y + fm.ascent(), text);
-}
-
 ChartFont::ChartFont() : ChartFont(QString::fromLatin1(kDefaultFace), kDefaultSize) {}
 
 ChartFont::ChartFont(const QString& face, int pointSizeTenths, bool italic, bool bold,
@@ -65,8 +55,34 @@ const QFont& ChartFont::GetQFont() {
         font.setUnderline(m_bUnderline);
         m_Font = font;
         m_bDirty = false;
+        m_TextCache.clear();  // measured in the old font
     }
     return m_Font;
+}
+
+ChartFont::CachedText& ChartFont::Measure(QPainter* dc, const QString& text) {
+    const QFont& font = GetQFont();
+    // Sizes depend on the resolution of the device they are measured for; -1 stands for "no
+    // device", measured at the screen's resolution.
+    const QPaintDevice* device = dc != nullptr ? dc->device() : nullptr;
+    const int dpiX = device != nullptr ? device->logicalDpiX() : -1;
+    const int dpiY = device != nullptr ? device->logicalDpiY() : -1;
+    if (dpiX != m_iCacheDpiX || dpiY != m_iCacheDpiY) {
+        m_TextCache.clear();
+        m_iCacheDpiX = dpiX;
+        m_iCacheDpiY = dpiY;
+    }
+    auto it = m_TextCache.find(text);
+    if (it != m_TextCache.end()) return *it;
+    // Labels change while the user pans or zooms; starting afresh keeps the cache small.
+    if (m_TextCache.size() >= kMaxCachedTexts) m_TextCache.clear();
+    const QFontMetrics fm = MetricsOn(dc, font);
+    CachedText entry;
+    entry.extent = QSize(fm.horizontalAdvance(text), fm.height());
+    entry.layout.setTextFormat(Qt::PlainText);  // "<b>" in a caption is text, not markup
+    entry.layout.setPerformanceHint(QStaticText::AggressiveCaching);
+    entry.layout.setText(text);
+    return *m_TextCache.insert(text, entry);
 }
 
 void ChartFont::SelectFont(QPainter* dc) {
@@ -81,16 +97,17 @@ void ChartFont::UnselectFont(QPainter* dc) {
 }
 
 QSize ChartFont::TextExtent(QPainter* dc, const QString& text) {
-    return ChartTextExtent(dc, GetQFont(), text);
+    return Measure(dc, text).extent;
 }
 
 void ChartFont::DrawTextAt(QPainter* dc, int x, int y, const QString& text) {
     if (dc == nullptr) return;
+    const CachedText& entry = Measure(dc, text);
     const QFont& font = GetQFont();
-    const QFontMetrics fm = MetricsOn(dc, font);
     const QFont previous = dc->font();
     dc->setFont(font);
     if (m_bVertical) {
+        const QFontMetrics fm = MetricsOn(dc, font);
         // Turned a quarter left around the origin: the text runs upward and the tops of the
         // glyphs face left, so the origin stays the text's top-left corner in its own frame.
         dc->save();
@@ -99,7 +116,9 @@ void ChartFont::DrawTextAt(QPainter* dc, int x, int y, const QString& text) {
         dc->drawText(0, fm.ascent(), text);
         dc->restore();
     } else {
-        dc->drawText(x, y + fm.ascent(), text);
+        // The kept layout places the text's top-left corner at the point, as drawText does
+        // with the baseline one ascent lower, without shaping the text again.
+        dc->drawStaticText(x, y, entry.layout);
     }
     dc->setFont(previous);
 }

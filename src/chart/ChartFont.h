@@ -1,10 +1,12 @@
-// The font description shared by axis captions and the title: face, size in tenths of a
-// point, style and a vertical flag; it turns into a QFont on demand and draws text from its
-// top-left corner (running upward for a vertical font).
+// The font description shared by tick labels, axis captions, the title and the legend: face,
+// size in tenths of a point, style and a vertical flag; it turns into a QFont on demand,
+// measures text and draws it from its top-left corner (running upward for a vertical font).
 #pragma once
 
 #include <QFont>
+#include <QHash>
 #include <QSize>
+#include <QStaticText>
 #include <QString>
 
 class QPainter;
@@ -12,6 +14,9 @@ class QPainter;
 class ChartFont {
 public:
     static constexpr int kMaxFaceLength = 30;
+    // Texts whose size and glyph layout are kept between drawings; a chart redraws the same
+    // few dozen labels on every refresh, and shaping them again is most of the text cost.
+    static constexpr int kMaxCachedTexts = 256;
 
     ChartFont();
     ChartFont(const QString& face, int pointSizeTenths, bool italic = false, bool bold = false,
@@ -32,6 +37,8 @@ public:
 
     // The QFont for this description (made again only after a change).
     const QFont& GetQFont();
+    // Number of texts whose measurements are kept at the moment.
+    int CachedTextCount() const { return static_cast<int>(m_TextCache.size()); }
 
     // Makes this the painter's font and remembers the previous one for UnselectFont.
     void SelectFont(QPainter* dc);
@@ -44,6 +51,13 @@ public:
     void DrawTextAt(QPainter* dc, int x, int y, const QString& text);
 
 private:
+    struct CachedText {
+        QSize extent;
+        QStaticText layout;
+    };
+    // The measurements of a text on the painter's device, from the cache when they are there.
+    CachedText& Measure(QPainter* dc, const QString& text);
+
     QString m_strFaceName;
     int m_iPointSize;
     bool m_bItalic;
@@ -53,9 +67,7 @@ private:
     QFont m_Font;
     bool m_bDirty;
     QFont m_OldFont;
+    QHash<QString, CachedText> m_TextCache;
+    int m_iCacheDpiX = 0;  // resolution the cached sizes were measured at
+    int m_iCacheDpiY = 0;
 };
-
-// Text extent of a QFont on the painter's device (so the image's resolution is used).
-QSize ChartTextExtent(QPainter* dc, const QFont& font, const QString& text);
-// Draws horizontal text with its top-left corner at (x, y) in the painter's current font.
-void ChartDrawText(QPainter* dc, int x, int y, const QString& text);

@@ -13,6 +13,7 @@ CChartLegend::CChartLegend(CChartCtrl* parent)
       m_LegendRect(),
       m_strFontName(QStringLiteral("Times New Roman")),
       m_iFontSize(100),
+      m_Font(m_strFontName, m_iFontSize),
       m_bDocked(true),
       m_DockSide(dsDockRight),
       m_iLeftPos(0),
@@ -84,6 +85,7 @@ void CChartLegend::SetShadowColor(qtmchart::ColorRef color) {
 void CChartLegend::SetFont(int pointSizeTenths, const QString& face) {
     m_iFontSize = pointSizeTenths;
     m_strFontName = face;
+    m_Font.SetFont(face, pointSizeTenths);
     RefreshCtrl();
 }
 
@@ -91,11 +93,6 @@ void CChartLegend::SetSampleSize(int width, int height) {
     m_iSampleWidth = width;
     m_iSampleHeight = height;
     RefreshCtrl();
-}
-
-QFont CChartLegend::LegendFont() const {
-    ChartFont font(m_strFontName, m_iFontSize);
-    return font.GetQFont();
 }
 
 std::vector<CChartSerie*> CChartLegend::ListedSeries() const {
@@ -111,12 +108,11 @@ std::vector<CChartSerie*> CChartLegend::ListedSeries() const {
 }
 
 std::vector<QSize> CChartLegend::NameExtents(QPainter* dc,
-                                             const std::vector<CChartSerie*>& series) const {
-    const QFont font = LegendFont();
+                                             const std::vector<CChartSerie*>& series) {
     std::vector<QSize> extents;
     extents.reserve(series.size());
     for (const CChartSerie* serie : series) {
-        extents.push_back(ChartTextExtent(dc, font, serie->GetName()));
+        extents.push_back(m_Font.TextExtent(dc, serie->GetName()));
     }
     return extents;
 }
@@ -151,12 +147,12 @@ void CChartLegend::Draw(QPainter* dc) {
     dc->drawPolyline(border, 5);
 
     dc->setBackgroundMode(Qt::TransparentMode);
-    dc->setFont(LegendFont());
+    dc->setFont(m_Font.GetQFont());
     const std::vector<qtmchart::LegendEntryPlace> places = qtmchart::LegendEntryPlaces(
         r, extents, QSize(m_iSampleWidth, m_iSampleHeight), m_bIsHorizontal);
     for (size_t i = 0; i < series.size() && i < places.size(); ++i) {
         dc->setPen(Qt::black);
-        ChartDrawText(dc, places[i].textLeft, places[i].textTop, series[i]->GetName());
+        m_Font.DrawTextAt(dc, places[i].textLeft, places[i].textTop, series[i]->GetName());
         dc->save();
         series[i]->DrawLegend(dc, places[i].sample);
         dc->restore();

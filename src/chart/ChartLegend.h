@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "chart/ChartColor.h"
+#include "chart/ChartFont.h"
 #include "chart/ChartLayoutMath.h"
 #include "chart/ChartRect.h"
 
@@ -49,14 +50,14 @@ public:
 
 private:
     std::vector<CChartSerie*> ListedSeries() const;
-    std::vector<QSize> NameExtents(QPainter* dc, const std::vector<CChartSerie*>& series) const;
-    QFont LegendFont() const;
+    std::vector<QSize> NameExtents(QPainter* dc, const std::vector<CChartSerie*>& series);
     void RefreshCtrl() const;
 
     CChartCtrl* m_pParentCtrl;
     qtmchart::ChartRect m_LegendRect;
     QString m_strFontName;
     int m_iFontSize;
+    ChartFont m_Font;  // made from the two above; keeps the names' measurements
     bool m_bDocked;
     int m_DockSide;
     int m_iLeftPos;
