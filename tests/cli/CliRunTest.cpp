@@ -192,24 +192,20 @@ TEST_F(CliAgainstMeterTest, ScanPrintsPortAndModel) {
     EXPECT_EQ(run.out, "port: " + m_sim->PortPath() + "\nmodel: QTX-210LM\n");
 }
 
-TEST_F(CliAgainstMeterTest, SilentMeterIsNotFound) {
-    qtmsim::MeterConfig config;
-    config.fault = qtmsim::Fault::Silent;
-    Start(config);
-    const CliRun run = Cli({"scan"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "no meter found\n");
-    EXPECT_TRUE(run.out.empty());
-    EXPECT_EQ(CountRequests(0x01), 10u);  // ten identification rounds
-}
-
-TEST_F(CliAgainstMeterTest, GarbageMeterIsNotFound) {
-    qtmsim::MeterConfig config;
-    config.fault = qtmsim::Fault::Garbage;
-    Start(config);
-    const CliRun run = Cli({"memory"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "no meter found\n");
+TEST_F(CliAgainstMeterTest, MeterThatDoesNotAnswerRightIsNotFound) {
+    const std::pair<qtmsim::Fault, const char*> cases[] = {{qtmsim::Fault::Silent, "scan"},
+                                                           {qtmsim::Fault::Garbage, "memory"}};
+    for (const auto& [fault, command] : cases) {
+        SCOPED_TRACE(command);
+        qtmsim::MeterConfig config;
+        config.fault = fault;
+        Start(config);
+        const CliRun run = Cli({command});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "no meter found\n");
+        EXPECT_TRUE(run.out.empty());
+        EXPECT_EQ(CountRequests(0x01), 10u);  // ten identification rounds
+    }
 }
 
 TEST(CliMissingPortTest, SaysWhichPortIsMissing) {

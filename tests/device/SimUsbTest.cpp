@@ -147,17 +147,6 @@ TEST_F(UsbLinkTest, FittingDataStreamIsCollected) {
     EXPECT_EQ(Requests().at(0), BuildFitDataRequest());
 }
 
-TEST_F(UsbLinkTest, ExchangeFrameHandsBackTheReply) {
-    StartMeter();
-    Bytes reply;
-    EXPECT_EQ(link.ExchangeFrame(BuildVkRead(0x0D), 11, 10, 100, reply), 1);
-    ASSERT_EQ(reply.size(), 11u);
-    EXPECT_EQ(reply[0], 'V');
-    EXPECT_EQ(reply[1], 'K');
-    EXPECT_EQ(link.ExchangeFrame(BuildVkWrite(0x22, LeInt32(5)), 8, 10, 100, reply, 0), 0);
-    meter->WithModel([](qtmsim::MeterModel& m) { EXPECT_EQ(m.State().saveGap, 5); });
-}
-
 TEST_F(UsbLinkTest, Qtm300SerialReadSendsTheInfoRequestAndKeepsTheNumber) {
     MeterConfig config;
     config.family = Family::Qtm300;
