@@ -268,27 +268,37 @@ std::vector<QLine> GridSegments(bool horizontalAxis, const ChartRect& plot,
     return lines;
 }
 
-std::vector<QLine> GridLines(bool horizontalAxis, const ChartRect& plot,
-                             const std::vector<int>& ticks) {
-    std::vector<QLine> lines;
-    for (int tick : ticks) {
-        if (horizontalAxis) {
-            if (tick < plot.left || tick >= plot.right || plot.Height() < 1) continue;
-            // The dots are counted from the bottom edge, which lies outside the area: the line
-            // starts one pixel up, one pixel into the pattern. The top row belongs to a
-            // segment only when one starts just below it.
-            const int top = plot.Height() % 6 == 0 ? plot.top + 1 : plot.top;
-            if (plot.bottom - 1 >= top) lines.emplace_back(tick, plot.bottom - 1, tick, top);
-        } else {
-            if (tick < plot.top || tick >= plot.bottom || plot.Width() < 1) continue;
-            lines.emplace_back(plot.left, tick, plot.right - 1, tick);
+std::vector<bool> GridDotPattern(bool horizontalAxis, const ChartRect& plot) {
+    std::vector<bool> dots;
+    if (horizontalAxis) {
+        // Counted from the bottom edge, which lies outside the area: a pixel d rows above it
+        // is on for d mod 6 in {0, 1, 2}, except that no segment starts on the top row itself.
+        dots.resize(static_cast<std::size_t>(std::max(0, plot.Height())));
+        for (std::size_t i = 0; i < dots.size(); ++i) {
+            const int y = plot.top + static_cast<int>(i);
+            const int phase = (plot.bottom - y) % 6;
+            dots[i] = phase == 1 || phase == 2 || (phase == 0 && y > plot.top);
         }
+    } else {
+        dots.resize(static_cast<std::size_t>(std::max(0, plot.Width())));
+        for (std::size_t i = 0; i < dots.size(); ++i)
+            dots[i] = i % 6 < 3;
     }
-    return lines;
+    return dots;
 }
 
-int GridDashOffset(bool horizontalAxis) {
-    return horizontalAxis ? 1 : 0;
+std::vector<QPoint> GridLineOrigins(bool horizontalAxis, const ChartRect& plot,
+                                    const std::vector<int>& ticks) {
+    std::vector<QPoint> origins;
+    if (plot.IsEmpty()) return origins;
+    for (int tick : ticks) {
+        if (horizontalAxis) {
+            if (tick >= plot.left && tick < plot.right) origins.emplace_back(tick, plot.top);
+        } else {
+            if (tick >= plot.top && tick < plot.bottom) origins.emplace_back(plot.left, tick);
+        }
+    }
+    return origins;
 }
 
 }  // namespace qtmchart

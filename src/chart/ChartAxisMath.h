@@ -92,12 +92,13 @@ void ClipPlotForAxis(int position, int room, QSize largestTick, const ChartRect&
 std::vector<QLine> GridSegments(bool horizontalAxis, const ChartRect& plot,
                                 const std::vector<int>& ticks);
 
-// The same grid as whole lines cut to the plotting rectangle, for a cosmetic pen with the
-// dash pattern 3 on, 3 off and the dash offset GridDashOffset(); drawn this way it covers
-// exactly the pixels of GridSegments at a fraction of the cost.
-std::vector<QLine> GridLines(bool horizontalAxis, const ChartRect& plot,
-                             const std::vector<int>& ticks);
-int GridDashOffset(bool horizontalAxis);
+// The same grid drawn as one stamp per line: the dots of one line, on (true) or off, from
+// its top end (the vertical lines of a horizontal axis) or its left end, and the top-left
+// pixel of each tick's line inside the plotting rectangle. Stamping the dots at every origin
+// covers exactly the pixels of GridSegments.
+std::vector<bool> GridDotPattern(bool horizontalAxis, const ChartRect& plot);
+std::vector<QPoint> GridLineOrigins(bool horizontalAxis, const ChartRect& plot,
+                                    const std::vector<int>& ticks);
 
 // The 3-pixel tick mark of a tick at `tickPixel` along the axis rectangle (inclusive ends).
 struct TickMark {

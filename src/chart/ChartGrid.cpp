@@ -24,17 +24,37 @@ void CChartGrid::SetVisible(bool visible) {
     RefreshCtrl();
 }
 
+const QImage& CChartGrid::DotStamp(const qtmchart::ChartRect& plot) {
+    // The dots depend on the line's length alone: where a line starts does not matter.
+    const int length = m_bIsHorizontal ? plot.Height() : plot.Width();
+    if (m_DotStamp.isNull() || m_iDotStampLength != length || m_DotStampColor != m_GridColor ||
+        m_bDotStampHorizontal != m_bIsHorizontal) {
+        const std::vector<bool> dots = qtmchart::GridDotPattern(m_bIsHorizontal, plot);
+        const int n = static_cast<int>(dots.size());
+        m_DotStamp = QImage(m_bIsHorizontal ? 1 : n, m_bIsHorizontal ? n : 1,
+                            QImage::Format_ARGB32_Premultiplied);
+        m_DotStamp.fill(Qt::transparent);
+        const QRgb on = qtmchart::ToQColor(m_GridColor).rgb();
+        for (int i = 0; i < n; ++i) {
+            if (dots[static_cast<std::size_t>(i)]) {
+                m_DotStamp.setPixel(m_bIsHorizontal ? 0 : i, m_bIsHorizontal ? i : 0, on);
+            }
+        }
+        m_iDotStampLength = length;
+        m_DotStampColor = m_GridColor;
+        m_bDotStampHorizontal = m_bIsHorizontal;
+    }
+    return m_DotStamp;
+}
+
 void CChartGrid::Draw(QPainter* dc, const qtmchart::ChartRect& plottingRect) {
     if (!m_bIsVisible || dc == nullptr) return;
-    // Whole lines with a dashed cosmetic pen give the 3-on, 3-off dots far faster than one
-    // short line per dot; they are already cut to the plotting area, so no clip is needed.
-    const std::vector<QLine> lines = qtmchart::GridLines(m_bIsHorizontal, plottingRect, m_vTickPos);
-    if (lines.empty()) return;
-    dc->save();
-    QPen pen(qtmchart::ToQColor(m_GridColor), 0);
-    pen.setDashPattern({3.0, 3.0});
-    pen.setDashOffset(qtmchart::GridDashOffset(m_bIsHorizontal));
-    dc->setPen(pen);
-    dc->drawLines(lines.data(), static_cast<int>(lines.size()));
-    dc->restore();
+    // One stamp of ready-made dots per line is many times faster than a dashed pen; the lines
+    // are already cut to the plotting area, so no clip is needed.
+    const std::vector<QPoint> origins =
+        qtmchart::GridLineOrigins(m_bIsHorizontal, plottingRect, m_vTickPos);
+    if (origins.empty()) return;
+    const QImage& stamp = DotStamp(plottingRect);
+    for (const QPoint& origin : origins)
+        dc->drawImage(origin, stamp);
 }

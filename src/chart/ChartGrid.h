@@ -1,6 +1,7 @@
 // The dotted grid of one axis: one line across the plotting area at every tick the axis drew.
 #pragma once
 
+#include <QImage>
 #include <vector>
 
 #include "chart/ChartColor.h"
@@ -32,10 +33,17 @@ public:
 
 private:
     void RefreshCtrl() const;
+    // The dots of one line across the plotting rectangle, made again only when the length,
+    // orientation or colour changes.
+    const QImage& DotStamp(const qtmchart::ChartRect& plottingRect);
 
     qtmchart::ColorRef m_GridColor;
     CChartCtrl* m_pParentCtrl;
     bool m_bIsVisible;
     std::vector<int> m_vTickPos;
     bool m_bIsHorizontal;
+    QImage m_DotStamp;
+    int m_iDotStampLength = 0;
+    qtmchart::ColorRef m_DotStampColor = 0;
+    bool m_bDotStampHorizontal = true;
 };

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "chart/ChartAxisMath.h"
+#include "chart/ChartGrid.h"
 
 using namespace qtmchart;
 
@@ -282,32 +283,40 @@ TEST(AxisMathTest, GridIsDottedThreeOnThreeOffInsideThePlot) {
     EXPECT_TRUE(GridSegments(true, plot, {kOffAxisPixel}).empty());
 }
 
-TEST(AxisMathTest, DashedGridLinesCoverExactlyTheDottedSegments) {
-    // The fast dashed lines must paint the very pixels of the dot-by-dot reference, for every
-    // plotting size (the phase of the pattern at the far edge depends on it).
-    auto render = [](const std::vector<QLine>& lines, int dashOffset, bool dashed) {
-        QImage image(420, 420, QImage::Format_ARGB32_Premultiplied);
+TEST(AxisMathTest, StampedGridCoversExactlyTheDottedSegments) {
+    // The grid draws one ready-made line of dots per tick; it must paint the very pixels of
+    // the dot-by-dot definition, for every plotting size (the phase of the dots at the far
+    // edge depends on it).
+    auto blank = [] {
+        QImage image(60, 60, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::white);
-        QPainter p(&image);
-        QPen pen(Qt::black, 0);
-        if (dashed) {
-            pen.setDashPattern({3.0, 3.0});
-            pen.setDashOffset(dashOffset);
-        }
-        p.setPen(pen);
-        p.drawLines(lines.data(), static_cast<int>(lines.size()));
         return image;
     };
+    CChartGrid grid;
+    grid.SetColor(0x102030);
     for (bool horizontalAxis : {true, false}) {
+        grid.SetHorizontal(horizontalAxis);
+        grid.ClearTicks();
+        for (int tick : {5, 9, 21, 39})
+            grid.AddTick(tick);
         for (int extent = 1; extent <= 50; ++extent) {
             const ChartRect plot =
                 horizontalAxis ? ChartRect{5, 7, 40, 7 + extent} : ChartRect{7, 5, 7 + extent, 40};
-            const std::vector<int> ticks = {5, 9, 21, 39};
-            const QImage reference = render(GridSegments(horizontalAxis, plot, ticks), 0, false);
-            const QImage fast = render(GridLines(horizontalAxis, plot, ticks),
-                                       GridDashOffset(horizontalAxis), true);
-            EXPECT_EQ(fast, reference) << (horizontalAxis ? "vertical lines" : "horizontal lines")
-                                       << " over " << extent << " pixels";
+            QImage reference = blank();
+            {
+                QPainter p(&reference);
+                p.setPen(QPen(QColor(0x30, 0x20, 0x10), 0));
+                const std::vector<QLine> dots = GridSegments(horizontalAxis, plot, grid.GetTicks());
+                p.drawLines(dots.data(), static_cast<int>(dots.size()));
+            }
+            QImage stamped = blank();
+            {
+                QPainter p(&stamped);
+                grid.Draw(&p, plot);
+            }
+            EXPECT_EQ(stamped, reference)
+                << (horizontalAxis ? "vertical lines" : "horizontal lines") << " over " << extent
+                << " pixels";
         }
     }
 }
