@@ -91,13 +91,17 @@ TEST_F(BusLinkTest, ReplyWithALyingByteCountFailsWithoutOverflow) {
     EXPECT_EQ(meter->RequestLog().size(), 3u);
 }
 
-TEST_F(BusLinkTest, SilentMeterFailsTheLiveBlock) {
-    meter->SetFault(Fault::Silent);
-    std::array<std::uint8_t, 36> block;
-    block.fill(0x11);
-    EXPECT_EQ(link.ReadLiveBlock(block, 1), -1);
-    EXPECT_EQ(block[0], 0x11);
-    EXPECT_EQ(meter->RequestLog().size(), 3u);
+TEST_F(BusLinkTest, SilentOrShortRepliesFailTheLiveBlockAfterThreeAttempts) {
+    for (const Fault fault : {Fault::Silent, Fault::Short}) {
+        SCOPED_TRACE(static_cast<int>(fault));
+        meter->SetFault(fault);
+        meter->ClearLog();
+        std::array<std::uint8_t, 36> block;
+        block.fill(0x11);
+        EXPECT_EQ(link.ReadLiveBlock(block, 1), -1);
+        EXPECT_EQ(block[0], 0x11);
+        EXPECT_EQ(meter->RequestLog().size(), 3u);
+    }
 }
 
 TEST_F(BusLinkTest, OpeningAgainMovesToTheNewPort) {

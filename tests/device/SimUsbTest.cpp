@@ -165,13 +165,23 @@ TEST_F(UsbLinkTest, Qtm300SerialReadSendsTheInfoRequestAndKeepsTheNumber) {
     EXPECT_EQ(Requests(), std::vector<Bytes>(2, BuildQtm300InfoRequest()));
 }
 
-TEST_F(UsbLinkTest, SilentMeterGivesZeroAndSuccess) {
+TEST_F(UsbLinkTest, FaultyRepliesAreTakenByTheirLengthAlone) {
+    // The save interval is 1 (01 00 00 00); the garbled meter flips every bit under 0xA5.
+    struct Case {
+        Fault fault;
+        std::int32_t gap;
+    };
     StartMeter();
-    meter->SetFault(Fault::Silent);
-    std::int32_t gap = 1234;
-    EXPECT_EQ(link.ReadSaveGap(gap), 1);
-    EXPECT_EQ(gap, 0);
-    EXPECT_EQ(meter->RequestLog().size(), 1u);
+    for (const Case& c : {Case{Fault::Silent, 0}, Case{Fault::Short, 0},
+                          Case{Fault::Garbage, static_cast<std::int32_t>(0xA5A5A5A4u)}}) {
+        SCOPED_TRACE(static_cast<int>(c.fault));
+        meter->SetFault(c.fault);
+        meter->ClearLog();
+        std::int32_t gap = 1234;
+        EXPECT_EQ(link.ReadSaveGap(gap), 1);
+        EXPECT_EQ(gap, c.gap);
+        EXPECT_EQ(meter->RequestLog().size(), 1u);  // attempts wait again, never resend
+    }
 }
 
 TEST_F(UsbLinkTest, BandHeaderCountsAreCapped) {
