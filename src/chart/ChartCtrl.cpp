@@ -1,5 +1,6 @@
 #include "chart/ChartCtrl.h"
 
+#include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -25,29 +26,26 @@ constexpr qtmchart::ColorRef k3DDarkShadow = 0x696969;
 constexpr qtmchart::ColorRef kButtonHighlight = 0xFFFFFF;
 constexpr qtmchart::ColorRef kButtonShadow = 0xA0A0A0;
 
-// Colour i of n steps from c1 (i = 0) to c2 (i = n - 1), channel by channel.
-QColor Blend(qtmchart::ColorRef c1, qtmchart::ColorRef c2, int i, int n) {
-    if (n <= 1) return qtmchart::ToQColor(c1);
-    auto channel = [&](int shift) {
-        const int a = static_cast<int>((c1 >> shift) & 0xFF);
-        const int b = static_cast<int>((c2 >> shift) & 0xFF);
-        return a + (b - a) * i / (n - 1);
-    };
-    return QColor(channel(0), channel(8), channel(16));
-}
-
-// Fills [from, to) rows (vertical) or columns (horizontal) of rect with c1 fading to c2.
+// Fills [from, to) rows (vertical) or columns (horizontal) of rect with c1 fading to c2: c1
+// on the first row or column, c2 on the last. Qt's gradient fill does it in one pass, several
+// times faster than a fill per row.
 void FillBand(QPainter* dc, const ChartRect& rect, bool vertical, int from, int to,
               qtmchart::ColorRef c1, qtmchart::ColorRef c2) {
     const int n = to - from;
-    for (int i = 0; i < n; ++i) {
-        const QColor colour = Blend(c1, c2, i, n);
-        if (vertical) {
-            dc->fillRect(rect.left, from + i, rect.Width(), 1, colour);
-        } else {
-            dc->fillRect(from + i, rect.top, 1, rect.Height(), colour);
-        }
+    if (n <= 0) return;
+    const QRect band = vertical ? QRect(rect.left, from, rect.Width(), n)
+                                : QRect(from, rect.top, n, rect.Height());
+    if (n == 1) {
+        dc->fillRect(band, qtmchart::ToQColor(c1));
+        return;
     }
+    // From the centre of the first pixel to the centre of the last, so both ends are exact.
+    const QPointF first = vertical ? QPointF(0, from + 0.5) : QPointF(from + 0.5, 0);
+    const QPointF last = vertical ? QPointF(0, to - 0.5) : QPointF(to - 0.5, 0);
+    QLinearGradient gradient(first, last);
+    gradient.setColorAt(0.0, qtmchart::ToQColor(c1));
+    gradient.setColorAt(1.0, qtmchart::ToQColor(c2));
+    dc->fillRect(band, gradient);
 }
 
 // One ring of a Windows edge: the top and left sides in one colour, bottom and right in
