@@ -26,6 +26,8 @@ std::optional<Command> ParseCommand(std::string_view word) {
     return std::nullopt;
 }
 
+constexpr std::size_t kMaxSimulatedModel = 10;
+
 ParseResult Fail(std::string message) {
     ParseResult result;
     result.error = std::move(message);
@@ -84,7 +86,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             // following word is the command, not a model.
             options.simulate = true;
             if (inlineValue) {
-                if (inlineValue->empty()) return Fail("--simulate= needs a model name");
+                // The meter reports its model in a ten-byte field; a longer name would
+                // come back cut and be taken for another model.
+                if (inlineValue->empty() || inlineValue->size() > kMaxSimulatedModel)
+                    return Fail("--simulate=MODEL takes a model name of 1 to 10 characters");
                 options.simulateModel = std::string(*inlineValue);
             }
         } else if (name == "--family") {

@@ -24,16 +24,15 @@ TEST_P(BadCommandLineTest, IsRejectedWithAReason) {
     EXPECT_FALSE(result.error.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Lines, BadCommandLineTest,
-                         ::testing::Values("", "--simulate", "bogus", "scan info", "scan extra",
-                                           "--port", "--port= scan", "--family qtx300 scan",
-                                           "--family scan", "--link serial scan", "--link",
-                                           "--addr 256 scan", "--addr -1 scan", "--addr 1x scan",
-                                           "--addr scan", "--count 0 live", "--count -2 live",
-                                           "live --count", "live --count five", "scan --count 3",
-                                           "--verbose scan", "-p /dev/ttyUSB0 scan",
-                                           "--no-system-ports=1 ports", "--simulate= scan",
-                                           "--model", "live --count 99999999999"));
+INSTANTIATE_TEST_SUITE_P(
+    Lines, BadCommandLineTest,
+    ::testing::Values("", "--simulate", "bogus", "scan info", "scan extra", "--port",
+                      "--port= scan", "--family qtx300 scan", "--family scan", "--link serial scan",
+                      "--link", "--addr 256 scan", "--addr -1 scan", "--addr 1x scan",
+                      "--addr scan", "--count 0 live", "--count -2 live", "live --count",
+                      "live --count five", "scan --count 3", "--verbose scan",
+                      "-p /dev/ttyUSB0 scan", "--no-system-ports=1 ports", "--simulate= scan",
+                      "--simulate=QTX-210UVA1 scan", "--model", "live --count 99999999999"));
 
 TEST(CommandLineTest, DefaultsWithJustACommand) {
     const ParseResult result = ParseCommandLine({"live"});
