@@ -155,8 +155,9 @@ CChartStandardAxis* CChartCtrl::CreateStandardAxis(int position) {
 }
 
 void CChartCtrl::AttachCustomAxis(CChartAxis* axis, int position) {
-    // A refused axis stays with the caller.
-    if (!axis || !IsValidPosition(position) || m_pAxes[position] == axis) return;
+    // A refused axis stays with the caller. An axis that already has a place, here or in
+    // another chart, is refused too: two owners would delete it twice.
+    if (!axis || !IsValidPosition(position) || axis->GetParent() != nullptr) return;
     axis->AttachToControl(this, position);
     CChartAxis* old = m_pAxes[position];
     m_pAxes[position] = axis;

@@ -139,6 +139,23 @@ TEST(CtrlTest, ReplacingAnAxisMovesItsSeriesToTheNewOne) {
     chart.RefreshCtrl();  // draws against the new axis, not the deleted one
 }
 
+TEST(CtrlTest, AnAxisThatHasAPlaceIsNotAttachedAgain) {
+    auto other = std::make_unique<CChartCtrl>();
+    CChartStandardAxis* foreign = other->CreateStandardAxis(CChartCtrl::BottomAxis);
+    {
+        CChartCtrl chart;
+        CChartStandardAxis* left = chart.CreateStandardAxis(CChartCtrl::LeftAxis);
+        chart.AttachCustomAxis(left, CChartCtrl::RightAxis);
+        chart.AttachCustomAxis(left, CChartCtrl::LeftAxis);
+        chart.AttachCustomAxis(foreign, CChartCtrl::TopAxis);
+        EXPECT_EQ(chart.GetAxis(CChartCtrl::LeftAxis), left);
+        EXPECT_EQ(chart.GetAxis(CChartCtrl::RightAxis), nullptr);
+        EXPECT_EQ(chart.GetAxis(CChartCtrl::TopAxis), nullptr);
+    }  // each axis is deleted once, by its own chart
+    EXPECT_EQ(other->GetAxis(CChartCtrl::BottomAxis), foreign);
+    EXPECT_EQ(foreign->GetParent(), other.get());
+}
+
 TEST(CtrlTest, RemoveAllSeriesKeepsTheAutomaticRangeUntilTheNextSerie) {
     CChartCtrl chart;
     chart.resize(300, 200);
