@@ -45,6 +45,11 @@ bool VisiblePointRange(const SChartXYPoint* points, unsigned count, int ordering
 // edge of the plotting area.
 void WidenByOne(unsigned& first, unsigned& last, unsigned count);
 
+// Widens the range [lo, hi] by v; `first` (the serie's first point) sets it to v. A value that
+// is not finite (a garbled reading) does not stretch a finite range, and a finite value
+// replaces a range that is not, so one bad reading cannot spoil the automatic axes.
+void WidenRange(double& lo, double& hi, double v, bool first);
+
 // Whether pixel p lies within `tolerance` pixels (in x and in y) of the segment a-b, measured
 // at its projection onto the segment; a segment of zero length is never hit.
 bool SegmentHit(QPoint p, QPoint a, QPoint b, int tolerance = 3);

@@ -1,6 +1,7 @@
 #include "chart/ChartSerieBase.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "chart/ChartAxis.h"
 #include "chart/ChartCtrl.h"
@@ -21,7 +22,8 @@ QPoint CChartSerieBase<PointType>::GetPointScreenCoord(unsigned index) const {
 
 template <class PointType>
 bool CChartSerieBase<PointType>::GetSerieYMinMax(double& min, double& max) const {
-    if (!m_bIsVisible || m_uPointsCount == 0) return false;
+    // Points that are all garbled readings give no range either.
+    if (!m_bIsVisible || m_uPointsCount == 0 || !std::isfinite(m_dYMinVal)) return false;
     min = m_dYMinVal;
     max = m_dYMaxVal;
     return true;
@@ -29,7 +31,7 @@ bool CChartSerieBase<PointType>::GetSerieYMinMax(double& min, double& max) const
 
 template <class PointType>
 bool CChartSerieBase<PointType>::GetSerieXMinMax(double& min, double& max) const {
-    if (!m_bIsVisible || m_uPointsCount == 0) return false;
+    if (!m_bIsVisible || m_uPointsCount == 0 || !std::isfinite(m_dXMinVal)) return false;
     min = m_dXMinVal;
     max = m_dXMaxVal;
     return true;
@@ -97,15 +99,8 @@ template <class PointType>
 void CChartSerieBase<PointType>::AddPoint(const PointType& point) {
     if (m_uPointsCount == m_uCapacity) Reserve(m_uCapacity + m_uGrowBy);
 
-    if (m_uPointsCount == 0) {
-        m_dXMinVal = m_dXMaxVal = point.X;
-        m_dYMinVal = m_dYMaxVal = point.Y;
-    } else {
-        m_dXMinVal = std::min(m_dXMinVal, point.X);
-        m_dXMaxVal = std::max(m_dXMaxVal, point.X);
-        m_dYMinVal = std::min(m_dYMinVal, point.Y);
-        m_dYMaxVal = std::max(m_dYMaxVal, point.Y);
-    }
+    qtmchart::WidenRange(m_dXMinVal, m_dXMaxVal, point.X, m_uPointsCount == 0);
+    qtmchart::WidenRange(m_dYMinVal, m_dYMaxVal, point.Y, m_uPointsCount == 0);
 
     PointType* points = m_pPoints.data();
     const std::size_t index = qtmchart::InsertionIndex(points, m_uPointsCount, point, m_Ordering);

@@ -56,22 +56,6 @@ int CountPixels(const QImage& image, const ChartRect& r, QRgb colour) {
 
 }  // namespace
 
-TEST(AxisInChartTest, FullAutomaticAxisTakesExactlyTheSerieRange) {
-    auto chart = LiveLikeChart();
-    CChartAxis* left = chart->GetAxis(CChartCtrl::LeftAxis);
-    left->SetAutomatic();
-    AddLine(*chart, {0, 1, 2, 3, 4}, {5, 3, 7, 4, 6});
-    EXPECT_EQ(left->GetMin(), 3.0);
-    EXPECT_EQ(left->GetMax(), 7.0);
-    double savedMin = 0;
-    double savedMax = 0;
-    left->GetSavedMinMax(savedMin, savedMax);
-    EXPECT_EQ(savedMin, 3.0);
-    EXPECT_EQ(savedMax, 7.0);
-    // The fixed bottom axis keeps its range.
-    EXPECT_EQ(chart->GetAxis(CChartCtrl::BottomAxis)->GetMax(), 100.0);
-}
-
 TEST(AxisInChartTest, AutomaticRangeWidensOverSeveralSeries) {
     auto chart = LiveLikeChart();
     CChartAxis* bottom = chart->GetAxis(CChartCtrl::BottomAxis);

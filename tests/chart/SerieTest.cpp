@@ -2,6 +2,7 @@
 // the hit test and unregistering on destruction.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "chart/ChartAxis.h"
@@ -85,6 +86,39 @@ TEST(SerieTest, FullAutomaticAxesTakeTheExactDataRange) {
     EXPECT_EQ(f.bottom->GetMax(), 30.0);
     EXPECT_EQ(f.left->GetMin(), 3.0);
     EXPECT_EQ(f.left->GetMax(), 7.0);
+    // The data range is also what an un-zoom drag goes back to.
+    double savedMin = 0;
+    double savedMax = 0;
+    f.left->GetSavedMinMax(savedMin, savedMax);
+    EXPECT_EQ(savedMin, 3.0);
+    EXPECT_EQ(savedMax, 7.0);
+}
+
+TEST(SerieTest, GarbledReadingsDoNotSpoilTheAutomaticRange) {
+    const double nan = std::nan("");
+    const double inf = HUGE_VAL;
+    struct Case {
+        const char* name;
+        std::vector<double> y;
+        double min, max;
+    };
+    const Case cases[] = {
+        {"a first reading that is not a number", {nan, 5, 3, 7}, 3, 7},
+        {"an infinite reading in the middle", {5, inf, 3, -inf, 7}, 3, 7},
+        {"only finite readings", {5, 3, 7}, 3, 7},
+        {"nothing finite at all", {nan, inf}, 0, 0},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        f.left->SetAutomatic(true);
+        std::vector<double> x(c.y.size());
+        for (std::size_t i = 0; i < x.size(); ++i)
+            x[i] = static_cast<double>(i);
+        f.Serie(0, x, c.y);
+        EXPECT_EQ(f.left->GetMin(), c.min) << c.name;
+        EXPECT_EQ(f.left->GetMax(), c.max) << c.name;
+        f.chart.RefreshCtrl();  // and the chart still draws
+    }
 }
 
 TEST(SerieTest, ScreenRangeCoversOnlyPointsNearTheVisibleWindow) {
