@@ -325,21 +325,6 @@ TEST(CtrlTest, ZoomOutlineIsPaintedOnlyDuringTheDrag) {
     EXPECT_EQ(outlinePixels(chart->grab().toImage()), 0);
 }
 
-TEST(CtrlTest, ScrollRequestsMoveTheAxisByTenthsOfItsRange) {
-    auto chart = ShownChart();
-    CChartAxis* bottom = chart->GetBottomAxis();
-    AddLine(*chart, {0, 1000}, {10, 20});
-    bottom->SetMinMax(0, 100);                          // a tenth of the data in view
-    chart->OnAxisScroll(CChartCtrl::BottomAxis, 3, 0);  // page down
-    EXPECT_DOUBLE_EQ(bottom->GetMin(), 100.0);
-    EXPECT_DOUBLE_EQ(bottom->GetMax(), 200.0);
-    chart->OnAxisScroll(CChartCtrl::BottomAxis, 0, 0);  // line up
-    EXPECT_DOUBLE_EQ(bottom->GetMin(), 90.0);
-    EXPECT_DOUBLE_EQ(bottom->GetMax(), 190.0);
-    chart->OnAxisScroll(CChartCtrl::BottomAxis, 8, 0);  // end of scrolling: no move
-    EXPECT_DOUBLE_EQ(bottom->GetMin(), 90.0);
-}
-
 TEST(CtrlTest, AttachedSerieDrawsIntoTheChartThatOwnsIt) {
     CChartCtrl other;
     auto chart = ShownChart();

@@ -14,10 +14,6 @@ TEST(TitleLayoutTest, TwoLinesOfHeight16TakeForty) {
     EXPECT_EQ(tops[1], tops[0] + 18);
 }
 
-TEST(TitleLayoutTest, NoLinesTakeNoRoom) {
-    EXPECT_EQ(TitleSize({}), QSize(0, 0));
-}
-
 TEST(TitleLayoutTest, LinesAreCentred) {
     EXPECT_EQ(TitleLineLeft(ChartRect{3, 3, 403, 40}, 100), 3 + 200 - 50);
     EXPECT_EQ(TitleLineLeft(ChartRect{0, 0, 101, 40}, 31), 50 - 15);
@@ -53,13 +49,6 @@ TEST(LegendLayoutTest, PlacementForEveryDockingSideAndFree) {
         EXPECT_EQ(ChartRectBesideLegend(chart, legend, c.docked, c.side), c.chartAfter)
             << c.side << c.docked;
     }
-}
-
-TEST(LegendLayoutTest, EmptyLegendTakesNoRoom) {
-    const ChartRect chart{0, 0, 400, 300};
-    const ChartRect legend = LegendRect(QSize(0, 0), chart, true, kLegendBottom, 0, 0);
-    EXPECT_TRUE(legend.IsEmpty());
-    EXPECT_EQ(ChartRectBesideLegend(chart, legend, true, kLegendBottom), chart);
 }
 
 TEST(LegendLayoutTest, EntriesAdvanceAcrossOrDown) {
