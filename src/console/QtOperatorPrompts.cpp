@@ -1,11 +1,35 @@
 #include "console/QtOperatorPrompts.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
 
 const QString QtOperatorPrompts::kDefaultCaption = QStringLiteral("QTM200Debug");
+
+namespace {
+
+// A box that waits for the operator must not wear the busy cursor of the meter work that
+// raised it (a failed port open reports from inside that work).
+class OperatorCursor {
+public:
+    OperatorCursor() : m_pushed(QApplication::overrideCursor() != nullptr) {
+        // Only over a busy cursor: otherwise every widget keeps its own (text fields their
+        // I-beam).
+        if (m_pushed) QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+    }
+    ~OperatorCursor() {
+        if (m_pushed) QApplication::restoreOverrideCursor();
+    }
+    OperatorCursor(const OperatorCursor&) = delete;
+    OperatorCursor& operator=(const OperatorCursor&) = delete;
+
+private:
+    bool m_pushed;
+};
+
+}  // namespace
 
 QtOperatorPrompts::QtOperatorPrompts(QWidget* owner) : m_owner(owner) {}
 
@@ -22,6 +46,7 @@ int QtOperatorPrompts::Run(int buttons, const QString& text, const QString& capt
             if (guard) guard->done(QMessageBox::Ok);
         });
     }
+    OperatorCursor cursor;
     return box.exec();
 }
 
@@ -35,5 +60,6 @@ bool QtOperatorPrompts::AskOkCancel(const QString& text, const QString& caption)
 
 QString QtOperatorPrompts::AskSavePath(const QString& caption, const QString& suggestedName,
                                        const QString& filter) {
+    OperatorCursor cursor;
     return QFileDialog::getSaveFileName(m_owner, caption, suggestedName, filter);
 }

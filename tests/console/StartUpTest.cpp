@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QCursor>
 #include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QTableWidget>
+#include <mutex>
+#include <optional>
+#include <vector>
 
 #include "chart/ChartCtrl.h"
 #include "chart/ChartTitle.h"
@@ -200,4 +205,27 @@ TEST(StartUp, TemplateHoldsEveryControlWithItsText) {
                               "edtCal_1142", "edtZeroData_1055", "edtCalK_1058"}) {
         EXPECT_TRUE(f.Find<QLineEdit>(field)->isReadOnly()) << field;  // until initialisation
     }
+}
+
+TEST(StartUp, MeterIsQueriedUnderTheBusyCursor) {
+    const qtmsim::MeterConfig config = SimConfig("QTX-210UVA");
+    DialogFixture f(&config);
+    ASSERT_TRUE(f.started) << f.startError;
+    // The window's thread is blocked waiting for the reply while the hook looks.
+    std::mutex mutex;
+    std::vector<Qt::CursorShape> shapes;
+    f.sim->SetReplyOverride([&](const std::vector<std::uint8_t>&) {
+        const QCursor* cursor = QApplication::overrideCursor();
+        std::lock_guard lock(mutex);
+        shapes.push_back(cursor ? cursor->shape() : Qt::ArrowCursor);
+        return std::optional<std::vector<std::uint8_t>>();
+    });
+
+    f.dlg->OnInitDialog();
+
+    std::lock_guard lock(mutex);
+    ASSERT_GE(shapes.size(), 7u);  // identification, serial number, band ... K
+    for (std::size_t i = 0; i < shapes.size(); ++i)
+        EXPECT_EQ(shapes[i], Qt::WaitCursor) << "request " << i;
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }

@@ -9,6 +9,8 @@
 
 #include "chart/ChartCtrl.h"
 #include "chart/ChartSerie.h"
+#include "console/QtOperatorPrompts.h"
+#include "console/WaitCursor.h"
 #include "sim/SimMeter.h"
 #include "tests/console/DialogFixture.h"
 
@@ -135,4 +137,22 @@ TEST(WindowBehaviour, ReadingFieldsUseTheirFontsAndUnitColoursFollowTheBlink) {
     f.dlg->m_bBlink = true;
     f.dlg->RefreshUnitColours();
     EXPECT_TRUE(unit->styleSheet().contains(QStringLiteral("rgb(0, 0, 255)")));
+}
+
+TEST(WindowBehaviour, MessageBoxesShowThePointerOverBusyWork) {
+    QtOperatorPrompts prompts(nullptr);
+    prompts.SetAutoDismiss(50);
+    Qt::CursorShape shownWith = Qt::BlankCursor;
+    QTimer::singleShot(0, [&shownWith] {
+        const QCursor* cursor = QApplication::overrideCursor();
+        shownWith = cursor ? cursor->shape() : Qt::ArrowCursor;
+    });
+    {
+        WaitCursor busy;  // a failed port open reports from inside the busy work
+        prompts.ShowMessage(QStringLiteral("Open the /dev/ttyUSB9 port failed!"));
+        EXPECT_EQ(shownWith, Qt::ArrowCursor);
+        ASSERT_TRUE(QApplication::overrideCursor());
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);  // back after OK
+    }
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
