@@ -1,4 +1,4 @@
-// Point placement, visible-point search and the segment hit test, on plain numbers.
+// Visible-point search and the segment hit test, on plain numbers.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -9,15 +9,6 @@ using namespace qtmchart;
 
 namespace {
 
-std::vector<SChartXYPoint> Insert(int ordering, const std::vector<SChartXYPoint>& input) {
-    std::vector<SChartXYPoint> store;
-    for (const SChartXYPoint& p : input) {
-        const std::size_t at = InsertionIndex(store.data(), store.size(), p, ordering);
-        store.insert(store.begin() + static_cast<std::ptrdiff_t>(at), p);
-    }
-    return store;
-}
-
 std::vector<SChartXYPoint> Line(const std::vector<double>& keys) {
     std::vector<SChartXYPoint> points;
     for (double k : keys)
@@ -26,37 +17,6 @@ std::vector<SChartXYPoint> Line(const std::vector<double>& keys) {
 }
 
 }  // namespace
-
-TEST(SeriePointsTest, InsertionKeepsOrderingAndEqualKeysInArrivalOrder) {
-    struct Case {
-        const char* name;
-        int ordering;
-        std::vector<SChartXYPoint> input;
-        std::vector<SChartXYPoint> expected;
-    };
-    const std::vector<Case> cases = {
-        {"unordered keeps input", kNoOrdering, {{3, 0}, {1, 0}, {2, 0}}, {{3, 0}, {1, 0}, {2, 0}}},
-        {"by X sorts", kXOrdering, {{3, 0}, {1, 0}, {2, 0}}, {{1, 0}, {2, 0}, {3, 0}}},
-        {"equal X after earlier",
-         kXOrdering,
-         {{3, 0}, {1, 0}, {2, 10}, {2, 20}},
-         {{1, 0}, {2, 10}, {2, 20}, {3, 0}}},
-        {"equal X at the end", kXOrdering, {{1, 1}, {1, 2}, {1, 3}}, {{1, 1}, {1, 2}, {1, 3}}},
-        {"by Y sorts on Y", kYOrdering, {{0, 5}, {1, -1}, {2, 3}}, {{1, -1}, {2, 3}, {0, 5}}},
-        {"new minimum goes first",
-         kXOrdering,
-         {{5, 0}, {6, 0}, {-1, 0}},
-         {{-1, 0}, {5, 0}, {6, 0}}},
-    };
-    for (const Case& c : cases) {
-        const auto got = Insert(c.ordering, c.input);
-        ASSERT_EQ(got.size(), c.expected.size()) << c.name;
-        for (std::size_t i = 0; i < got.size(); ++i) {
-            EXPECT_EQ(got[i].X, c.expected[i].X) << c.name << " at " << i;
-            EXPECT_EQ(got[i].Y, c.expected[i].Y) << c.name << " at " << i;
-        }
-    }
-}
 
 TEST(SeriePointsTest, VisibleRangeEnclosesEveryPointInsideTheWindow) {
     // Keys with gaps and repeats; windows swept across, beyond and between them.
