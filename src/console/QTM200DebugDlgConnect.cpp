@@ -282,7 +282,11 @@ void CQTM200DebugDlg::SetFactoryFieldsVisible(bool visible) {
 }
 
 void CQTM200DebugDlg::OnPTypeChange() {
-    m_nPType = m_ui->cmbPType_1019->currentIndex();
+    // Picking the family already chosen changes nothing; above all it must not toggle the
+    // layout, as a change back to "QTX200" does.
+    const int index = m_ui->cmbPType_1019->currentIndex();
+    if (index == m_nPType) return;
+    m_nPType = index;
     const bool qtm300 = m_nPType == 1;
     m_link.SetDeviceType(qtm300 ? qtm::DeviceType::Qtm300 : qtm::DeviceType::Qtx200);
     if (qtm300) {

@@ -156,3 +156,18 @@ TEST(WindowBehaviour, MessageBoxesShowThePointerOverBusyWork) {
     }
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
+
+TEST(WindowBehaviour, PickingTheFamilyAlreadyChosenChangesNothing) {
+    DialogFixture f;
+    f.dlg->OnInitDialog();
+    const QSize collapsed = f.dlg->size();
+    f.Choose("cmbPType_1019", 0);
+    EXPECT_FALSE(f.dlg->m_bExpanded);
+    EXPECT_EQ(f.dlg->size(), collapsed);
+
+    f.Choose("cmbPType_1019", 1);
+    const QSize compact = f.dlg->size();
+    f.Choose("cmbPType_1019", 1);
+    EXPECT_EQ(f.dlg->size(), compact);
+    EXPECT_FALSE(f.Find<QWidget>("edtInfo_1079")->isHidden());
+}
