@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <cmath>
@@ -170,4 +171,49 @@ TEST(WindowBehaviour, PickingTheFamilyAlreadyChosenChangesNothing) {
     f.Choose("cmbPType_1019", 1);
     EXPECT_EQ(f.dlg->size(), compact);
     EXPECT_FALSE(f.Find<QWidget>("edtInfo_1079")->isHidden());
+}
+
+namespace {
+
+// The room a control needs to show its text whole: the size hint, except for push buttons,
+// whose hint carries the style's 80-pixel minimum width rather than the text's.
+QSize NeededForText(const QWidget* w) {
+    if (const auto* button = qobject_cast<const QPushButton*>(w)) {
+        const QStyle* style = button->style();
+        const int frame = style->pixelMetric(QStyle::PM_ButtonMargin) +
+                          2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth);
+        return QSize(button->fontMetrics().horizontalAdvance(button->text()) + frame,
+                     button->fontMetrics().height());
+    }
+    if (qobject_cast<const QLabel*>(w) || qobject_cast<const QCheckBox*>(w)) return w->sizeHint();
+    if (const auto* combo = qobject_cast<const QComboBox*>(w)) {
+        if (!combo->isEditable()) return combo->sizeHint();  // its longest entry
+    }
+    return QSize();
+}
+
+// Checks every text control the window shows now; returns how many it checked.
+int ExpectTextsWhole(const QDialog& dlg, const char* view) {
+    QApplication::processEvents();  // the layouts settle
+    int checked = 0;
+    for (const QWidget* w : dlg.findChildren<QWidget*>()) {
+        const QSize needed = NeededForText(w);
+        if (!needed.isValid() || !w->isVisibleTo(&dlg)) continue;
+        ++checked;
+        EXPECT_GE(w->width(), needed.width()) << view << ": " << w->objectName().toStdString();
+        EXPECT_GE(w->height(), needed.height()) << view << ": " << w->objectName().toStdString();
+    }
+    return checked;
+}
+
+}  // namespace
+
+TEST(WindowBehaviour, EveryTextOfTheWindowShowsWhole) {
+    DialogFixture f;
+    f.dlg->OnInitDialog();
+    f.dlg->ToggleExpand();
+    f.dlg->show();
+    EXPECT_GT(ExpectTextsWhole(*f.dlg, "full"), 70);
+    f.Choose("cmbPType_1019", 1);  // "QTM300", the family's longest name
+    EXPECT_GT(ExpectTextsWhole(*f.dlg, "compact"), 60);
 }
