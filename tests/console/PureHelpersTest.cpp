@@ -2,7 +2,6 @@
 
 #include "console/DecimalText.h"
 #include "console/LaunchOptions.h"
-#include "console/ReadingFieldStyle.h"
 
 TEST(DecimalText, NumbersReadAsAtofDoes) {
     struct Case {
@@ -60,27 +59,4 @@ TEST(LaunchOptions, RefusesBadCommandLines) {
         EXPECT_FALSE(p.ok) << args.join(' ').toStdString();
         EXPECT_FALSE(p.error.isEmpty());
     }
-}
-
-TEST(ReadingFieldStyle, ColourAndSizeByControl) {
-    struct Case {
-        int id;
-        bool blink;
-        int points;
-        std::optional<qtm::ColorRef> colour;
-    };
-    const Case cases[] = {
-        {1002, false, 54, qtm::kReadingBlue}, {1003, true, 54, qtm::kReadingBlue},
-        {1012, false, 10, qtm::kReadingBlue}, {1008, false, 10, qtm::kReadingBlue},
-        {1010, false, 16, qtm::kUnitRed},     {1010, true, 16, qtm::kReadingBlue},
-        {1011, false, 16, qtm::kUnitRed},     {1013, false, 16, qtm::kReadingBlue},
-        {1039, false, 9, std::nullopt},       {qtm::kPlainLabel, true, 9, std::nullopt},
-    };
-    for (const Case& c : cases) {
-        const auto style = qtm::StyleOfField(c.id, c.blink);
-        ASSERT_TRUE(style.has_value()) << c.id;
-        EXPECT_EQ(style->points, c.points) << c.id;
-        EXPECT_EQ(style->textColour, c.colour) << c.id;
-    }
-    EXPECT_FALSE(qtm::StyleOfField(1075, false).has_value());  // the storage counter: default
 }

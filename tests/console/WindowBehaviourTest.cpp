@@ -125,19 +125,42 @@ TEST(WindowBehaviour, ChartTickRollsThePowerInAndNeverBelowZero) {
     EXPECT_EQ(f.dlg->LiveChart()->GetSeries().begin()->second->GetPointsCount(), 100u);
 }
 
-TEST(WindowBehaviour, ReadingFieldsUseTheirFontsAndUnitColoursFollowTheBlink) {
+TEST(WindowBehaviour, ReadingFieldsTakeTheirFontsAndColours) {
     DialogFixture f;
     f.dlg->OnInitDialog();
-    EXPECT_EQ(f.Find<QLabel>("lblPower_1002")->font().pointSize(), 54);
-    EXPECT_EQ(f.Find<QLabel>("lblP_1013")->font().pointSize(), 16);
-    EXPECT_EQ(f.Find<QLabel>("lblT_1012")->font().pointSize(), 10);
-    EXPECT_EQ(f.Find<QLabel>("lblPTypes")->font().pointSize(), 9);
-    EXPECT_EQ(f.Find<QCheckBox>("chkAutoY_1039")->font().pointSize(), 9);
-    QLabel* unit = f.Find<QLabel>("lblPowerUnit_1010");
-    EXPECT_TRUE(unit->styleSheet().contains(QStringLiteral("rgb(255, 0, 0)")));
+    const char* kBlue = "rgb(0, 0, 255)";  // 0xFF0000 as the window writes colours
+    const char* kRed = "rgb(255, 0, 0)";   // 0x0000FF
+    struct Case {
+        const char* control;
+        int points;
+        const char* colour;  // null: the default text colour
+    };
+    const Case cases[] = {
+        {"lblPower_1002", 54, kBlue},     {"lblEnergy_1003", 54, kBlue},
+        {"lblT_1012", 10, kBlue},         {"lblVol_1007", 10, kBlue},
+        {"lblAD_1008", 10, kBlue},        {"lblP_1013", 16, kBlue},
+        {"lblE_1014", 16, kBlue},         {"lblPowerUnit_1010", 16, kRed},
+        {"lblEnergyUnit_1011", 16, kRed}, {"lblPTypes", 9, nullptr},
+        {"lblFormula", 9, nullptr},       {"chkAutoY_1039", 9, nullptr},
+        {"chkAutoYFit_1040", 9, nullptr},
+    };
+    for (const Case& c : cases) {
+        const QWidget* w = f.Find<QWidget>(c.control);
+        ASSERT_TRUE(w) << c.control;
+        EXPECT_EQ(w->font().pointSize(), c.points) << c.control;
+        if (c.colour) {
+            EXPECT_TRUE(w->styleSheet().contains(QString::fromLatin1(c.colour))) << c.control;
+        } else {
+            EXPECT_TRUE(w->styleSheet().isEmpty()) << c.control;
+        }
+    }
+    // The live loop's blink turns the unit labels blue.
     f.dlg->m_bBlink = true;
     f.dlg->RefreshUnitColours();
-    EXPECT_TRUE(unit->styleSheet().contains(QStringLiteral("rgb(0, 0, 255)")));
+    for (const char* unit : {"lblPowerUnit_1010", "lblEnergyUnit_1011"}) {
+        EXPECT_TRUE(f.Find<QLabel>(unit)->styleSheet().contains(QString::fromLatin1(kBlue)))
+            << unit;
+    }
 }
 
 TEST(WindowBehaviour, MessageBoxesShowThePointerOverBusyWork) {

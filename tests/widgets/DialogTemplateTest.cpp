@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QPainter>
 #include <QStringList>
 
 #include "widgets/DialogTemplate.h"
@@ -56,11 +58,45 @@ TEST(DialogTemplate, AdjacentRectanglesShareTheirEdge) {
     }
 }
 
-TEST(DialogTemplate, ChineseFaceFallsBackToAnInstalledCjkFace) {
-    const QFont font = qtmui::NamedFont(QStringLiteral("宋体"), 54);
-    EXPECT_EQ(font.families().value(0), QStringLiteral("宋体"));
-    EXPECT_GT(font.families().size(), 1);
-    EXPECT_EQ(font.pointSize(), 54);
-    EXPECT_EQ(qtmui::NamedFont(QStringLiteral("Open Sans"), 9).families().size(), 1);
-    EXPECT_EQ(qtmui::NarrowDigitsFont(54).families().value(0), QStringLiteral("宋体"));
+namespace {
+
+// Dark pixels of text drawn in a font: zero when the face that takes it has an empty glyph.
+int InkOf(const QFont& font, const QString& text) {
+    QImage image(240, 120, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        painter.drawText(image.rect(), Qt::AlignCenter, text);
+    }
+    int ink = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            ink += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
+    }
+    return ink;
+}
+
+}  // namespace
+
+TEST(DialogTemplate, NamedFacesDrawEverySignTheWindowShows) {
+    // The CJK face installed here maps ℃ to an empty glyph; the fonts must still draw it.
+    struct Case {
+        QFont font;
+        const char* text;
+    };
+    const Case cases[] = {
+        {qtmui::NamedFont(QStringLiteral("宋体"), 10), "℃"},
+        {qtmui::NamedFont(QStringLiteral("宋体"), 16), "²"},
+        {qtmui::NamedFont(QStringLiteral("宋体"), 16), "Φ"},
+        {qtmui::NamedFont(QStringLiteral("宋体"), 9), "确定"},
+        {qtmui::NamedFont(QStringLiteral("宋体"), 9), "版"},
+        {qtmui::DialogFont(), "℃"},
+        {qtmui::NarrowDigitsFont(54), "0.0000"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_GT(InkOf(c.font, QString::fromUtf8(c.text)), 0)
+            << c.text << " in " << c.font.families().join(',').toStdString();
+    }
 }

@@ -9,25 +9,21 @@ using qtmui::EdgeRect;
 TEST(GroupFrame, CaptionSpanFollowsTheAlignment) {
     struct Case {
         CaptionAlign align;
-        int left, right;
+        int top, left, right, frameY;
     };
-    // Box 200 × 100, caption 50 × 14.
+    // Box 200 wide, caption 50 × 14; the frame line runs through the caption's middle.
     const Case cases[] = {
-        {CaptionAlign::Left, 10, 60},
-        {CaptionAlign::Center, 75, 125},
-        {CaptionAlign::Right, 140, 190},
+        {CaptionAlign::Left, 0, 10, 60, 7},
+        {CaptionAlign::Center, 0, 75, 125, 7},
+        {CaptionAlign::Right, 0, 140, 190, 7},
+        {CaptionAlign::Left, 4, 10, 60, 11},
     };
     for (const Case& c : cases) {
-        const auto g = ComputeGroupFrame(EdgeRect{0, 0, 200, 100}, 50, 14, c.align, false);
+        const auto g = ComputeGroupFrame(EdgeRect{0, c.top, 200, 100}, 50, 14, c.align, false);
         EXPECT_EQ(g.captionLeft, c.left);
         EXPECT_EQ(g.captionRight, c.right);
-        EXPECT_EQ(g.frameY, 7);
+        EXPECT_EQ(g.frameY, c.frameY);
     }
-}
-
-TEST(GroupFrame, FrameLineRunsThroughTheMiddleOfTheCaption) {
-    EXPECT_EQ(ComputeGroupFrame(EdgeRect{0, 4, 10, 10}, 0, 15, CaptionAlign::Left, false).frameY,
-              11);
 }
 
 TEST(GroupFrame, DarkPassLeavesTheCaptionOpen) {
