@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QPlainTextEdit>
-#include <QSignalSpy>
 #include <cerrno>
 
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "device/ModbusCrc.h"
 #include "tests/console/DialogFixture.h"
 
 namespace {
@@ -20,14 +18,6 @@ void OpenBus(DialogFixture& f) {
     f.Choose("cmbComm_1020", 1);
     f.Find<QComboBox>("cmbPort_1016")->setEditText(QString::fromStdString(f.sim->PortPath()));
     f.Find<QPushButton>("btnOpen_1021")->click();
-}
-
-std::vector<std::uint8_t> AddressFrame(std::uint8_t current, std::uint8_t wanted) {
-    std::vector<std::uint8_t> frame{current, 0x10, 0xFC, 0xC6, 0x00, 0x01, 0x02, 0xC6, wanted};
-    const std::uint16_t crc = qtm::ModbusCrc16(frame.data(), frame.size());
-    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
-    return frame;
 }
 
 int CountFrames(const qtmsim::SimMeter& sim, const std::vector<std::uint8_t>& frame) {
@@ -113,7 +103,10 @@ TEST(Connection, BusAddressSettingSendsTheRegisterWrite) {
     f.Find<QLineEdit>("edtNewAddr_1145")->setText(QStringLiteral("5"));
     f.Find<QPushButton>("btnSetAddr_1151")->click();
 
-    EXPECT_EQ(CountFrames(*f.sim, AddressFrame(1, 5)), 1);
+    // Register 0xFCC6, one register, two bytes: 0xC6 and the new address; CRC low byte first.
+    const std::vector<std::uint8_t> frame{0x01, 0x10, 0xFC, 0xC6, 0x00, 0x01,
+                                          0x02, 0xC6, 0x05, 0x18, 0x9A};
+    EXPECT_EQ(CountFrames(*f.sim, frame), 1);
     EXPECT_EQ(f.prompts->Messages(), QStringList{QStringLiteral(" -----< addr set ok!!! >-----")});
     EXPECT_EQ(f.Text("edtAddr_1112"), QStringLiteral("1"));  // the window keeps the old one
 }
