@@ -97,14 +97,16 @@ void CQTM200DebugDlg::SetUpCharts() {
     OnChartTick();
 }
 
+// The chart is painted at once, and only the chart: the rest of the window has not changed,
+// and repainting it all (the large readings included) ten times a second costs for nothing.
 void CQTM200DebugDlg::RefreshLiveChart(int count) {
     DrawLine(LiveChart(), m_chart.LiveX, m_chart.LiveY, count);
-    update();
+    LiveChart()->repaint();
 }
 
 void CQTM200DebugDlg::RefreshFitChart() {
     DrawLine(FitChart(), m_chart.FitX, m_chart.FitY, kFitPoints);
-    update();
+    FitChart()->repaint();
 }
 
 void CQTM200DebugDlg::OnChartTick() {

@@ -125,6 +125,39 @@ TEST(WindowBehaviour, ChartTickRollsThePowerInAndNeverBelowZero) {
     EXPECT_EQ(f.dlg->LiveChart()->GetSeries().begin()->second->GetPointsCount(), 100u);
 }
 
+namespace {
+
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+}  // namespace
+
+TEST(WindowBehaviour, ChartTickRepaintsTheChartAlone) {
+    DialogFixture f;
+    f.dlg->OnInitDialog();
+    f.dlg->show();
+    QApplication::processEvents();
+    PaintCounter chart;
+    PaintCounter reading;
+    f.dlg->LiveChart()->installEventFilter(&chart);
+    f.Find<QLabel>("lblPower_1002")->installEventFilter(&reading);
+
+    for (int tick = 0; tick < 3; ++tick) {
+        f.dlg->OnChartTick();
+        QApplication::processEvents();
+    }
+    EXPECT_GE(chart.paints, 3);
+    EXPECT_EQ(reading.paints, 0);
+}
+
 TEST(WindowBehaviour, ReadingFieldsTakeTheirFontsAndColours) {
     DialogFixture f;
     f.dlg->OnInitDialog();
