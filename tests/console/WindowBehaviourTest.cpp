@@ -187,6 +187,12 @@ TEST(WindowBehaviour, ReadingFieldsTakeTheirFontsAndColours) {
             EXPECT_TRUE(w->styleSheet().isEmpty()) << c.control;
         }
     }
+    // The field labels and the storage counter keep the window's own font.
+    for (const char* label :
+         {"lblModel_1080", "lblSN_1081", "lblBand_1076", "lblRange_1077", "lblCal_1078",
+          "lblAddr_1082", "lblSetAddr_1083", "lblStorage_1075"}) {
+        EXPECT_EQ(f.Find<QLabel>(label)->font(), f.dlg->font()) << label;
+    }
     // The live loop's blink turns the unit labels blue.
     f.dlg->m_bBlink = true;
     f.dlg->RefreshUnitColours();
