@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QPlainTextEdit>
+#include <QTableWidget>
 #include <cerrno>
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "chart/ChartCtrl.h"
+#include "chart/ChartTitle.h"
 #include "tests/console/DialogFixture.h"
 
 namespace {
@@ -140,6 +143,29 @@ TEST(Connection, BusAddressSettingNeedsAConnection) {
     f.prompts->Clear();
     f.Find<QPushButton>("btnSetAddr_1151")->click();
     EXPECT_EQ(f.prompts->Messages(), QStringList{kPortFailed});
+}
+
+TEST(Connection, ScanFindsAnotherMeterAndTheWindowFollowsIt) {
+    const qtmsim::MeterConfig config = SimConfig("QTX-210UVA");
+    DialogFixture f(&config);
+    ASSERT_TRUE(f.started) << f.startError;
+    f.dlg->OnInitDialog();
+    f.sim->WithModel([](qtmsim::MeterModel& m) { m.State().model = "QTX-220IR3"; });
+    f.prompts->Clear();
+
+    f.Find<QPushButton>("btnScan_1001")->click();
+
+    EXPECT_EQ(f.prompts->Messages(),
+              QStringList{QStringLiteral(" -----< Serial Port open ,Device connected！ >-----")});
+    EXPECT_TRUE(f.dlg->m_bConnected);
+    EXPECT_EQ(f.Text("cmbPort_1016"), QString::fromStdString(f.sim->PortPath()));
+    EXPECT_EQ(f.Text("edtModel_1110"), QStringLiteral("QTX-220IR3"));
+    EXPECT_EQ(f.Text("grpMeasure_1044"), QStringLiteral("IR"));
+    EXPECT_EQ(f.Text("lblPowerUnit_1010"), QStringLiteral("uW/cm²"));
+    auto* list = f.Find<QTableWidget>("lstReadings_1052");
+    EXPECT_EQ(list->horizontalHeaderItem(1)->text(), QStringLiteral("IR(uW/cm²)"));
+    EXPECT_EQ(f.dlg->LiveChart()->GetTitle()->GetString(0), QStringLiteral("IR Wave"));
+    EXPECT_TRUE(f.dlg->StorageTimer().isActive());
 }
 
 TEST(Connection, ScanWithoutMeterPutsThePortBackAndSaysSo) {
