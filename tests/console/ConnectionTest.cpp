@@ -16,13 +16,6 @@ namespace {
 const QString kPortFailed = QStringLiteral(" -----< Serial Port open failed！ >-----");
 const QString kBusOpen = QStringLiteral(" -----< COMM PROT OPEN！ >-----");
 
-// Switches the window to RS-485 and opens the simulator's port as the operator would.
-void OpenBus(DialogFixture& f) {
-    f.Choose("cmbComm_1020", 1);
-    f.Find<QComboBox>("cmbPort_1016")->setEditText(QString::fromStdString(f.sim->PortPath()));
-    f.Find<QPushButton>("btnOpen_1021")->click();
-}
-
 int CountFrames(const qtmsim::SimMeter& sim, const std::vector<std::uint8_t>& frame) {
     int n = 0;
     for (const qtmsim::Request& r : sim.RequestLog()) {
@@ -77,7 +70,7 @@ TEST(Connection, CommToRs485AndBackClosesTheBusPortAndItsWatchThread) {
     f.dlg->OnInitDialog();  // a bus meter does not answer the USB identification
     f.prompts->Clear();
 
-    OpenBus(f);
+    f.OpenBus();
     EXPECT_EQ(f.prompts->Messages(), QStringList{kBusOpen});
     EXPECT_TRUE(f.dlg->m_bConnected);
     EXPECT_TRUE(f.dlg->Link().BusPortOpen());
@@ -98,7 +91,7 @@ TEST(Connection, BusAddressSettingSendsTheRegisterWrite) {
     DialogFixture f(&config);
     ASSERT_TRUE(f.started) << f.startError;
     f.dlg->OnInitDialog();
-    OpenBus(f);
+    f.OpenBus();
     f.prompts->Clear();
     f.sim->ClearLog();
 
@@ -119,13 +112,14 @@ TEST(Connection, BusAddressSettingRefusesAddressesOffTheBus) {
     DialogFixture f(&config);
     ASSERT_TRUE(f.started) << f.startError;
     f.dlg->OnInitDialog();
-    OpenBus(f);
+    f.OpenBus();
     struct Case {
         const char* current;
         const char* wanted;
     };
     // An empty or garbled field would otherwise be address 0, the broadcast to every meter.
-    const Case cases[] = {{"", "5"}, {"abc", "5"}, {"1", "0"}, {"1", "261"}, {"248", "5"}};
+    const Case cases[] = {{"", "5"},  {"abc", "5"}, {"1x", "5"}, {"-1", "5"},
+                          {"1", "0"}, {"1", "261"}, {"248", "5"}};
     for (const Case& c : cases) {
         f.prompts->Clear();
         f.sim->ClearLog();

@@ -56,6 +56,13 @@ public:
         emit box->activated(index);
     }
 
+    // Switches the window to RS-485 and opens the simulator's port as the operator would.
+    void OpenBus() {
+        Choose("cmbComm_1020", 1);
+        Find<QComboBox>("cmbPort_1016")->setEditText(QString::fromStdString(sim->PortPath()));
+        Find<QPushButton>("btnOpen_1021")->click();
+    }
+
     std::unique_ptr<qtmsim::SimMeter> sim;
     bool started = true;
     std::string startError;

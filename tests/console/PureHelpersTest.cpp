@@ -17,19 +17,6 @@ TEST(DecimalText, NumbersReadAsAtofDoes) {
     }
 }
 
-TEST(DecimalText, BusAddressesRunFromOneTo247) {
-    struct Case {
-        const char* text;
-        int value;  // 0: refused
-    };
-    const Case cases[] = {{"1", 1}, {" 247 ", 247}, {"5", 5},  {"0", 0}, {"248", 0},
-                          {"", 0},  {"x1", 0},      {"1x", 0}, {"-1", 0}};
-    for (const Case& c : cases) {
-        const std::optional<int> address = qtm::BusAddress(QString::fromLatin1(c.text));
-        EXPECT_EQ(address.value_or(0), c.value) << c.text;
-    }
-}
-
 TEST(LaunchOptions, ParsesTheWindowCommandLine) {
     const LaunchParse p = ParseLaunchOptions(
         {"--simulate=QTX-210UVA", "--port", "/dev/ttyUSB3", "--port=/tmp/p", "--no-system-ports"});

@@ -34,36 +34,33 @@ TEST(WindowBehaviour, ToggleExpandTwiceReturnsToTheCollapsedSize) {
     EXPECT_EQ(f.dlg->size(), collapsed);
 }
 
-TEST(WindowBehaviour, EnterInAPlainFieldClosesTheWindow) {
-    DialogFixture f;
-    f.dlg->OnInitDialog();
-    f.dlg->show();
-    QLineEdit* sn = f.Find<QLineEdit>("edtSN_1137");
-    sn->setFocus();
-    QTest::keyClick(sn, Qt::Key_Return);
-    EXPECT_FALSE(f.dlg->isVisible());
-    EXPECT_EQ(f.dlg->result(), QDialog::Accepted);
-}
-
-TEST(WindowBehaviour, EscapeClosesTheWindow) {
-    DialogFixture f;
-    f.dlg->OnInitDialog();
-    f.dlg->show();
-    QTest::keyClick(f.Find<QLineEdit>("edtSN_1137"), Qt::Key_Escape);
-    EXPECT_FALSE(f.dlg->isVisible());
-    EXPECT_EQ(f.dlg->result(), QDialog::Rejected);
-}
-
-TEST(WindowBehaviour, EnterInALimitFieldKeepsTheWindowOpen) {
-    DialogFixture f;
-    f.dlg->OnInitDialog();
-    f.dlg->show();
-    for (const char* name : {"edtYMax_1032", "edtYMin_1033", "edtYUpper_1035", "edtYLow_1036"}) {
-        QLineEdit* limit = f.Find<QLineEdit>(name);
-        limit->setEnabled(true);  // as unchecking Auto(Y) leaves it
-        limit->setFocus();
-        QTest::keyClick(limit, Qt::Key_Return);
-        EXPECT_TRUE(f.dlg->isVisible()) << name;
+TEST(WindowBehaviour, EnterAndEscapeCloseTheWindowOutsideTheLimitFields) {
+    struct Case {
+        const char* field;
+        Qt::Key key;
+        bool closes;
+        int result;
+    };
+    const Case cases[] = {
+        {"edtSN_1137", Qt::Key_Return, true, QDialog::Accepted},
+        {"edtXMax_1034", Qt::Key_Return, true, QDialog::Accepted},
+        {"edtSN_1137", Qt::Key_Escape, true, QDialog::Rejected},
+        // Enter in these four confirms a chart limit instead.
+        {"edtYMax_1032", Qt::Key_Return, false, 0},
+        {"edtYMin_1033", Qt::Key_Return, false, 0},
+        {"edtYUpper_1035", Qt::Key_Return, false, 0},
+        {"edtYLow_1036", Qt::Key_Return, false, 0},
+    };
+    for (const Case& c : cases) {
+        DialogFixture f;
+        f.dlg->OnInitDialog();
+        f.dlg->show();
+        QLineEdit* field = f.Find<QLineEdit>(c.field);
+        field->setEnabled(true);  // the limit fields as unchecking Auto(Y) leaves them
+        field->setFocus();
+        QTest::keyClick(field, c.key);
+        EXPECT_EQ(f.dlg->isVisible(), !c.closes) << c.field;
+        if (c.closes) EXPECT_EQ(f.dlg->result(), c.result) << c.field;
     }
 }
 
@@ -72,9 +69,7 @@ TEST(WindowBehaviour, ClosingShutsTheBusPortAndItsThread) {
     DialogFixture f(&config);
     ASSERT_TRUE(f.started) << f.startError;
     f.dlg->OnInitDialog();
-    f.Choose("cmbComm_1020", 1);
-    f.Find<QComboBox>("cmbPort_1016")->setEditText(QString::fromStdString(f.sim->PortPath()));
-    f.Find<QPushButton>("btnOpen_1021")->click();
+    f.OpenBus();
     ASSERT_TRUE(f.dlg->Link().Bus().WatchThreadRunning());
     f.dlg->show();
 
