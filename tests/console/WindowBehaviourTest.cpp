@@ -60,7 +60,9 @@ TEST(WindowBehaviour, EnterAndEscapeCloseTheWindowOutsideTheLimitFields) {
         field->setFocus();
         QTest::keyClick(field, c.key);
         EXPECT_EQ(f.dlg->isVisible(), !c.closes) << c.field;
-        if (c.closes) EXPECT_EQ(f.dlg->result(), c.result) << c.field;
+        if (c.closes) {
+            EXPECT_EQ(f.dlg->result(), c.result) << c.field;
+        }
     }
 }
 
