@@ -42,26 +42,30 @@ TEST(WindowBehaviour, EnterAndEscapeCloseTheWindowOutsideTheLimitFields) {
         int result;
     };
     const Case cases[] = {
-        {"edtSN_1137", Qt::Key_Return, true, QDialog::Accepted},
-        {"edtXMax_1034", Qt::Key_Return, true, QDialog::Accepted},
-        {"edtSN_1137", Qt::Key_Escape, true, QDialog::Rejected},
         // Enter in these four confirms a chart limit instead.
         {"edtYMax_1032", Qt::Key_Return, false, 0},
         {"edtYMin_1033", Qt::Key_Return, false, 0},
         {"edtYUpper_1035", Qt::Key_Return, false, 0},
         {"edtYLow_1036", Qt::Key_Return, false, 0},
+        {"edtSN_1137", Qt::Key_Return, true, QDialog::Accepted},
+        {"edtXMax_1034", Qt::Key_Return, true, QDialog::Accepted},
+        {"edtSN_1137", Qt::Key_Escape, true, QDialog::Rejected},
     };
+    // A window is opened afresh only after one has closed (each opening costs a port scan).
+    std::unique_ptr<DialogFixture> f;
     for (const Case& c : cases) {
-        DialogFixture f;
-        f.dlg->OnInitDialog();
-        f.dlg->show();
-        QLineEdit* field = f.Find<QLineEdit>(c.field);
+        if (!f || !f->dlg->isVisible()) {
+            f = std::make_unique<DialogFixture>();
+            f->dlg->OnInitDialog();
+            f->dlg->show();
+        }
+        QLineEdit* field = f->Find<QLineEdit>(c.field);
         field->setEnabled(true);  // the limit fields as unchecking Auto(Y) leaves them
         field->setFocus();
         QTest::keyClick(field, c.key);
-        EXPECT_EQ(f.dlg->isVisible(), !c.closes) << c.field;
+        EXPECT_EQ(f->dlg->isVisible(), !c.closes) << c.field;
         if (c.closes) {
-            EXPECT_EQ(f.dlg->result(), c.result) << c.field;
+            EXPECT_EQ(f->dlg->result(), c.result) << c.field;
         }
     }
 }
