@@ -179,14 +179,20 @@ TEST(Connection, PortRefusedForPermissionSaysHowToGetAccess) {
     const int err = errno;
     if (fd >= 0) ::close(fd);
     if (fd >= 0 || err != EACCES) GTEST_SKIP() << readOnly << " does not refuse with EACCES here";
-    DialogFixture f;
+    // Listed as the one serial port: the start-up scan cannot open it either.
+    DialogFixture f(nullptr, {readOnly});
     f.dlg->OnInitDialog();
+    QStringList messages = f.prompts->Messages();
+    ASSERT_EQ(messages.size(), 2) << messages.join('|').toStdString();
+    EXPECT_EQ(messages[0], QStringLiteral(" -----< Undetected device！ >-----"));
+    EXPECT_TRUE(messages[1].contains(QStringLiteral("dialout")));
+
     f.Choose("cmbComm_1020", 1);
     f.prompts->Clear();
     f.Find<QComboBox>("cmbPort_1016")->setEditText(QString::fromLatin1(readOnly));
     f.Find<QPushButton>("btnOpen_1021")->click();
 
-    const QStringList messages = f.prompts->Messages();
+    messages = f.prompts->Messages();
     ASSERT_EQ(messages.size(), 2) << messages.join('|').toStdString();
     EXPECT_EQ(messages[0], QStringLiteral("Open the %1 port failed!").arg(readOnly));
     EXPECT_TRUE(messages[1].contains(QStringLiteral("dialout")));

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "console/QTM200DebugDlg.h"
 #include "console/RecordingPrompts.h"
@@ -16,10 +17,13 @@
 
 class DialogFixture {
 public:
-    // Starts a simulated meter (when config is given) and builds the window on its port.
-    explicit DialogFixture(const qtmsim::MeterConfig* config = nullptr) {
+    // Starts a simulated meter (when config is given) and builds the window on its port,
+    // listed after the ports given.
+    explicit DialogFixture(const qtmsim::MeterConfig* config = nullptr,
+                           std::vector<std::string> extraPorts = {}) {
         PortListSetup ports;
         ports.systemPorts = false;
+        ports.extraPorts = std::move(extraPorts);
         if (config) {
             sim = std::make_unique<qtmsim::SimMeter>(*config);
             std::string error;
