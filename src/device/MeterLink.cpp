@@ -137,12 +137,21 @@ int MeterLink::FindMeter(std::string& model) {
     const Bytes request = qtm300 ? BuildQtm300Identify() : BuildVkIdentityRead(vk::kModel);
     const std::vector<std::string> ports = PortList();
     Bytes reply(kIdentityReplyBytes);
+    // When nothing answers, the operator should hear about a port that was refused or
+    // held by another program, even if a later port opened and merely stayed silent.
+    PortError telling;
     for (int round = 0; round < kFindRounds; ++round) {
         SleepMs(kFindRoundPauseMs);
         for (const std::string& port : ports) {
             const int opened = m_serial.OpenPort(port, kUsbBaudRate);
-            RecordOpenError(m_serial.LastOpenError());
-            if (!opened) continue;
+            const PortError error = m_serial.LastOpenError();
+            RecordOpenError(error);
+            if (!opened) {
+                if (!telling.Failed() || (telling.kind == PortErrorKind::NotFound &&
+                                          error.kind != PortErrorKind::NotFound))
+                    telling = error;
+                continue;
+            }
             // A port that takes only part of the request simply gives no answer.
             m_serial.WriteBytes(request.data(), request.size());
             std::fill(reply.begin(), reply.end(), 0);
@@ -160,6 +169,7 @@ int MeterLink::FindMeter(std::string& model) {
             }
         }
     }
+    if (telling.Failed()) RecordOpenError(telling);
     return -1;
 }
 

@@ -65,14 +65,19 @@ TEST_F(UsbLinkTest, FindMeterWithNoPortGivesUpAfterTenRounds) {
     EXPECT_EQ(link.PortName(), "before");
 }
 
-TEST_F(UsbLinkTest, FindMeterIgnoresAMeterThatAnswersGarbage) {
+TEST_F(UsbLinkTest, FindMeterIgnoresAMeterThatAnswersGarbageAndNamesThePortThatFailed) {
     StartMeter();
     meter->SetFault(Fault::Garbage);
+    link.SetSystemPortsEnabled(false);
+    link.AddExtraPort("/nonexistent/ttyUSB0");
     link.SetSimulatorPort(meter->PortPath());
     link.EnumeratePorts();
     std::string model;
     EXPECT_EQ(link.FindMeter(model), -1);
     EXPECT_EQ(meter->RequestLog().size(), 10u);  // one request per round
+    // The silent port opened last, yet the failure to report is the missing one.
+    EXPECT_EQ(link.LastOpenError().kind, PortErrorKind::NotFound);
+    EXPECT_EQ(link.LastOpenError().path, "/nonexistent/ttyUSB0");
 }
 
 TEST_F(UsbLinkTest, IdentityAndSettingsReads) {
