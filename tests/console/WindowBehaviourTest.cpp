@@ -264,6 +264,8 @@ int ExpectTextsWhole(const QDialog& dlg, const char* view) {
         if (!needed.isValid() || !w->isVisibleTo(&dlg)) continue;
         ++checked;
         EXPECT_GE(w->width(), needed.width()) << view << ": " << w->objectName().toStdString();
+        // The large readings show digits only; their room is checked glyph by glyph below.
+        if (w->objectName() == "lblPower_1002" || w->objectName() == "lblEnergy_1003") continue;
         EXPECT_GE(w->height(), needed.height()) << view << ": " << w->objectName().toStdString();
     }
     return checked;
@@ -279,4 +281,30 @@ TEST(WindowBehaviour, EveryTextOfTheWindowShowsWhole) {
     EXPECT_GT(ExpectTextsWhole(*f.dlg, "full"), 70);
     f.Choose("cmbPType_1019", 1);  // "QTM300", the family's longest name
     EXPECT_GT(ExpectTextsWhole(*f.dlg, "compact"), 60);
+}
+
+TEST(WindowBehaviour, LongestReadingsAndUnitsShowWhole) {
+    DialogFixture f;
+    f.dlg->OnInitDialog();
+    f.dlg->show();
+    // About five significant digits with a sign, and the longest unit texts a meter can
+    // bring (a PPFD power, a luminance energy).
+    f.Find<QLabel>("lblPower_1002")->setText("-9999.99");
+    f.Find<QLabel>("lblEnergy_1003")->setText("-9999.99");
+    f.Find<QLabel>("lblPowerUnit_1010")->setText("umol/cm2/s");
+    f.Find<QLabel>("lblEnergyUnit_1011")->setText("Mcd/m2.s");
+    QApplication::processEvents();
+    for (const char* name :
+         {"lblPower_1002", "lblEnergy_1003", "lblPowerUnit_1010", "lblEnergyUnit_1011"}) {
+        const QLabel* label = f.Find<QLabel>(name);
+        const QFontMetrics metrics = label->fontMetrics();
+        const QRect room = label->contentsRect();
+        EXPECT_GE(room.width(), metrics.horizontalAdvance(label->text())) << name;
+        // The text line is centred in the label; the glyphs themselves must lie inside it
+        // (the large fields are shorter than a whole line with leading and descent).
+        const int baseline = room.top() + (room.height() - metrics.height()) / 2 + metrics.ascent();
+        const QRect ink = metrics.tightBoundingRect(label->text()).translated(0, baseline);
+        EXPECT_GE(ink.top(), room.top()) << name;
+        EXPECT_LE(ink.bottom(), room.bottom()) << name;
+    }
 }
