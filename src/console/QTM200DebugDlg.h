@@ -183,6 +183,9 @@ private:
     // A limit edit's text as the charts take it: a decimal number narrowed to single precision.
     static float LimitValue(const QString& text);
     void SelectPort(int index);
+    // Lists the ports and looks for a meter under the wait cursor. When none answers, puts
+    // the saved PORT selection back, shows notFoundMessage and returns false.
+    bool FindMeterOnListedPorts(std::string& model, const QString& notFoundMessage);
     // The identity read after a USB identification, into the fields and controls.
     void ReadIdentityIntoFields();
     void StartStorageTimer();

@@ -120,6 +120,22 @@ void CQTM200DebugDlg::ReadIdentityIntoFields() {
     }
 }
 
+bool CQTM200DebugDlg::FindMeterOnListedPorts(std::string& model, const QString& notFoundMessage) {
+    int found = -1;
+    {
+        WaitCursor wait;
+        m_link.EnumeratePorts();
+        ShowPortList();
+        found = m_link.FindMeter(model);
+    }
+    if (found == 0) return true;
+    SelectPort(m_link.SavedPortIndex());
+    m_prompts->ShowMessage(notFoundMessage);
+    m_bConnected = false;
+    ExplainPermissionProblem();
+    return false;
+}
+
 void CQTM200DebugDlg::ConnectAtStartup() {
     QComboBox* port = m_ui->cmbPort_1016;
     m_link.SetSavedPortIndex(std::max(0, port->currentIndex()));
@@ -147,20 +163,7 @@ void CQTM200DebugDlg::ConnectAtStartup() {
         m_ui->edtAddr_1112->setEnabled(false);
         m_ui->btnOpen_1021->setEnabled(false);
         m_ui->btnScan_1001->setEnabled(true);
-        int found = -1;
-        {
-            WaitCursor wait;
-            m_link.EnumeratePorts();
-            ShowPortList();
-            found = m_link.FindMeter(model);
-        }
-        if (found != 0) {
-            SelectPort(m_link.SavedPortIndex());
-            m_prompts->ShowMessage(kMsgUndetected);
-            m_bConnected = false;
-            ExplainPermissionProblem();
-            return;
-        }
+        if (!FindMeterOnListedPorts(model, kMsgUndetected)) return;
         // The port where the meter answered is the one shown and the one put back later.
         const int index = port->findText(QString::fromStdString(m_link.PortName()));
         SelectPort(index);
@@ -177,20 +180,7 @@ void CQTM200DebugDlg::ConnectAtStartup() {
 
 void CQTM200DebugDlg::OnScan() {
     std::string model;
-    int found = -1;
-    {
-        WaitCursor wait;
-        m_link.EnumeratePorts();
-        ShowPortList();
-        found = m_link.FindMeter(model);
-    }
-    if (found != 0) {
-        SelectPort(m_link.SavedPortIndex());
-        m_prompts->ShowMessage(kMsgPortFailed);
-        m_bConnected = false;
-        ExplainPermissionProblem();
-        return;
-    }
+    if (!FindMeterOnListedPorts(model, kMsgPortFailed)) return;
     m_bConnected = true;
     m_strModel = QString::fromStdString(model);
     m_ui->edtModel_1110->setText(m_strModel);
