@@ -170,16 +170,21 @@ void CChartAxis::SetAutomaticMode(int mode) {
     RefreshAutoAxis();
 }
 
-bool CChartAxis::GetSeriesMinMax(double& minimum, double& maximum) const {
+namespace {
+
+// The union of the ranges the axis's series report through one of their range queries;
+// a serie with no range (empty, or nothing visible) is left out.
+using SerieRange = bool (CChartSerie::*)(double&, double&) const;
+
+bool UnionOfSerieRanges(const std::list<CChartSerie*>& series, SerieRange range, double& minimum,
+                        double& maximum) {
     minimum = 0.0;
     maximum = 0.0;
     bool first = true;
-    for (const CChartSerie* serie : m_vSeries) {
+    for (const CChartSerie* serie : series) {
         double lo = 0.0;
         double hi = 0.0;
-        const bool has =
-            m_bIsHorizontal ? serie->GetSerieXMinMax(lo, hi) : serie->GetSerieYMinMax(lo, hi);
-        if (!has) continue;
+        if (!(serie->*range)(lo, hi)) continue;
         if (first) {
             minimum = lo;
             maximum = hi;
@@ -192,26 +197,19 @@ bool CChartAxis::GetSeriesMinMax(double& minimum, double& maximum) const {
     return !first;
 }
 
+}  // namespace
+
+bool CChartAxis::GetSeriesMinMax(double& minimum, double& maximum) const {
+    return UnionOfSerieRanges(
+        m_vSeries, m_bIsHorizontal ? &CChartSerie::GetSerieXMinMax : &CChartSerie::GetSerieYMinMax,
+        minimum, maximum);
+}
+
 bool CChartAxis::GetSeriesScreenMinMax(double& minimum, double& maximum) const {
-    minimum = 0.0;
-    maximum = 0.0;
-    bool first = true;
-    for (const CChartSerie* serie : m_vSeries) {
-        double lo = 0.0;
-        double hi = 0.0;
-        const bool has = m_bIsHorizontal ? serie->GetSerieXScreenMinMax(lo, hi)
-                                         : serie->GetSerieYScreenMinMax(lo, hi);
-        if (!has) continue;
-        if (first) {
-            minimum = lo;
-            maximum = hi;
-            first = false;
-        } else {
-            minimum = std::min(minimum, lo);
-            maximum = std::max(maximum, hi);
-        }
-    }
-    return !first;
+    return UnionOfSerieRanges(
+        m_vSeries,
+        m_bIsHorizontal ? &CChartSerie::GetSerieXScreenMinMax : &CChartSerie::GetSerieYScreenMinMax,
+        minimum, maximum);
 }
 
 void CChartAxis::RefreshAutoAxis() {
