@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "VkBytes.h"
 #include "device/ModbusCrc.h"
 #include "device/ModbusFrame.h"
 #include "device/VkFrame.h"
@@ -14,13 +15,7 @@
 namespace qtm {
 namespace {
 
-Bytes Vk(std::initializer_list<std::uint8_t> tail) {
-    Bytes frame(tail.size() + 2);
-    frame[0] = 'V';
-    frame[1] = 'K';
-    std::copy(tail.begin(), tail.end(), frame.begin() + 2);
-    return frame;
-}
+using test::Vk;
 
 TEST(ModbusCrcTest, StandardCheckValueAndEmptyInput) {
     const char* check = "123456789";

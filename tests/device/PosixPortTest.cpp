@@ -143,14 +143,22 @@ TEST(PosixPortTest, OpeningFlushesBytesLeftFromAnEarlierReply) {
     EXPECT_EQ(serial.ReadBytes(buffer, sizeof buffer), 0);
 }
 
-TEST(ReadExactTest, LimitsOfOneCall) {
+// A bus port opened on a fresh pseudo-terminal; the test plays the meter.
+class BusOnPtyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.Ok());
+        ASSERT_TRUE(bus.Open(pty.Path(), 115200)) << bus.LastOpenError().Describe();
+    }
     PtyPair pty;
-    ASSERT_TRUE(pty.Ok());
     CRS485Serial bus;
-    std::vector<std::uint8_t> buffer(5121);
-    EXPECT_EQ(bus.ReadExact(buffer.data(), 8), 0);  // not open
-    ASSERT_TRUE(bus.Open(pty.Path(), 115200)) << bus.LastOpenError().Describe();
+};
+using ReadExactTest = BusOnPtyTest;
+using WatchThreadTest = BusOnPtyTest;
 
+TEST_F(ReadExactTest, LimitsOfOneCall) {
+    std::vector<std::uint8_t> buffer(5121);
+    EXPECT_EQ(CRS485Serial().ReadExact(buffer.data(), 8), 0);  // not open
     EXPECT_EQ(bus.ReadExact(buffer.data(), 5121), 0);
     EXPECT_EQ(bus.LastReadPolls(), 0);
     EXPECT_EQ(bus.ReadExact(buffer.data(), 0), 0);
@@ -165,22 +173,14 @@ TEST(ReadExactTest, LimitsOfOneCall) {
     EXPECT_TRUE(std::equal(big.begin(), big.end(), buffer.begin()));
 }
 
-TEST(ReadExactTest, SilenceGivesUpAfterOneHundredPlusNPolls) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.Ok());
-    CRS485Serial bus;
-    ASSERT_TRUE(bus.Open(pty.Path(), 115200));
+TEST_F(ReadExactTest, SilenceGivesUpAfterOneHundredPlusNPolls) {
     std::uint8_t buffer[8];
     ASSERT_TRUE(pty.Send({1, 2, 3}));  // a short reply changes nothing
     EXPECT_EQ(bus.ReadExact(buffer, 8), 0);
     EXPECT_EQ(bus.LastReadPolls(), 108);
 }
 
-TEST(ReadExactTest, BytesArrivingInPiecesAreCollected) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.Ok());
-    CRS485Serial bus;
-    ASSERT_TRUE(bus.Open(pty.Path(), 115200));
+TEST_F(ReadExactTest, BytesArrivingInPiecesAreCollected) {
     std::thread meter([&] {
         pty.Send({1, 2});
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -193,40 +193,33 @@ TEST(ReadExactTest, BytesArrivingInPiecesAreCollected) {
     EXPECT_LT(bus.LastReadPolls(), 105);
 }
 
-TEST(WatchThreadTest, RunsWhileOpenAndEndsOnClose) {
-    PtyPair first, second;
-    ASSERT_TRUE(first.Ok() && second.Ok());
-    CRS485Serial bus;
-    bus.Close();  // closing a closed port does nothing
-    ASSERT_TRUE(bus.Open(first.Path(), 115200));
+TEST_F(WatchThreadTest, RunsWhileOpenAndEndsOnClose) {
+    CRS485Serial().Close();  // closing a port never opened does nothing
     EXPECT_TRUE(bus.WatchThreadRunning());
     // Opening again closes the first port and starts afresh on the second.
+    PtyPair second;
+    ASSERT_TRUE(second.Ok());
     ASSERT_TRUE(bus.Open(second.Path(), 9600));
     EXPECT_TRUE(bus.IsOpen());
     EXPECT_TRUE(bus.WatchThreadRunning());
     EXPECT_EQ(bus.PortName(), second.Path());
     EXPECT_EQ(bus.BaudRate(), 9600);
     Serial other;
-    EXPECT_EQ(other.OpenPort(first.Path(), 115200), 1);  // the first port was let go
+    EXPECT_EQ(other.OpenPort(pty.Path(), 115200), 1);  // the first port was let go
     bus.Close();
     EXPECT_FALSE(bus.IsOpen());
     EXPECT_FALSE(bus.WatchThreadRunning());
     EXPECT_EQ(bus.WatchThreadResult(), 0);
 }
 
-TEST(WatchThreadTest, DoesNotSpinWhileBytesWaitUnread) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.Ok());
-    CRS485Serial bus;
-    ASSERT_TRUE(bus.Open(pty.Path(), 115200));
+TEST_F(WatchThreadTest, DoesNotSpinWhileBytesWaitUnread) {
     ASSERT_TRUE(pty.Send({1, 2, 3, 4}));
     const double cpuBefore = CpuSeconds();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const double cpuUsed = CpuSeconds() - cpuBefore;
     // A spinning thread would burn close to the whole half second.
-    EXPECT_LT(cpuUsed, 0.05);
+    EXPECT_LT(CpuSeconds() - cpuBefore, 0.05);
     EXPECT_TRUE(bus.WatchThreadRunning());
-    bus.Close();
+    bus.Close();  // even with bytes left unread
     EXPECT_FALSE(bus.WatchThreadRunning());
 }
 

@@ -11,16 +11,12 @@ namespace {
 using qtmsim::Fault;
 using qtmsim::MeterConfig;
 
-MeterConfig BusMeter() {
-    MeterConfig config;
-    config.rs485 = true;
-    return config;
-}
+const MeterConfig kBusMeter{.rs485 = true};
 
 class BusLinkTest : public test::SimFixture {
 protected:
     void SetUp() override {
-        StartMeter(BusMeter());
+        StartMeter(kBusMeter);
         ASSERT_EQ(link.OpenBusPort(meter->PortPath(), 115200), 0)
             << link.LastOpenError().Describe();
     }
@@ -45,18 +41,12 @@ TEST_F(BusLinkTest, RegisterReadsAndWrites) {
     const auto requests = Requests();
     ASSERT_EQ(requests.size(), 4u);
     EXPECT_EQ(requests[3], BuildReadRegistersRequest(1, 0xE013, 18));
-    EXPECT_EQ(requests[3][6], 0x03);  // CRC low byte first
-    EXPECT_EQ(requests[3][7], 0xC2);
 }
 
 TEST_F(BusLinkTest, SettingTheBusAddressSendsTheMarkerAndNewAddress) {
     const std::uint8_t data[] = {0xC6, 0x05};
     EXPECT_EQ(link.WriteMultipleRegisters(1, 0xFCC6, 1, 2, data), 1);
-    Bytes expected{0x01, 0x10, 0xFC, 0xC6, 0x00, 0x01, 0x02, 0xC6, 0x05};
-    const std::uint16_t crc = ModbusCrc16(expected.data(), expected.size());
-    expected.push_back(crc & 0xFF);
-    expected.push_back(crc >> 8);
-    EXPECT_EQ(Requests(), std::vector<Bytes>{expected});
+    EXPECT_EQ(Requests(), std::vector<Bytes>{BuildWriteRegistersRequest(1, 0xFCC6, 1, 2, data)});
     std::array<std::uint8_t, 4> serial{};
     EXPECT_EQ(link.ReadHoldingRegisters(5, 0xFC79, 2, serial), 1);
 }
@@ -105,7 +95,7 @@ TEST_F(BusLinkTest, SilentOrShortRepliesFailTheLiveBlockAfterThreeAttempts) {
 }
 
 TEST_F(BusLinkTest, OpeningAgainMovesToTheNewPort) {
-    qtmsim::SimMeter second(BusMeter());
+    qtmsim::SimMeter second(kBusMeter);
     ASSERT_TRUE(second.Start());
     EXPECT_EQ(link.OpenBusPort(second.PortPath(), 115200), 0);
     EXPECT_TRUE(link.Bus().WatchThreadRunning());

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "SimFixture.h"
-#include "device/VkFrame.h"
+#include "VkBytes.h"
 
 namespace qtm {
 namespace {
@@ -12,24 +12,27 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using qtmsim::Family;
 using qtmsim::Fault;
-using qtmsim::MeterConfig;
 
-class UsbLinkTest : public test::SimFixture {};
+using test::Vk;
 
-Bytes Vk(std::initializer_list<std::uint8_t> tail) {
-    Bytes frame(tail.size() + 2);
-    frame[0] = 'V';
-    frame[1] = 'K';
-    std::copy(tail.begin(), tail.end(), frame.begin() + 2);
-    return frame;
-}
+class UsbLinkTest : public test::SimFixture {
+protected:
+    void StartQtm300() {
+        StartMeter({.model = "QTM300", .family = Family::Qtm300});
+        link.SetDeviceType(DeviceType::Qtm300);
+    }
+    // The scan list: a port that does not exist, then the simulator.
+    void ListMissingPortThenMeter() {
+        link.AddExtraPort("/nonexistent/ttyUSB0");
+        link.SetSimulatorPort(meter->PortPath());
+        link.EnumeratePorts();
+    }
+};
 
 TEST_F(UsbLinkTest, FindMeterSkipsPortsThatFailAndKeepsTheOneThatAnswers) {
     StartMeter();
     link.SetPortName("unchanged");
-    link.AddExtraPort("/nonexistent/ttyUSB0");
-    link.SetSimulatorPort(meter->PortPath());
-    link.EnumeratePorts();
+    ListMissingPortThenMeter();
     std::string model;
     EXPECT_EQ(link.FindMeter(model), 0);
     EXPECT_EQ(model, "QTX-200P");
@@ -38,11 +41,7 @@ TEST_F(UsbLinkTest, FindMeterSkipsPortsThatFailAndKeepsTheOneThatAnswers) {
 }
 
 TEST_F(UsbLinkTest, FindMeterOfQtm300FamilyKeepsAllTenModelBytes) {
-    MeterConfig config;
-    config.family = Family::Qtm300;
-    config.model = "QTM300";
-    StartMeter(config);
-    link.SetDeviceType(DeviceType::Qtm300);
+    StartQtm300();
     link.SetSimulatorPort(meter->PortPath());
     link.EnumeratePorts();
     std::string model;
@@ -68,10 +67,7 @@ TEST_F(UsbLinkTest, FindMeterWithNoPortGivesUpAfterTenRounds) {
 TEST_F(UsbLinkTest, FindMeterIgnoresAMeterThatAnswersGarbageAndNamesThePortThatFailed) {
     StartMeter();
     meter->SetFault(Fault::Garbage);
-    link.SetSystemPortsEnabled(false);
-    link.AddExtraPort("/nonexistent/ttyUSB0");
-    link.SetSimulatorPort(meter->PortPath());
-    link.EnumeratePorts();
+    ListMissingPortThenMeter();
     std::string model;
     EXPECT_EQ(link.FindMeter(model), -1);
     EXPECT_EQ(meter->RequestLog().size(), 10u);  // one request per round
@@ -81,12 +77,7 @@ TEST_F(UsbLinkTest, FindMeterIgnoresAMeterThatAnswersGarbageAndNamesThePortThatF
 }
 
 TEST_F(UsbLinkTest, IdentityAndSettingsReads) {
-    MeterConfig config;
-    config.records = 31;
-    config.calValue = 2.5f;
-    config.k = 1.25f;
-    config.saveGap = 60;
-    StartMeter(config);
+    StartMeter({.records = 31, .calValue = 2.5f, .k = 1.25f, .saveGap = 60});
     EXPECT_EQ(link.ReadSerialNumber(), 1);
     EXPECT_EQ(link.SerialNumber(), "24050017  ");
     EXPECT_EQ(link.ReadBand(), 1);
@@ -153,11 +144,7 @@ TEST_F(UsbLinkTest, FittingDataStreamIsCollected) {
 }
 
 TEST_F(UsbLinkTest, Qtm300SerialReadSendsTheInfoRequestAndKeepsTheNumber) {
-    MeterConfig config;
-    config.family = Family::Qtm300;
-    config.model = "QTM300";
-    StartMeter(config);
-    link.SetDeviceType(DeviceType::Qtm300);
+    StartQtm300();
     EXPECT_EQ(link.ReadSerialNumber(), 1);
     EXPECT_EQ(link.SerialNumber(), "");
     std::array<std::uint8_t, 90> block{};
