@@ -9,25 +9,6 @@ using namespace simtest;
 
 namespace {
 
-Bytes Repeat(std::size_t n, std::uint8_t b) {
-    return Bytes(n, b);
-}
-
-Bytes Formula() {
-    Bytes f{'F', 'i', 't', '.', 'W'};
-    for (int i = 0; i < 5; ++i)
-        PutF64LE(f, 1.0 + i);
-    return f;
-}
-
-Bytes BandWrite(std::uint8_t code) {
-    Bytes f{'V', 'K', 0x43, code, 0x0E, 0x00};
-    Bytes text = Repeat(12, ' ');
-    f.insert(f.end(), text.begin(), text.end());
-    f.push_back(0x00);
-    return f;
-}
-
 struct Case {
     const char* name;
     Bytes frame;
@@ -41,19 +22,17 @@ TEST(FrameSplitter, EveryUsbRequestIsCutAtItsOwnLength) {
         {"identification", VkRead(0x01), 7},
         {"serial number", VkRead(0x02), 7},
         {"page read", VkRead(0x20, 0x07), 7},
-        {"model write", VkWrite(0x01, Repeat(10, 'A')), 17},
-        {"band write", BandWrite(0x23), 19},
-        {"range write", BandWrite(0x24), 19},
+        {"model write", VkWrite(0x01, Bytes(10, 'A')), 17},
+        {"band write", TextWrite(0x23, ""), 19},
+        {"range write", TextWrite(0x24, ""), 19},
         {"K write", VkWrite(0x0F, F32(1.5f)), 11},
         {"energy state", VkWrite(0x21, {0x03}), 8},
-        {"erase", {'V', 'K', 0x43, 0x25, 0x01, 0x00, 0x01}, 7},
-        {"fit data", {'F', 'i', 't', 0x00, 'R', 0x00}, 6},
-        {"formula", Formula(), 45},
+        {"erase", kErase, 7},
+        {"fit data", kFitRead, 6},
+        {"formula", FormulaWrite({1, 2, 3, 4, 5}), 45},
         {"QTM300 identification", {0x8C, 0x00}, 2},
         {"USB-disk", {0x8C, 0x8C, 0x01}, 3},
-        {"QTM300 info",
-         {0x8C, 0x8C, 0x03, 0x8C, 0x8C, 0x04, 0x8C, 0x8C, 0x05, 0x8C, 0x8C, 0x06},
-         12},
+        {"QTM300 info", kQtm300Info, 12},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

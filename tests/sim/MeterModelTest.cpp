@@ -9,16 +9,9 @@ using namespace simtest;
 
 TEST(MeterModel, SplitsAStreamIntoRequestsSkippingJunk) {
     MeterModel m;
-    Bytes band{'V', 'K', 0x43, 0x23, 0x0E, 0x00};
-    band.resize(18, ' ');
-    band.push_back(0x00);
-    const Bytes stream = Join({{0x00, 0xFF, 'V'},
-                               VkRead(0x0D),
-                               {'K', 0x17},
-                               band,
-                               VkRead(0x02),
-                               {0x8C, 0x41},
-                               {'F', 'i', 't', 0x00, 'R', 0x00}});
+    const Bytes band = TextWrite(0x23, "");
+    const Bytes stream = Join(
+        {{0x00, 0xFF, 'V'}, VkRead(0x0D), {'K', 0x17}, band, VkRead(0x02), {0x8C, 0x41}, kFitRead});
     // Fed one byte at a time, as a slow line would deliver it.
     std::vector<Exchange> all;
     for (std::uint8_t b : stream) {

@@ -12,10 +12,6 @@ MeterModel Rs485Meter(std::uint8_t address = 1) {
     return MeterModel(MeterConfig{.rs485 = true, .address = address});
 }
 
-Bytes Ask(MeterModel& m, const Bytes& request, double now = 1.0) {
-    return m.Handle(request, now).reply;
-}
-
 // The data bytes of a read reply, after checking its frame.
 Bytes ReadData(MeterModel& m, std::uint16_t reg, std::uint16_t count) {
     const Bytes r = Ask(m, ModbusRead(1, reg, count));

@@ -68,12 +68,26 @@ std::string BinDir() {
     return path.substr(0, path.rfind('/'));
 }
 
+class RunningSimMeter : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(meter.Start(&error)) << error;
+    }
+    SimMeter meter{MeterConfig{}};
+};
+
+class SimMeterExecutable : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (::access(program.c_str(), X_OK) != 0) GTEST_SKIP() << program << " not built";
+    }
+    const std::string program = BinDir() + "/qtm200sim";
+};
+
 }  // namespace
 
-TEST(SimMeter, AnswersOverThePseudoTerminalAcrossCloseAndReopen) {
-    SimMeter meter(MeterConfig{});
-    std::string error;
-    ASSERT_TRUE(meter.Start(&error)) << error;
+TEST_F(RunningSimMeter, AnswersOverThePseudoTerminalAcrossCloseAndReopen) {
     ASSERT_EQ(meter.PortPath().rfind("/dev/pts/", 0), 0u);
 
     for (int round = 0; round < 3; ++round) {
@@ -87,9 +101,7 @@ TEST(SimMeter, AnswersOverThePseudoTerminalAcrossCloseAndReopen) {
     EXPECT_LE(log[0].atSeconds, log[2].atSeconds);
 }
 
-TEST(SimMeter, RequestLogKeepsTheNewestUpToItsLimit) {
-    SimMeter meter(MeterConfig{});
-    ASSERT_TRUE(meter.Start());
+TEST_F(RunningSimMeter, RequestLogKeepsTheNewestUpToItsLimit) {
     meter.SetLogLimit(2);
     const Bytes three = Join({VkRead(0x0D), VkRead(0x25), VkRead(0x26)});
     ExchangeOverPort(meter.PortPath(), three, 33);
@@ -99,24 +111,20 @@ TEST(SimMeter, RequestLogKeepsTheNewestUpToItsLimit) {
     EXPECT_EQ(log[1].bytes, VkRead(0x26));
 }
 
-TEST(SimMeter, StreamsTheFittingDataWhole) {
-    SimMeter meter(MeterConfig{});
-    ASSERT_TRUE(meter.Start());
-    const Bytes reply = ExchangeOverPort(meter.PortPath(), {'F', 'i', 't', 0, 'R', 0}, 5100, 300);
+TEST_F(RunningSimMeter, StreamsTheFittingDataWhole) {
+    const Bytes reply = ExchangeOverPort(meter.PortPath(), kFitRead, 5100, 300);
     EXPECT_GT(reply.size(), 1500u);
     EXPECT_EQ(reply.back(), '\n');
 }
 
-TEST(SimMeter, FaultsAndOverridesChangeWhileServing) {
-    SimMeter meter(MeterConfig{});
-    ASSERT_TRUE(meter.Start());
+TEST_F(RunningSimMeter, FaultsAndOverridesChangeWhileServing) {
     meter.SetFault(Fault::Silent);
     EXPECT_TRUE(ExchangeOverPort(meter.PortPath(), VkRead(0x0D), 11, 200).empty());
     meter.SetFault(Fault::None);
     EXPECT_EQ(ExchangeOverPort(meter.PortPath(), VkRead(0x0D), 11).size(), 11u);
 
     // The hook may look back into the simulator while it decides.
-    meter.SetReplyOverride([&meter](const std::vector<std::uint8_t>& request) {
+    meter.SetReplyOverride([this](const std::vector<std::uint8_t>& request) {
         const bool power = request[3] == 0x0D && !meter.RequestLog().empty();
         return power ? std::optional<Bytes>(Bytes{1, 2, 3}) : std::nullopt;
     });
@@ -130,9 +138,7 @@ TEST(SimMeter, FaultsAndOverridesChangeWhileServing) {
     EXPECT_EQ(sn[6], 'X');
 }
 
-TEST(SimMeter, HangUpDropsTheLine) {
-    SimMeter meter(MeterConfig{});
-    ASSERT_TRUE(meter.Start());
+TEST_F(RunningSimMeter, HangUpDropsTheLine) {
     const int fd = OpenPort(meter.PortPath());
     ASSERT_GE(fd, 0);
     meter.SetFault(Fault::HangUp);
@@ -149,9 +155,7 @@ TEST(SimMeter, HangUpDropsTheLine) {
     meter.Stop();
 }
 
-TEST(SimMeter, StopReturnsPromptlyAndTwice) {
-    SimMeter meter(MeterConfig{});
-    ASSERT_TRUE(meter.Start());
+TEST_F(RunningSimMeter, StopReturnsPromptlyAndTwice) {
     const int fd = OpenPort(meter.PortPath());  // a client still holding the port
     const auto before = Clock::now();
     meter.Stop();
@@ -161,9 +165,7 @@ TEST(SimMeter, StopReturnsPromptlyAndTwice) {
     if (fd >= 0) ::close(fd);
 }
 
-TEST(SimMeterExecutable, PrintsItsPortServesAndStopsOnSigterm) {
-    const std::string program = BinDir() + "/qtm200sim";
-    if (::access(program.c_str(), X_OK) != 0) GTEST_SKIP() << program << " not built";
+TEST_F(SimMeterExecutable, PrintsItsPortServesAndStopsOnSigterm) {
     int pipeFds[2];
     ASSERT_EQ(::pipe(pipeFds), 0);
     const pid_t pid = ::fork();
@@ -197,9 +199,7 @@ TEST(SimMeterExecutable, PrintsItsPortServesAndStopsOnSigterm) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
-TEST(SimMeterExecutable, BadArgumentsExitWithTwo) {
-    const std::string program = BinDir() + "/qtm200sim";
-    if (::access(program.c_str(), X_OK) != 0) GTEST_SKIP() << program << " not built";
+TEST_F(SimMeterExecutable, BadArgumentsExitWithTwo) {
     const std::string command = program + " --fault never 2>/dev/null";
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status));

@@ -3,9 +3,11 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 #include "sim/Bytes.h"
+#include "sim/MeterModel.h"
 #include "sim/ModbusRegisters.h"
 
 namespace simtest {
@@ -30,6 +32,30 @@ inline Bytes VkWrite(std::uint8_t code, const Bytes& value) {
     return out;
 }
 
+// Band or range write: a 14 in the length field, twelve text bytes padded with spaces.
+inline Bytes TextWrite(std::uint8_t code, const std::string& text) {
+    Bytes out = VkWrite(code, Bytes(12, ' '));
+    out[4] = 0x0E;
+    std::copy(text.begin(), text.end(), out.begin() + 6);
+    return out;
+}
+
+inline Bytes FormulaWrite(std::initializer_list<double> c0ToC4) {
+    Bytes out{'F', 'i', 't', '.', 'W'};
+    for (double c : c0ToC4)
+        qtmsim::PutF64LE(out, c);
+    return out;
+}
+
+inline const Bytes kErase{'V', 'K', 0x43, 0x25, 0x01, 0x00, 0x01};
+inline const Bytes kFitRead{'F', 'i', 't', 0x00, 'R', 0x00};
+inline const Bytes kQtm300Info{0x8C, 0x8C, 0x03, 0x8C, 0x8C, 0x04,
+                               0x8C, 0x8C, 0x05, 0x8C, 0x8C, 0x06};
+
+inline Bytes Ask(qtmsim::MeterModel& m, const Bytes& request, double now = 1.0) {
+    return m.Handle(request, now).reply;
+}
+
 // Several frames back to back, as one write would send them.
 inline Bytes Join(std::initializer_list<Bytes> parts) {
     Bytes out;
@@ -52,6 +78,10 @@ inline Bytes I32(std::int32_t v) {
 
 inline float F32At(const Bytes& reply, std::size_t at = 6) {
     return qtmsim::GetF32LE(&reply[at]);
+}
+
+inline int U16At(const Bytes& reply, std::size_t at = 6) {
+    return reply[at] | (reply[at + 1] << 8);
 }
 
 inline float F32BEAt(const Bytes& data, std::size_t at) {

@@ -11,10 +11,6 @@ using namespace simtest;
 
 namespace {
 
-Bytes Ask(MeterModel& m, const Bytes& request, double now = 1.0) {
-    return m.Handle(request, now).reply;
-}
-
 std::string Text(const Bytes& reply, std::size_t from, std::size_t count) {
     return std::string(reply.begin() + static_cast<std::ptrdiff_t>(from),
                        reply.begin() + static_cast<std::ptrdiff_t>(from + count));
@@ -44,11 +40,16 @@ TEST(UsbCommands, WritesAreAcknowledgedWithTheirAwaitedLength) {
         Bytes request;
         std::size_t length;
     } writes[] = {
-        {VkWrite(0x01, Bytes(10, 'M')), 8},   {VkWrite(0x02, Bytes(10, '7')), 8},
-        {VkWrite(0x22, I32(5)), 8},           {VkWrite(0x0F, F32(1.5f)), 8},
-        {VkWrite(0x43, I32(3)), 8},           {VkWrite(0x21, {0x01}), 7},
-        {{'V', 'K', 0x43, 0x25, 1, 0, 1}, 7}, {VkWrite(0x07, {0xF1}), 7},
-        {VkWrite(0x07, F32(3.0f)), 7},        {VkWrite(0x46, {0x30}), 7},
+        {VkWrite(0x01, Bytes(10, 'M')), 8},
+        {VkWrite(0x02, Bytes(10, '7')), 8},
+        {VkWrite(0x22, I32(5)), 8},
+        {VkWrite(0x0F, F32(1.5f)), 8},
+        {VkWrite(0x43, I32(3)), 8},
+        {VkWrite(0x21, {0x01}), 7},
+        {kErase, 7},
+        {VkWrite(0x07, {0xF1}), 7},
+        {VkWrite(0x07, F32(3.0f)), 7},
+        {VkWrite(0x46, {0x30}), 7},
     };
     for (const auto& w : writes) {
         EXPECT_EQ(Ask(m, w.request).size(), w.length) << testing::PrintToString(w.request);
@@ -79,16 +80,8 @@ TEST(UsbCommands, ParameterWritesChangeWhatReadsReturn) {
 
 TEST(UsbCommands, BandAndRangeRepliesCarryTheCountTheProgramReadsBy) {
     MeterModel m;
-    Bytes band{'V', 'K', 0x43, 0x23, 0x0E, 0x00};
-    for (char c : std::string("380-780nm   "))
-        band.push_back(static_cast<std::uint8_t>(c));
-    band.push_back(0);
-    Bytes range = band;
-    range[3] = 0x24;
-    const std::string r = "0-200000    ";
-    std::copy(r.begin(), r.end(), range.begin() + 6);
-    Ask(m, band);
-    Ask(m, range);
+    Ask(m, TextWrite(0x23, "380-780nm"));
+    Ask(m, TextWrite(0x24, "0-200000"));
 
     const Bytes bandReply = Ask(m, VkRead(0x23));
     ASSERT_EQ(bandReply.size(), 6u + bandReply[4]);  // header, then L bytes
@@ -163,8 +156,7 @@ TEST(UsbCommands, MemoryUsageCountsPagesOfFifteen) {
     for (const auto& [records, pages] :
          {std::pair{0, 0}, {15, 1}, {16, 2}, {30, 2}, {7500, 500}, {7515, 501}}) {
         MeterModel m(MeterConfig{.records = records});
-        const Bytes r = Ask(m, VkRead(0x1F));
-        EXPECT_EQ(r[6] | (r[7] << 8), pages) << records;
+        EXPECT_EQ(U16At(Ask(m, VkRead(0x1F))), pages) << records;
     }
 }
 
@@ -177,9 +169,8 @@ TEST(UsbCommands, PagesHoldTheStoredReadingsAndEraseEmptiesThem) {
     for (int r = 5; r < 15; ++r)
         EXPECT_EQ(F32At(page1, 6 + 4 * r), 0.0f);  // unused slots
 
-    Ask(m, {'V', 'K', 0x43, 0x25, 0x01, 0x00, 0x01});
-    const Bytes usage = Ask(m, VkRead(0x1F));
-    EXPECT_EQ(usage[6] | (usage[7] << 8), 0);
+    Ask(m, kErase);
+    EXPECT_EQ(U16At(Ask(m, VkRead(0x1F))), 0);
     EXPECT_EQ(F32At(Ask(m, VkRead(0x20, 0))), 0.0f);
 }
 
@@ -207,7 +198,7 @@ TEST(UsbCommands, FullMemoryStoresNothingAndAnEraseStartsItAfresh) {
     Ask(m, VkWrite(0x21, {0x01}), 0.0);  // a run with one reading a second
     Ask(m, VkRead(0x0D), 100.0);
     EXPECT_EQ(m.State().records.size(), static_cast<std::size_t>(kRecordCapacity));
-    Ask(m, {'V', 'K', 0x43, 0x25, 0x01, 0x00, 0x01}, 100.0);
+    Ask(m, kErase, 100.0);
     Ask(m, VkRead(0x0D), 101.5);
     EXPECT_EQ(m.State().records.size(), 1u);  // only the reading due at 101 s
 }
@@ -223,12 +214,8 @@ TEST(UsbCommands, ZeroCalibrationSetsTheZeroValue) {
 
 TEST(UsbCommands, FitDataTextCarriesThePointsAndTheWrittenPolynomial) {
     MeterModel m;
-    Bytes formula{'F', 'i', 't', '.', 'W'};
-    for (double c : {7.0, 3.0, 0.5, 2.0, 1.5})
-        PutF64LE(formula, c);  // c0 .. c4
-    EXPECT_EQ(Ask(m, formula).size(), 8u);
-
-    const Bytes reply = Ask(m, {'F', 'i', 't', 0x00, 'R', 0x00});
+    EXPECT_EQ(Ask(m, FormulaWrite({7.0, 3.0, 0.5, 2.0, 1.5})).size(), 8u);
+    const Bytes reply = Ask(m, kFitRead);
     const std::string text(reply.begin(), reply.end());
     EXPECT_LE(text.size(), 5100u);
     EXPECT_EQ(text.find("<01> T:15.000000\xA1\xE6;AD:"), 0u);
@@ -264,8 +251,7 @@ TEST(UsbCommands, Qtm300FamilyAnswersItsOwnFrames) {
     EXPECT_EQ(ident[0], 0x8C);
     EXPECT_EQ(ident[1], 0x00);
     EXPECT_EQ(Text(ident, 2, 10), "QTM300    ");
-    const Bytes info =
-        Ask(m, {0x8C, 0x8C, 0x03, 0x8C, 0x8C, 0x04, 0x8C, 0x8C, 0x05, 0x8C, 0x8C, 0x06});
+    const Bytes info = Ask(m, kQtm300Info);
     ASSERT_EQ(info.size(), 90u);
     EXPECT_EQ(Text(info, 0, 13), "Model:QTM300;");
     EXPECT_TRUE(Ask(m, VkRead(0x01)).empty());        // no VK identification
