@@ -2,16 +2,10 @@
 // the hidden scroll bars, the room the axes take, and what they paint (line, ticks, grid).
 #include <gtest/gtest.h>
 
-#include <QImage>
-#include <memory>
-#include <vector>
-
+#include "TestChart.h"
 #include "chart/ChartAxisLabel.h"
-#include "chart/ChartCtrl.h"
 #include "chart/ChartGrid.h"
-#include "chart/ChartLineSerie.h"
 #include "chart/ChartScrollBar.h"
-#include "chart/ChartStandardAxis.h"
 
 using qtmchart::ChartRect;
 
@@ -19,67 +13,38 @@ namespace {
 
 constexpr QRgb kGridGrey = qRgb(0x80, 0x80, 0x80);
 
-CChartLineSerie* AddLine(CChartCtrl& chart, const std::vector<double>& x,
-                         const std::vector<double>& y) {
-    auto* serie = new CChartLineSerie(&chart);
-    chart.AttachCustomSerie(serie);
-    serie->SetSeriesOrdering(0);
-    serie->AddPoints(x.data(), y.data(), static_cast<unsigned>(x.size()));
-    return serie;
-}
-
-// A hidden 400 x 300 chart set up like the window's live chart.
-std::unique_ptr<CChartCtrl> LiveLikeChart() {
-    auto chart = std::make_unique<CChartCtrl>();
-    chart->resize(400, 300);
-    chart->EnableRefresh(false);
-    chart->SetBackGradient(0xFFFFFF, 0xFF7D7D, 1);
-    CChartStandardAxis* bottom = chart->CreateStandardAxis(CChartCtrl::BottomAxis);
-    bottom->SetMinMax(0, 100);
-    bottom->GetLabel()->SetText("x(No.)");
-    CChartStandardAxis* left = chart->CreateStandardAxis(CChartCtrl::LeftAxis);
-    left->SetMinMax(0, 2000);
-    left->GetLabel()->SetText("y(P)");
-    chart->EnableRefresh(true);
-    return chart;
-}
-
-int CountPixels(const QImage& image, const ChartRect& r, QRgb colour) {
-    int n = 0;
-    for (int y = r.top; y < r.bottom; ++y) {
-        for (int x = r.left; x < r.right; ++x) {
-            if ((image.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF)) ++n;
-        }
+// Set up like the window's live chart.
+struct LiveLikeChart : TestChart {
+    LiveLikeChart() : TestChart(100, 2000) {
+        bottom->GetLabel()->SetText("x(No.)");
+        left->GetLabel()->SetText("y(P)");
     }
-    return n;
-}
+};
 
 }  // namespace
 
 TEST(AxisInChartTest, AutomaticRangeWidensOverSeveralSeries) {
-    auto chart = LiveLikeChart();
-    CChartAxis* bottom = chart->GetAxis(CChartCtrl::BottomAxis);
-    bottom->SetAutomatic();
-    AddLine(*chart, {10, 20}, {1, 2});
-    AddLine(*chart, {-5, 15}, {1, 2});
-    EXPECT_EQ(bottom->GetMin(), -5.0);
-    EXPECT_EQ(bottom->GetMax(), 20.0);
+    LiveLikeChart f;
+    f.bottom->SetAutomatic();
+    f.Line({10, 20}, {1, 2}, qtmchart::kNoOrdering);
+    f.Line({-5, 15}, {1, 2}, qtmchart::kNoOrdering);
+    EXPECT_EQ(f.bottom->GetMin(), -5.0);
+    EXPECT_EQ(f.bottom->GetMax(), 20.0);
 }
 
 TEST(AxisInChartTest, AutomaticAxisWithoutSeriesIsDegenerateAndDrawsNoGrid) {
-    auto chart = LiveLikeChart();
-    chart->GetAxis(CChartCtrl::LeftAxis)->SetAutomatic();
-    chart->GetAxis(CChartCtrl::BottomAxis)->SetAutomatic();
-    CChartAxis* left = chart->GetAxis(CChartCtrl::LeftAxis);
-    EXPECT_EQ(left->GetMin(), 0.0);
-    EXPECT_EQ(left->GetMax(), 0.0);
-    chart->RefreshCtrl();
+    LiveLikeChart f;
+    f.left->SetAutomatic();
+    f.bottom->SetAutomatic();
+    EXPECT_EQ(f.left->GetMin(), 0.0);
+    EXPECT_EQ(f.left->GetMax(), 0.0);
+    f.chart.RefreshCtrl();
     // Every value sits in the middle of the axis, every pixel reads the minimum.
-    const int mid = left->GetStartPixel() - (left->GetStartPixel() - left->GetEndPixel()) / 2;
-    EXPECT_NEAR(left->ValueToScreen(12345), mid, 1);
-    EXPECT_EQ(left->ScreenToValue(17), 0.0);
-    const ChartRect plot = chart->GetPlottingRect();
-    EXPECT_EQ(CountPixels(*chart->GetBackgroundImage(), plot, kGridGrey), 0);
+    const int mid = f.left->GetStartPixel() - (f.left->GetStartPixel() - f.left->GetEndPixel()) / 2;
+    EXPECT_NEAR(f.left->ValueToScreen(12345), mid, 1);
+    EXPECT_EQ(f.left->ScreenToValue(17), 0.0);
+    const ChartRect plot = f.chart.GetPlottingRect();
+    EXPECT_EQ(CountColour(*f.chart.GetBackgroundImage(), plot, kGridGrey), 0);
 }
 
 TEST(AxisInChartTest, ZoomPanAndScrollMoveTheRangeButNotTheSavedOne) {
@@ -120,13 +85,12 @@ TEST(AxisInChartTest, ZoomIsRefusedOnADegenerateRangeOrWhenDisabled) {
 }
 
 TEST(AxisInChartTest, ReversedRangeIsKeptAndStillDraws) {
-    auto chart = LiveLikeChart();
-    CChartAxis* left = chart->GetAxis(CChartCtrl::LeftAxis);
-    left->SetMinMax(10, 5);
-    EXPECT_EQ(left->GetMin(), 10.0);
-    EXPECT_EQ(left->GetMax(), 5.0);
-    chart->RefreshCtrl();  // must end: the tick walk stops at once
-    EXPECT_LE(left->GetGrid()->GetTicks().size(), 1u);
+    LiveLikeChart f;
+    f.left->SetMinMax(10, 5);
+    EXPECT_EQ(f.left->GetMin(), 10.0);
+    EXPECT_EQ(f.left->GetMax(), 5.0);
+    f.chart.RefreshCtrl();  // must end: the tick walk stops at once
+    EXPECT_LE(f.left->GetGrid()->GetTicks().size(), 1u);
 }
 
 TEST(AxisInChartTest, SeriesRegisterOnceAndOutliveADeletedAxis) {
@@ -142,80 +106,83 @@ TEST(AxisInChartTest, SeriesRegisterOnceAndOutliveADeletedAxis) {
     delete serie;  // must not reach back into the deleted axis
 }
 
-TEST(AxisInChartTest, ScrollBarsStayHiddenButFollowTheRange) {
-    auto chart = LiveLikeChart();
-    CChartAxis* bottom = chart->GetAxis(CChartCtrl::BottomAxis);
-    CChartAxis* left = chart->GetAxis(CChartCtrl::LeftAxis);
-    bottom->SetMinMax(0, 10);
-    left->SetMinMax(0, 50);
+TEST(AxisInChartTest, ScrollBarsStayHiddenButFollowAndDriveTheRange) {
+    LiveLikeChart f;
+    f.bottom->SetMinMax(0, 10);
+    f.left->SetMinMax(0, 50);
     std::vector<double> x(101);
-    std::vector<double> y(101);
     for (int i = 0; i <= 100; ++i)
-        x[i] = y[i] = i;
-    AddLine(*chart, x, y);
+        x[i] = i;
+    f.Line(x, x, qtmchart::kNoOrdering);
 
-    ASSERT_NE(bottom->GetScrollBar(), nullptr);
+    ASSERT_NE(f.bottom->GetScrollBar(), nullptr);
     int lo = -1;
     int hi = -1;
-    bottom->GetScrollBar()->GetScrollRange(lo, hi);
+    f.bottom->GetScrollBar()->GetScrollRange(lo, hi);
     EXPECT_EQ(lo, 0);
     EXPECT_EQ(hi, 99);  // 100 steps of a tenth of the visible range
-    EXPECT_EQ(bottom->GetScrollBar()->GetScrollPos(), 0);
+    EXPECT_EQ(f.bottom->GetScrollBar()->GetScrollPos(), 0);
     // A vertical bar runs top-down while values grow upward.
-    left->GetScrollBar()->GetScrollRange(lo, hi);
+    f.left->GetScrollBar()->GetScrollRange(lo, hi);
     EXPECT_EQ(hi, 19);
-    EXPECT_EQ(left->GetScrollBar()->GetScrollPos(), 20 - 0 - 9);
-    EXPECT_FALSE(bottom->GetScrollBar()->isVisible());
-    EXPECT_FALSE(left->GetScrollBar()->isVisible());
+    EXPECT_EQ(f.left->GetScrollBar()->GetScrollPos(), 20 - 0 - 9);
+    EXPECT_FALSE(f.bottom->GetScrollBar()->isVisible());
+    EXPECT_FALSE(f.left->GetScrollBar()->isVisible());
+
+    // Never shown in the window, but an enabled bar must still drive its axis.
+    CChartScrollBar* bar = f.bottom->GetScrollBar();
+    bar->SetEnabled(true);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_DOUBLE_EQ(f.bottom->GetMin(), 1.0);
+    EXPECT_DOUBLE_EQ(f.bottom->GetMax(), 11.0);
+    EXPECT_EQ(bar->GetScrollPos(), 1);
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_DOUBLE_EQ(f.bottom->GetMin(), 11.0);
 }
 
 TEST(AxisInChartTest, AxesTakeTheRoomOfTheirLabelsAndCaptions) {
-    auto chart = LiveLikeChart();
-    chart->RefreshCtrl();
-    CChartAxis* bottom = chart->GetAxis(CChartCtrl::BottomAxis);
-    CChartAxis* left = chart->GetAxis(CChartCtrl::LeftAxis);
-    const ChartRect plot = chart->GetPlottingRect();
+    LiveLikeChart f;
+    f.chart.RefreshCtrl();
+    const ChartRect plot = f.chart.GetPlottingRect();
     // The drawing rectangle is the client area less 3 pixels on each side.
-    EXPECT_EQ(plot.left, 3 + left->GetMarginSize());
-    EXPECT_EQ(plot.bottom, 297 - bottom->GetMarginSize());
+    EXPECT_EQ(plot.left, 3 + f.left->GetMarginSize());
+    EXPECT_EQ(plot.bottom, 297 - f.bottom->GetMarginSize());
     // Room for "2000" and the rotated caption; room for "100" and the caption below.
-    EXPECT_GT(left->GetMarginSize(), 10 + 16);
-    EXPECT_GT(bottom->GetMarginSize(), 6 + 16);
-    EXPECT_EQ(left->GetStartPixel(), plot.bottom);
-    EXPECT_EQ(left->GetEndPixel(), plot.top);
-    EXPECT_EQ(bottom->GetStartPixel(), plot.left);
-    EXPECT_EQ(bottom->GetEndPixel(), plot.right);
+    EXPECT_GT(f.left->GetMarginSize(), 10 + 16);
+    EXPECT_GT(f.bottom->GetMarginSize(), 6 + 16);
+    EXPECT_EQ(f.left->GetStartPixel(), plot.bottom);
+    EXPECT_EQ(f.left->GetEndPixel(), plot.top);
+    EXPECT_EQ(f.bottom->GetStartPixel(), plot.left);
+    EXPECT_EQ(f.bottom->GetEndPixel(), plot.right);
 }
 
 TEST(AxisInChartTest, FixedMarginIsUsedAsGiven) {
-    auto chart = LiveLikeChart();
-    chart->GetAxis(CChartCtrl::LeftAxis)->SetMarginSize(false, 70);
-    chart->RefreshCtrl();
-    EXPECT_EQ(chart->GetPlottingRect().left, 3 + 70);
+    LiveLikeChart f;
+    f.left->SetMarginSize(false, 70);
+    f.chart.RefreshCtrl();
+    EXPECT_EQ(f.chart.GetPlottingRect().left, 3 + 70);
 }
 
 TEST(AxisInChartTest, InvisibleAxisTakesNoRoomAndDrawsNothing) {
-    auto chart = LiveLikeChart();
-    chart->RefreshCtrl();
-    CChartAxis* left = chart->GetAxis(CChartCtrl::LeftAxis);
-    const int tickY = left->GetGrid()->GetTicks()[2];
-    left->SetVisible(false);
-    const ChartRect plot = chart->GetPlottingRect();
+    LiveLikeChart f;
+    f.chart.RefreshCtrl();
+    const int tickY = f.left->GetGrid()->GetTicks()[2];
+    f.left->SetVisible(false);
+    const ChartRect plot = f.chart.GetPlottingRect();
     EXPECT_EQ(plot.left, 3);
     // Only the bottom axis' vertical grid lines cross that row now.
     const ChartRect row{plot.left, tickY, plot.right, tickY + 1};
-    EXPECT_LT(CountPixels(*chart->GetBackgroundImage(), row, kGridGrey), plot.Width() / 6);
+    EXPECT_LT(CountColour(*f.chart.GetBackgroundImage(), row, kGridGrey), plot.Width() / 6);
 }
 
 TEST(AxisInChartTest, AxisLineTicksAndDottedGridArePainted) {
-    auto chart = LiveLikeChart();
-    chart->RefreshCtrl();
-    const QImage& image = *chart->GetBackgroundImage();
-    const ChartRect plot = chart->GetPlottingRect();
-    CChartAxis* left = chart->GetAxis(CChartCtrl::LeftAxis);
+    LiveLikeChart f;
+    f.chart.RefreshCtrl();
+    const QImage& image = *f.chart.GetBackgroundImage();
+    const ChartRect plot = f.chart.GetPlottingRect();
 
     // 0..2000 over the plot height: ticks every 100 or 200, all on the axis.
-    const std::vector<int>& ticks = left->GetGrid()->GetTicks();
+    const std::vector<int>& ticks = f.left->GetGrid()->GetTicks();
     ASSERT_GE(ticks.size(), 5u);
     const int midY = (plot.top + plot.bottom) / 2;
     EXPECT_EQ(image.pixel(plot.left - 1, midY) & 0xFFFFFF, 0u);  // axis line, black
@@ -234,49 +201,24 @@ TEST(AxisInChartTest, AxisLineTicksAndDottedGridArePainted) {
     }
     // No grid outside the plotting area.
     const ChartRect title{0, 0, 400, plot.top};
-    EXPECT_EQ(CountPixels(image, title, kGridGrey), 0);
+    EXPECT_EQ(CountColour(image, title, kGridGrey), 0);
 }
 
 TEST(AxisInChartTest, TickLabelsAndCaptionArePaintedBesideTheAxis) {
-    auto chart = LiveLikeChart();
-    chart->RefreshCtrl();
-    const QImage& image = *chart->GetBackgroundImage();
-    const ChartRect plot = chart->GetPlottingRect();
+    LiveLikeChart f;
+    f.chart.RefreshCtrl();
+    const QImage& image = *f.chart.GetBackgroundImage();
+    const ChartRect plot = f.chart.GetPlottingRect();
     // Dark text pixels left of the axis (labels and the rotated caption) and below it.
     auto darkIn = [&](const ChartRect& r) {
-        int n = 0;
-        for (int y = r.top; y < r.bottom; ++y) {
-            for (int x = r.left; x < r.right; ++x) {
-                if (qGray(image.pixel(x, y)) < 90) ++n;
-            }
-        }
-        return n;
+        return CountPixels(image, r, [](QRgb p) { return qGray(p) < 90; });
     };
     EXPECT_GT(darkIn(ChartRect{4, plot.top, plot.left - 5, plot.bottom}), 40);
     EXPECT_GT(darkIn(ChartRect{plot.left, plot.bottom + 5, plot.right, 297}), 40);
     // The rotated caption sits in the leftmost strip, about the middle of the axis.
-    CChartAxisLabel* caption = chart->GetAxis(CChartCtrl::LeftAxis)->GetLabel();
+    CChartAxisLabel* caption = f.left->GetLabel();
     const QSize size = caption->GetSize(nullptr);
     EXPECT_GT(size.height(), size.width());  // swapped for a vertical caption
     const int mid = (plot.top + plot.bottom) / 2;
     EXPECT_GT(darkIn(ChartRect{3, mid - 10, 3 + size.width() + 2, mid + 10}), 5);
-}
-
-TEST(AxisInChartTest, ScrollBarStepsMoveTheAxisByATenthOfItsRange) {
-    // The bars are never shown in the window, but an enabled one must still drive its axis.
-    auto chart = LiveLikeChart();
-    CChartAxis* bottom = chart->GetAxis(CChartCtrl::BottomAxis);
-    bottom->SetMinMax(0, 10);
-    std::vector<double> x(101);
-    for (int i = 0; i <= 100; ++i)
-        x[i] = i;
-    AddLine(*chart, x, x);
-    CChartScrollBar* bar = bottom->GetScrollBar();
-    bar->SetEnabled(true);
-    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    EXPECT_DOUBLE_EQ(bottom->GetMin(), 1.0);
-    EXPECT_DOUBLE_EQ(bottom->GetMax(), 11.0);
-    EXPECT_EQ(bar->GetScrollPos(), 1);
-    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    EXPECT_DOUBLE_EQ(bottom->GetMin(), 11.0);
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "TestChart.h"
 #include "chart/ChartAxis.h"
 #include "chart/ChartCtrl.h"
 #include "chart/ChartLineSerie.h"
@@ -26,26 +27,14 @@ public:
     }
 };
 
-CChartLineSerie* AddLine(CChartCtrl& chart, const std::vector<double>& x,
-                         const std::vector<double>& y) {
-    auto* serie = new CChartLineSerie(&chart);
-    chart.AttachCustomSerie(serie);
-    serie->SetSeriesOrdering(0);
-    serie->AddPoints(x.data(), y.data(), static_cast<unsigned>(x.size()));
-    return serie;
-}
-
-// A shown 400 x 300 chart with fixed axes 0..100 on the left and bottom.
-std::unique_ptr<CChartCtrl> ShownChart() {
-    auto chart = std::make_unique<CChartCtrl>();
-    chart->resize(400, 300);
-    chart->CreateStandardAxis(CChartCtrl::BottomAxis)->SetMinMax(0, 100);
-    chart->CreateStandardAxis(CChartCtrl::LeftAxis)->SetMinMax(0, 100);
-    chart->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(chart.get()));
-    chart->RefreshCtrl();
-    return chart;
-}
+// Shown, with axes 0..100 on the left and bottom.
+struct ShownChart : TestChart {
+    ShownChart() : TestChart(100, 100) {
+        chart.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&chart));
+        chart.RefreshCtrl();
+    }
+};
 
 void Drag(CChartCtrl& chart, Qt::MouseButton button, QPoint from, QPoint to) {
     QTest::mousePress(&chart, button, Qt::NoModifier, from);
@@ -125,18 +114,15 @@ TEST(CtrlTest, SerieColoursFollowTheTableAndWrapAfterTen) {
 }
 
 TEST(CtrlTest, ReplacingAnAxisMovesItsSeriesToTheNewOne) {
-    CChartCtrl chart;
-    chart.resize(300, 200);
-    chart.CreateStandardAxis(CChartCtrl::BottomAxis)->SetMinMax(0, 10);
-    chart.CreateStandardAxis(CChartCtrl::LeftAxis)->SetMinMax(0, 10);
-    auto* serie = AddLine(chart, {1, 2, 3}, {4, 5, 6});
-    CChartStandardAxis* replacement = chart.CreateStandardAxis(CChartCtrl::LeftAxis);
+    TestChart f;
+    auto* serie = f.Line({1, 2, 3}, {4, 5, 6});
+    CChartStandardAxis* replacement = f.chart.CreateStandardAxis(CChartCtrl::LeftAxis);
     EXPECT_EQ(serie->GetVerticalAxis(), replacement);
     ASSERT_EQ(replacement->GetRegisteredSeries().size(), 1u);
     replacement->SetAutomatic(true);
     EXPECT_EQ(replacement->GetMin(), 4.0);
     EXPECT_EQ(replacement->GetMax(), 6.0);
-    chart.RefreshCtrl();  // draws against the new axis, not the deleted one
+    f.chart.RefreshCtrl();  // draws against the new axis, not the deleted one
 }
 
 TEST(CtrlTest, AnAxisThatHasAPlaceIsNotAttachedAgain) {
@@ -157,20 +143,17 @@ TEST(CtrlTest, AnAxisThatHasAPlaceIsNotAttachedAgain) {
 }
 
 TEST(CtrlTest, RemoveAllSeriesKeepsTheAutomaticRangeUntilTheNextSerie) {
-    CChartCtrl chart;
-    chart.resize(300, 200);
-    chart.CreateStandardAxis(CChartCtrl::BottomAxis)->SetMinMax(0, 10);
-    CChartAxis* left = chart.CreateStandardAxis(CChartCtrl::LeftAxis);
-    left->SetAutomatic(true);
-    AddLine(chart, {0, 1, 2}, {3, 7, 5});
-    EXPECT_EQ(left->GetMin(), 3.0);
-    EXPECT_EQ(left->GetMax(), 7.0);
-    chart.RemoveAllSeries();
-    EXPECT_EQ(left->GetMin(), 3.0);
-    EXPECT_EQ(left->GetMax(), 7.0);
-    AddLine(chart, {0, 1}, {-2, 12});
-    EXPECT_EQ(left->GetMin(), -2.0);
-    EXPECT_EQ(left->GetMax(), 12.0);
+    TestChart f;
+    f.left->SetAutomatic(true);
+    f.Line({0, 1, 2}, {3, 7, 5});
+    EXPECT_EQ(f.left->GetMin(), 3.0);
+    EXPECT_EQ(f.left->GetMax(), 7.0);
+    f.chart.RemoveAllSeries();
+    EXPECT_EQ(f.left->GetMin(), 3.0);
+    EXPECT_EQ(f.left->GetMax(), 7.0);
+    f.Line({0, 1}, {-2, 12});
+    EXPECT_EQ(f.left->GetMin(), -2.0);
+    EXPECT_EQ(f.left->GetMax(), 12.0);
 }
 
 TEST(CtrlTest, ResizeGivesTheNextRefreshAnImageOfTheNewSize) {
@@ -206,106 +189,100 @@ TEST(CtrlTest, ScrollPositionTable) {
 }
 
 TEST(CtrlTest, LeftDragZoomsEveryAxisToTheDraggedValues) {
-    auto chart = ShownChart();
-    CChartAxis* bottom = chart->GetBottomAxis();
-    CChartAxis* left = chart->GetLeftAxis();
-    const ChartRect plot = chart->GetPlottingRect();
+    ShownChart f;
+    const ChartRect plot = f.chart.GetPlottingRect();
     const QPoint from(plot.left + 20, plot.top + 10);
     const QPoint to(plot.left + 120, plot.top + 90);
-    const double wantXMin = bottom->ScreenToValue(from.x());
-    const double wantXMax = bottom->ScreenToValue(to.x());
-    const double wantYMin = left->ScreenToValue(to.y());
-    const double wantYMax = left->ScreenToValue(from.y());
+    const double wantXMin = f.bottom->ScreenToValue(from.x());
+    const double wantXMax = f.bottom->ScreenToValue(to.x());
+    const double wantYMin = f.left->ScreenToValue(to.y());
+    const double wantYMax = f.left->ScreenToValue(from.y());
 
-    Drag(*chart, Qt::LeftButton, from, to);
-    EXPECT_DOUBLE_EQ(bottom->GetMin(), wantXMin);
-    EXPECT_DOUBLE_EQ(bottom->GetMax(), wantXMax);
-    EXPECT_DOUBLE_EQ(left->GetMin(), wantYMin);
-    EXPECT_DOUBLE_EQ(left->GetMax(), wantYMax);
+    Drag(f.chart, Qt::LeftButton, from, to);
+    EXPECT_DOUBLE_EQ(f.bottom->GetMin(), wantXMin);
+    EXPECT_DOUBLE_EQ(f.bottom->GetMax(), wantXMax);
+    EXPECT_DOUBLE_EQ(f.left->GetMin(), wantYMin);
+    EXPECT_DOUBLE_EQ(f.left->GetMax(), wantYMax);
     EXPECT_LT(wantXMin, wantXMax);
     EXPECT_LT(wantYMin, wantYMax);
 
     // Up and to the left: every axis gets its saved range back.
-    Drag(*chart, Qt::LeftButton, QPoint(plot.right - 5, plot.bottom - 5),
+    Drag(f.chart, Qt::LeftButton, QPoint(plot.right - 5, plot.bottom - 5),
          QPoint(plot.left + 5, plot.top + 5));
-    EXPECT_EQ(bottom->GetMin(), 0.0);
-    EXPECT_EQ(bottom->GetMax(), 100.0);
-    EXPECT_EQ(left->GetMin(), 0.0);
-    EXPECT_EQ(left->GetMax(), 100.0);
+    EXPECT_EQ(f.bottom->GetMin(), 0.0);
+    EXPECT_EQ(f.bottom->GetMax(), 100.0);
+    EXPECT_EQ(f.left->GetMin(), 0.0);
+    EXPECT_EQ(f.left->GetMax(), 100.0);
 }
 
 TEST(CtrlTest, StraightOrEmptyDragsChangeNothing) {
-    auto chart = ShownChart();
-    const ChartRect plot = chart->GetPlottingRect();
+    ShownChart f;
+    const ChartRect plot = f.chart.GetPlottingRect();
     const QPoint a(plot.left + 30, plot.top + 30);
     const std::vector<QPoint> ends = {a, a + QPoint(80, 0), a + QPoint(0, 80)};
     for (const QPoint& end : ends) {
-        Drag(*chart, Qt::LeftButton, a, end);
-        EXPECT_EQ(chart->GetBottomAxis()->GetMin(), 0.0);
-        EXPECT_EQ(chart->GetBottomAxis()->GetMax(), 100.0);
-        EXPECT_EQ(chart->GetLeftAxis()->GetMin(), 0.0);
-        EXPECT_EQ(chart->GetLeftAxis()->GetMax(), 100.0);
+        Drag(f.chart, Qt::LeftButton, a, end);
+        EXPECT_EQ(f.bottom->GetMin(), 0.0);
+        EXPECT_EQ(f.bottom->GetMax(), 100.0);
+        EXPECT_EQ(f.left->GetMin(), 0.0);
+        EXPECT_EQ(f.left->GetMax(), 100.0);
     }
 }
 
 TEST(CtrlTest, ZoomNarrowerThanTheLimitGetsTheLimit) {
-    auto chart = ShownChart();
-    CChartAxis* bottom = chart->GetBottomAxis();
-    bottom->SetMinMax(0, 0.05);
-    chart->RefreshCtrl();
-    const ChartRect plot = chart->GetPlottingRect();
+    ShownChart f;
+    f.bottom->SetMinMax(0, 0.05);
+    f.chart.RefreshCtrl();
+    const ChartRect plot = f.chart.GetPlottingRect();
     const QPoint from(plot.left + 10, plot.top + 10);
-    const double wantMin = bottom->ScreenToValue(from.x());
-    Drag(*chart, Qt::LeftButton, from, from + QPoint(2, 40));
-    EXPECT_DOUBLE_EQ(bottom->GetMin(), wantMin);
-    EXPECT_DOUBLE_EQ(bottom->GetMax(), wantMin + 0.001);
+    const double wantMin = f.bottom->ScreenToValue(from.x());
+    Drag(f.chart, Qt::LeftButton, from, from + QPoint(2, 40));
+    EXPECT_DOUBLE_EQ(f.bottom->GetMin(), wantMin);
+    EXPECT_DOUBLE_EQ(f.bottom->GetMax(), wantMin + 0.001);
 }
 
 TEST(CtrlTest, ZoomedAutomaticAxisFollowsTheNextSerie) {
-    auto chart = ShownChart();
-    CChartAxis* left = chart->GetLeftAxis();
-    left->SetAutomatic(true);
-    AddLine(*chart, {0, 50, 100}, {3, 7, 4});
-    ASSERT_EQ(left->GetMax(), 7.0);
-    const ChartRect plot = chart->GetPlottingRect();
-    Drag(*chart, Qt::LeftButton, QPoint(plot.left + 10, plot.top + 10),
+    ShownChart f;
+    f.left->SetAutomatic(true);
+    f.Line({0, 50, 100}, {3, 7, 4}, qtmchart::kNoOrdering);
+    ASSERT_EQ(f.left->GetMax(), 7.0);
+    const ChartRect plot = f.chart.GetPlottingRect();
+    Drag(f.chart, Qt::LeftButton, QPoint(plot.left + 10, plot.top + 10),
          QPoint(plot.left + 100, plot.top + 100));
-    ASSERT_NE(left->GetMax(), 7.0);
-    const double zoomedXMax = chart->GetBottomAxis()->GetMax();
+    ASSERT_NE(f.left->GetMax(), 7.0);
+    const double zoomedXMax = f.bottom->GetMax();
 
-    chart->EnableRefresh(false);
-    chart->RemoveAllSeries();
-    AddLine(*chart, {0, 50, 100}, {3, 7, 4});
-    chart->EnableRefresh(true);
-    EXPECT_EQ(left->GetMin(), 3.0);
-    EXPECT_EQ(left->GetMax(), 7.0);
+    f.chart.EnableRefresh(false);
+    f.chart.RemoveAllSeries();
+    f.Line({0, 50, 100}, {3, 7, 4}, qtmchart::kNoOrdering);
+    f.chart.EnableRefresh(true);
+    EXPECT_EQ(f.left->GetMin(), 3.0);
+    EXPECT_EQ(f.left->GetMax(), 7.0);
     // The fixed axis keeps its zoom until an un-zoom drag.
-    EXPECT_EQ(chart->GetBottomAxis()->GetMax(), zoomedXMax);
+    EXPECT_EQ(f.bottom->GetMax(), zoomedXMax);
 }
 
 TEST(CtrlTest, RightDragPansTheAxesWithTheMouse) {
-    auto chart = ShownChart();
-    CChartAxis* bottom = chart->GetBottomAxis();
-    CChartAxis* left = chart->GetLeftAxis();
-    const ChartRect plot = chart->GetPlottingRect();
+    ShownChart f;
+    const ChartRect plot = f.chart.GetPlottingRect();
     const QPoint from(plot.left + 100, plot.top + 100);
     const QPoint to = from + QPoint(40, 30);
-    const double dx = bottom->ScreenToValue(to.x()) - bottom->ScreenToValue(from.x());
-    const double dy = left->ScreenToValue(to.y()) - left->ScreenToValue(from.y());
-    Drag(*chart, Qt::RightButton, from, to);
+    const double dx = f.bottom->ScreenToValue(to.x()) - f.bottom->ScreenToValue(from.x());
+    const double dy = f.left->ScreenToValue(to.y()) - f.left->ScreenToValue(from.y());
+    Drag(f.chart, Qt::RightButton, from, to);
     // Content follows the mouse: dragging right shows smaller x values.
-    EXPECT_NEAR(bottom->GetMin(), -dx, 1e-9);
-    EXPECT_NEAR(bottom->GetMax(), 100 - dx, 1e-9);
-    EXPECT_NEAR(left->GetMin(), -dy, 1e-9);
-    EXPECT_NEAR(left->GetMax(), 100 - dy, 1e-9);
+    EXPECT_NEAR(f.bottom->GetMin(), -dx, 1e-9);
+    EXPECT_NEAR(f.bottom->GetMax(), 100 - dx, 1e-9);
+    EXPECT_NEAR(f.left->GetMin(), -dy, 1e-9);
+    EXPECT_NEAR(f.left->GetMax(), 100 - dy, 1e-9);
     EXPECT_GT(dx, 0.0);
     EXPECT_LT(dy, 0.0);
 }
 
 TEST(CtrlTest, ZoomOutlineIsPaintedOnlyDuringTheDrag) {
-    auto chart = ShownChart();
-    chart->SetZoomRectColor(0x00FF00);
-    const ChartRect plot = chart->GetPlottingRect();
+    ShownChart f;
+    f.chart.SetZoomRectColor(0x00FF00);
+    const ChartRect plot = f.chart.GetPlottingRect();
     const QPoint from(plot.left + 30, plot.top + 30);
     const QPoint to(plot.left + 130, plot.top + 90);
     auto outlinePixels = [&](const QImage& image) {
@@ -316,19 +293,19 @@ TEST(CtrlTest, ZoomOutlineIsPaintedOnlyDuringTheDrag) {
         }
         return n;
     };
-    QTest::mousePress(chart.get(), Qt::LeftButton, Qt::NoModifier, from);
-    QTest::mouseMove(chart.get(), to);
-    EXPECT_GE(outlinePixels(chart->grab().toImage()), 2 * 100);
+    QTest::mousePress(&f.chart, Qt::LeftButton, Qt::NoModifier, from);
+    QTest::mouseMove(&f.chart, to);
+    EXPECT_GE(outlinePixels(f.chart.grab().toImage()), 2 * 100);
     // The outline lives only on screen, never in the chart's own image.
-    EXPECT_EQ(outlinePixels(*chart->GetBackgroundImage()), 0);
-    QTest::mouseRelease(chart.get(), Qt::LeftButton, Qt::NoModifier, to);
-    EXPECT_EQ(outlinePixels(chart->grab().toImage()), 0);
+    EXPECT_EQ(outlinePixels(*f.chart.GetBackgroundImage()), 0);
+    QTest::mouseRelease(&f.chart, Qt::LeftButton, Qt::NoModifier, to);
+    EXPECT_EQ(outlinePixels(f.chart.grab().toImage()), 0);
 }
 
 TEST(CtrlTest, AttachedSerieDrawsIntoTheChartThatOwnsIt) {
     CChartCtrl other;
-    auto chart = ShownChart();
+    ShownChart f;
     auto* serie = new CChartLineSerie(&other);  // built for another chart
-    chart->AttachCustomSerie(serie);
-    EXPECT_EQ(serie->GetParent(), chart.get());
+    f.chart.AttachCustomSerie(serie);
+    EXPECT_EQ(serie->GetParent(), &f.chart);
 }

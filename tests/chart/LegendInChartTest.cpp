@@ -2,62 +2,40 @@
 // each docking side, and its box, shadow and samples.
 #include <gtest/gtest.h>
 
-#include <QImage>
-#include <memory>
-#include <vector>
-
-#include "chart/ChartCtrl.h"
+#include "TestChart.h"
 #include "chart/ChartLegend.h"
-#include "chart/ChartLineSerie.h"
-#include "chart/ChartStandardAxis.h"
 
 using qtmchart::ChartRect;
 
 namespace {
 
-std::unique_ptr<CChartCtrl> ChartWithAxes() {
-    auto chart = std::make_unique<CChartCtrl>();
-    chart->resize(400, 300);
-    chart->EnableRefresh(false);
-    chart->SetBackGradient(0xFFFFFF, 0xFF7D7D, 1);
-    chart->CreateStandardAxis(CChartCtrl::BottomAxis)->SetMinMax(0, 10);
-    chart->CreateStandardAxis(CChartCtrl::LeftAxis)->SetMinMax(0, 10);
-    chart->EnableRefresh(true);
-    return chart;
-}
-
-CChartLineSerie* AddLine(CChartCtrl& chart, const QString& name) {
-    const std::vector<double> x = {0, 5, 10};
-    const std::vector<double> y = {1, 9, 2};
-    auto* serie = new CChartLineSerie(&chart);
-    chart.AttachCustomSerie(serie);
+CChartLineSerie* AddNamedLine(TestChart& f, const QString& name) {
+    CChartLineSerie* serie = f.Line({0, 5, 10}, {1, 9, 2}, qtmchart::kNoOrdering);
     serie->SetName(name);
-    serie->SetSeriesOrdering(0);
-    serie->AddPoints(x.data(), y.data(), 3);
     return serie;
 }
 
 }  // namespace
 
 TEST(LegendInChartTest, TakesNoRoomWhileInvisibleOrWithoutNamedSeries) {
-    auto chart = ChartWithAxes();
-    AddLine(*chart, "power");
-    chart->GetLegend()->DockLegend(CChartLegend::dsDockBottom);
-    const ChartRect bare = chart->GetPlottingRect();
-    EXPECT_TRUE(chart->GetLegend()->GetLegendRect().IsEmpty());  // invisible by default
+    TestChart f;
+    AddNamedLine(f, "power");
+    f.chart.GetLegend()->DockLegend(CChartLegend::dsDockBottom);
+    const ChartRect bare = f.chart.GetPlottingRect();
+    EXPECT_TRUE(f.chart.GetLegend()->GetLegendRect().IsEmpty());  // invisible by default
 
-    chart->RemoveAllSeries();
-    AddLine(*chart, "");
-    chart->GetLegend()->SetVisible(true);
-    EXPECT_TRUE(chart->GetLegend()->GetLegendRect().IsEmpty());
-    EXPECT_EQ(chart->GetPlottingRect(), bare);
+    f.chart.RemoveAllSeries();
+    AddNamedLine(f, "");
+    f.chart.GetLegend()->SetVisible(true);
+    EXPECT_TRUE(f.chart.GetLegend()->GetLegendRect().IsEmpty());
+    EXPECT_EQ(f.chart.GetPlottingRect(), bare);
 }
 
 TEST(LegendInChartTest, DockedOnEachSideTheChartMovesOffIt) {
-    auto chart = ChartWithAxes();
-    AddLine(*chart, "power");
-    AddLine(*chart, "energy");
-    CChartLegend* legend = chart->GetLegend();
+    TestChart f;
+    AddNamedLine(f, "power");
+    AddNamedLine(f, "energy");
+    CChartLegend* legend = f.chart.GetLegend();
     legend->SetVisible(true);
     const ChartRect drawing{3, 3, 397, 297};
 
@@ -65,24 +43,22 @@ TEST(LegendInChartTest, DockedOnEachSideTheChartMovesOffIt) {
     ChartRect box = legend->GetLegendRect();
     EXPECT_EQ(box.bottom, drawing.bottom - 2);
     EXPECT_NEAR((box.left + box.right) / 2.0, 200, 1);
-    EXPECT_EQ(chart->GetPlottingRect().bottom,
-              box.top - 2 - chart->GetAxis(CChartCtrl::BottomAxis)->GetMarginSize());
+    EXPECT_EQ(f.chart.GetPlottingRect().bottom, box.top - 2 - f.bottom->GetMarginSize());
 
     legend->DockLegend(CChartLegend::dsDockTop);
     box = legend->GetLegendRect();
     EXPECT_EQ(box.top, drawing.top + 3);
-    EXPECT_GT(chart->GetPlottingRect().top, box.bottom + 2);
+    EXPECT_GT(f.chart.GetPlottingRect().top, box.bottom + 2);
 
     legend->DockLegend(CChartLegend::dsDockRight);
     box = legend->GetLegendRect();
     EXPECT_EQ(box.right, drawing.right - 6);
-    EXPECT_LE(chart->GetPlottingRect().right, box.left - 2);
+    EXPECT_LE(f.chart.GetPlottingRect().right, box.left - 2);
 
     legend->DockLegend(CChartLegend::dsDockLeft);
     box = legend->GetLegendRect();
     EXPECT_EQ(box.left, drawing.left + 3);
-    EXPECT_EQ(chart->GetPlottingRect().left,
-              box.right + 2 + chart->GetAxis(CChartCtrl::LeftAxis)->GetMarginSize());
+    EXPECT_EQ(f.chart.GetPlottingRect().left, box.right + 2 + f.left->GetMarginSize());
 
     // Horizontal mode lays the entries side by side: wider and lower than stacked.
     const ChartRect stacked = legend->GetLegendRect();
@@ -93,24 +69,24 @@ TEST(LegendInChartTest, DockedOnEachSideTheChartMovesOffIt) {
 }
 
 TEST(LegendInChartTest, FreeLegendKeepsItsCornerAndTheChartItsRoom) {
-    auto chart = ChartWithAxes();
-    AddLine(*chart, "power");
-    const ChartRect bare = chart->GetPlottingRect();
-    chart->GetLegend()->SetVisible(true);
-    chart->GetLegend()->UndockLegend(120, 60);
-    const ChartRect box = chart->GetLegend()->GetLegendRect();
+    TestChart f;
+    AddNamedLine(f, "power");
+    const ChartRect bare = f.chart.GetPlottingRect();
+    f.chart.GetLegend()->SetVisible(true);
+    f.chart.GetLegend()->UndockLegend(120, 60);
+    const ChartRect box = f.chart.GetLegend()->GetLegendRect();
     EXPECT_EQ(box.left, 120);
     EXPECT_EQ(box.top, 60);
-    EXPECT_EQ(chart->GetPlottingRect(), bare);
+    EXPECT_EQ(f.chart.GetPlottingRect(), bare);
 }
 
 TEST(LegendInChartTest, DrawsBoxShadowAndSample) {
-    auto chart = ChartWithAxes();
-    AddLine(*chart, "power");  // the first serie is red
-    CChartLegend* legend = chart->GetLegend();
+    TestChart f;
+    AddNamedLine(f, "power");  // the first serie is red
+    CChartLegend* legend = f.chart.GetLegend();
     legend->SetVisible(true);
     legend->UndockLegend(150, 40);
-    const QImage& image = *chart->GetBackgroundImage();
+    const QImage& image = *f.chart.GetBackgroundImage();
     const ChartRect box = legend->GetLegendRect();
 
     EXPECT_EQ(image.pixel(box.left, box.top + 5) & 0xFFFFFF, 0u);       // border

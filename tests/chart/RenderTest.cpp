@@ -7,11 +7,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "chart/ChartAxis.h"
+#include "TestChart.h"
 #include "chart/ChartColor.h"
-#include "chart/ChartCtrl.h"
-#include "chart/ChartLineSerie.h"
-#include "chart/ChartStandardAxis.h"
 #include "chart/ChartTitle.h"
 
 using qtmchart::ChartRect;
@@ -33,28 +30,21 @@ bool Near(ColorRef a, ColorRef b, int tolerance) {
 }
 
 // The background alone, without an edge, drawn into an image of its own.
-QImage Background(ColorRef c1, ColorRef c2, int type, int width = 120, int height = 80) {
+QImage Background(ColorRef c1, ColorRef c2, int type) {
     CChartCtrl chart;
     chart.EnableRefresh(false);
     chart.SetEdgeType(0);
     chart.SetBackGradient(c1, c2, type);
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    QImage image(120, 80, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::black);
     QPainter painter(&image);
-    chart.DrawBackground(&painter, ChartRect{0, 0, width, height});
+    chart.DrawBackground(&painter, ChartRect{0, 0, 120, 80});
     return image;
 }
 
-int CountColour(const QImage& image, ColorRef colour, const ChartRect& inside, bool wantInside) {
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const bool in =
-                x >= inside.left && x < inside.right && y >= inside.top && y < inside.bottom;
-            if (in == wantInside && PixelAt(image, x, y) == colour) ++n;
-        }
-    }
-    return n;
+int CountSerie(const QImage& image, const ChartRect& r, ColorRef colour) {
+    return CountPixels(image, r,
+                       [colour](QRgb p) { return qtmchart::FromQColor(QColor(p)) == colour; });
 }
 
 }  // namespace
@@ -100,22 +90,18 @@ TEST(RenderTest, EmptyChartDrawsTheFrameRoundTheWholeDrawingArea) {
     EXPECT_TRUE(Near(PixelAt(image, 100, 115), 0xFF7D7D, 6));
 }
 
-TEST(RenderTest, LineSeriePaintsItsColourAlongItsPoints) {
-    CChartCtrl chart;
-    chart.resize(400, 300);
-    chart.CreateStandardAxis(CChartCtrl::BottomAxis)->SetMinMax(0, 10);
-    CChartAxis* left = chart.CreateStandardAxis(CChartCtrl::LeftAxis);
-    left->SetMinMax(0, 10);
-    CChartLineSerie* serie = chart.CreateLineSerie();
-    const double x[] = {0, 10};
-    const double y[] = {5, 5};
-    serie->AddPoints(x, y, 2);
+TEST(RenderTest, LineSeriePaintsItsColourAlongItsPointsAndAddedOnesAtOnce) {
+    TestChart f;
+    CChartLineSerie* serie = f.Line({0, 6}, {5, 5});
     serie->SetColor(0x00C000);
-    chart.RefreshCtrl();
+    f.chart.RefreshCtrl();
+    const double x = 10;
+    const double y = 5;
+    serie->AddPoints(&x, &y, 1);  // drawn straight into the image, without a refresh
 
-    const QImage& image = *chart.GetBackgroundImage();
-    const ChartRect plot = chart.GetPlottingRect();
-    const int row = left->ValueToScreen(5);
+    const QImage& image = *f.chart.GetBackgroundImage();
+    const ChartRect plot = f.chart.GetPlottingRect();
+    const int row = f.left->ValueToScreen(5);
     ASSERT_GT(row, plot.top);
     ASSERT_LT(row, plot.bottom);
     for (int px = plot.left + 1; px < plot.right; ++px) {
@@ -125,41 +111,31 @@ TEST(RenderTest, LineSeriePaintsItsColourAlongItsPoints) {
 }
 
 TEST(RenderTest, SeriePixelsStayInsideThePlottingRectangle) {
-    CChartCtrl chart;
-    chart.resize(400, 300);
-    chart.CreateStandardAxis(CChartCtrl::BottomAxis)->SetMinMax(0, 10);
-    chart.CreateStandardAxis(CChartCtrl::LeftAxis)->SetMinMax(0, 10);
-    chart.GetTitle()->AddString("Lux Wave");
-    CChartLineSerie* serie = chart.CreateLineSerie();
+    TestChart f;
+    f.chart.GetTitle()->AddString("Lux Wave");
+    // A zig-zag far beyond both axes, so clipping has to do the work.
+    CChartLineSerie* serie = f.Line({-20, -5, 2, 5, 8, 15, 30}, {-50, 40, -30, 5, 60, -40, 90});
     serie->SetColor(0x12E034);
     serie->SetWidth(3);
-    // A zig-zag far beyond both axes, so clipping has to do the work.
-    const double x[] = {-20, -5, 2, 5, 8, 15, 30};
-    const double y[] = {-50, 40, -30, 5, 60, -40, 90};
-    serie->AddPoints(x, y, 7);
-    chart.RefreshCtrl();
+    f.chart.RefreshCtrl();
 
-    const QImage& image = *chart.GetBackgroundImage();
-    const ChartRect plot = chart.GetPlottingRect();
+    const QImage& image = *f.chart.GetBackgroundImage();
+    const ChartRect plot = f.chart.GetPlottingRect();
     const ChartRect interior{plot.left + 1, plot.top + 1, plot.right, plot.bottom};
-    EXPECT_GT(CountColour(image, 0x12E034, interior, true), 100);
-    EXPECT_EQ(CountColour(image, 0x12E034, interior, false), 0);
+    const int inside = CountSerie(image, interior, 0x12E034);
+    EXPECT_GT(inside, 100);
+    EXPECT_EQ(CountSerie(image, ChartRect{0, 0, 400, 300}, 0x12E034), inside);
 }
 
 TEST(RenderTest, SinglePointDrawsNothingAndTwoPointsDrawOneSegment) {
-    for (unsigned n : {1u, 2u}) {
-        CChartCtrl chart;
-        chart.resize(300, 200);
-        chart.CreateStandardAxis(CChartCtrl::BottomAxis)->SetMinMax(0, 10);
-        chart.CreateStandardAxis(CChartCtrl::LeftAxis)->SetMinMax(0, 10);
-        CChartLineSerie* serie = chart.CreateLineSerie();
-        serie->SetColor(0x3377EE);
-        const double x[] = {2, 8};
-        const double y[] = {2, 8};
-        serie->AddPoints(x, y, n);
-        chart.RefreshCtrl();
+    const std::vector<double> points = {2, 8};
+    for (std::size_t n : {1u, 2u}) {
+        TestChart f;
+        const std::vector<double> v(points.begin(), points.begin() + n);
+        f.Line(v, v)->SetColor(0x3377EE);
+        f.chart.RefreshCtrl();
         const int painted =
-            CountColour(*chart.GetBackgroundImage(), 0x3377EE, ChartRect{0, 0, 300, 200}, true);
+            CountSerie(*f.chart.GetBackgroundImage(), ChartRect{0, 0, 400, 300}, 0x3377EE);
         if (n == 1) {
             EXPECT_EQ(painted, 0);
         } else {
@@ -169,46 +145,18 @@ TEST(RenderTest, SinglePointDrawsNothingAndTwoPointsDrawOneSegment) {
 }
 
 TEST(RenderTest, UnorderedPointsAreJoinedInTheOrderGiven) {
-    CChartCtrl chart;
-    chart.resize(400, 300);
-    chart.CreateStandardAxis(CChartCtrl::BottomAxis)->SetMinMax(0, 10);
-    CChartAxis* left = chart.CreateStandardAxis(CChartCtrl::LeftAxis);
-    left->SetMinMax(0, 10);
-    CChartLineSerie* serie = chart.CreateLineSerie();
-    serie->SetSeriesOrdering(0);
-    serie->SetColor(0x0000C0);
+    TestChart f;
     // Out along y = 2 and back up to (1, 8). Sorted by X the same points would run up x = 1
     // first and never along y = 2.
-    const double x[] = {1, 8, 1};
-    const double y[] = {2, 2, 8};
-    serie->AddPoints(x, y, 3);
-    chart.RefreshCtrl();
-    const QImage& image = *chart.GetBackgroundImage();
-    const int px = chart.GetBottomAxis()->ValueToScreen(5);
-    EXPECT_EQ(PixelAt(image, px, left->ValueToScreen(2)), 0x0000C0u);
+    f.Line({1, 8, 1}, {2, 2, 8}, qtmchart::kNoOrdering)->SetColor(0x0000C0);
+    f.chart.RefreshCtrl();
+    const QImage& image = *f.chart.GetBackgroundImage();
+    const int px = f.bottom->ValueToScreen(5);
+    EXPECT_EQ(PixelAt(image, px, f.left->ValueToScreen(2)), 0x0000C0u);
     bool onReturnLeg = false;
-    const int returnRow = left->ValueToScreen(2 + 6 * 3 / 7.0);
+    const int returnRow = f.left->ValueToScreen(2 + 6 * 3 / 7.0);
     for (int dy = -2; dy <= 2; ++dy) {
         onReturnLeg |= PixelAt(image, px, returnRow + dy) == 0x0000C0u;
     }
     EXPECT_TRUE(onReturnLeg);
-}
-
-TEST(RenderTest, AddedPointsAppearInTheImageAtOnce) {
-    CChartCtrl chart;
-    chart.resize(400, 300);
-    chart.CreateStandardAxis(CChartCtrl::BottomAxis)->SetMinMax(0, 10);
-    CChartAxis* left = chart.CreateStandardAxis(CChartCtrl::LeftAxis);
-    left->SetMinMax(0, 10);
-    CChartLineSerie* serie = chart.CreateLineSerie();
-    serie->SetColor(0x00A0A0);
-    const double x1[] = {0, 2};
-    const double y1[] = {5, 5};
-    serie->AddPoints(x1, y1, 2);
-    chart.RefreshCtrl();
-    const double x2[] = {8};
-    const double y2[] = {5};
-    serie->AddPoints(x2, y2, 1);
-    const int px = chart.GetBottomAxis()->ValueToScreen(5);
-    EXPECT_EQ(PixelAt(*chart.GetBackgroundImage(), px, left->ValueToScreen(5)), 0x00A0A0u);
 }

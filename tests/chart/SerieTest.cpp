@@ -5,32 +5,10 @@
 #include <cmath>
 #include <vector>
 
+#include "TestChart.h"
 #include "chart/ChartAxis.h"
-#include "chart/ChartCtrl.h"
-#include "chart/ChartLineSerie.h"
-#include "chart/ChartStandardAxis.h"
 
 namespace {
-
-struct Fixture {
-    CChartCtrl chart;
-    CChartAxis* bottom;
-    CChartAxis* left;
-    Fixture() {
-        chart.resize(400, 300);
-        bottom = chart.CreateStandardAxis(CChartCtrl::BottomAxis);
-        left = chart.CreateStandardAxis(CChartCtrl::LeftAxis);
-        bottom->SetMinMax(0, 10);
-        left->SetMinMax(0, 10);
-    }
-    CChartLineSerie* Serie(int ordering, const std::vector<double>& x,
-                           const std::vector<double>& y) {
-        CChartLineSerie* serie = chart.CreateLineSerie();
-        serie->SetSeriesOrdering(ordering);
-        serie->AddPoints(x.data(), y.data(), static_cast<unsigned>(x.size()));
-        return serie;
-    }
-};
 
 std::vector<double> Xs(const CChartLineSerie& s) {
     std::vector<double> xs;
@@ -42,7 +20,7 @@ std::vector<double> Xs(const CChartLineSerie& s) {
 }  // namespace
 
 TEST(SerieTest, StoreGrowsInStepsOfAThousandOrAtOnceForABatch) {
-    Fixture f;
+    TestChart f;
     CChartLineSerie* serie = f.chart.CreateLineSerie();
     EXPECT_EQ(serie->GetCapacity(), 1000u);
     for (int i = 0; i < 1001; ++i)
@@ -58,8 +36,8 @@ TEST(SerieTest, StoreGrowsInStepsOfAThousandOrAtOnceForABatch) {
 }
 
 TEST(SerieTest, OrderingAppliesToStoredAndNewPoints) {
-    Fixture f;
-    CChartLineSerie* byX = f.Serie(1, {3, 1, 2}, {0, 0, 0});
+    TestChart f;
+    CChartLineSerie* byX = f.Line({3, 1, 2}, {0, 0, 0});
     EXPECT_EQ(Xs(*byX), (std::vector<double>{1, 2, 3}));
     const double x = 2;
     const double y = 99;
@@ -68,20 +46,20 @@ TEST(SerieTest, OrderingAppliesToStoredAndNewPoints) {
     EXPECT_EQ(byX->GetPoint(1).Y, 0.0);  // the earlier X = 2 stays first
     EXPECT_EQ(byX->GetPoint(2).Y, 99.0);
 
-    CChartLineSerie* none = f.Serie(0, {3, 1, 2}, {0, 0, 0});
+    CChartLineSerie* none = f.Line({3, 1, 2}, {0, 0, 0}, qtmchart::kNoOrdering);
     EXPECT_EQ(Xs(*none), (std::vector<double>{3, 1, 2}));
     none->SetSeriesOrdering(1);  // sorts what is stored
     EXPECT_EQ(Xs(*none), (std::vector<double>{1, 2, 3}));
 
-    CChartLineSerie* byY = f.Serie(2, {1, 2, 3}, {9, -1, 4});
+    CChartLineSerie* byY = f.Line({1, 2, 3}, {9, -1, 4}, qtmchart::kYOrdering);
     EXPECT_EQ(Xs(*byY), (std::vector<double>{2, 3, 1}));
 }
 
 TEST(SerieTest, FullAutomaticAxesTakeTheExactDataRange) {
-    Fixture f;
+    TestChart f;
     f.bottom->SetAutomatic(true);
     f.left->SetAutomatic(true);
-    f.Serie(0, {10, 30, 20}, {3, 7, 5});
+    f.Line({10, 30, 20}, {3, 7, 5}, qtmchart::kNoOrdering);
     EXPECT_EQ(f.bottom->GetMin(), 10.0);
     EXPECT_EQ(f.bottom->GetMax(), 30.0);
     EXPECT_EQ(f.left->GetMin(), 3.0);
@@ -109,12 +87,12 @@ TEST(SerieTest, GarbledReadingsDoNotSpoilTheAutomaticRange) {
         {"nothing finite at all", {nan, inf}, 0, 0},
     };
     for (const Case& c : cases) {
-        Fixture f;
+        TestChart f;
         f.left->SetAutomatic(true);
         std::vector<double> x(c.y.size());
         for (std::size_t i = 0; i < x.size(); ++i)
             x[i] = static_cast<double>(i);
-        f.Serie(0, x, c.y);
+        f.Line(x, c.y, qtmchart::kNoOrdering);
         EXPECT_EQ(f.left->GetMin(), c.min) << c.name;
         EXPECT_EQ(f.left->GetMax(), c.max) << c.name;
         f.chart.RefreshCtrl();  // and the chart still draws
@@ -122,14 +100,14 @@ TEST(SerieTest, GarbledReadingsDoNotSpoilTheAutomaticRange) {
 }
 
 TEST(SerieTest, ScreenRangeCoversOnlyPointsNearTheVisibleWindow) {
-    Fixture f;
+    TestChart f;
     std::vector<double> x;
     std::vector<double> y;
     for (int i = 0; i <= 100; ++i) {
         x.push_back(i);
         y.push_back(i * 10.0);
     }
-    CChartLineSerie* serie = f.Serie(1, x, y);
+    CChartLineSerie* serie = f.Line(x, y);
     f.bottom->SetMinMax(20.5, 40.5);
     unsigned first = 0;
     unsigned last = 0;
@@ -150,8 +128,8 @@ TEST(SerieTest, ScreenRangeCoversOnlyPointsNearTheVisibleWindow) {
 }
 
 TEST(SerieTest, HitTestFindsSegmentsAndNearbyPoints) {
-    Fixture f;
-    CChartLineSerie* serie = f.Serie(1, {0, 5, 10}, {0, 10, 0});
+    TestChart f;
+    CChartLineSerie* serie = f.Line({0, 5, 10}, {0, 10, 0});
     f.chart.RefreshCtrl();
     const QPoint p0 = serie->GetPointScreenCoord(0);
     const QPoint p1 = serie->GetPointScreenCoord(1);
@@ -168,7 +146,7 @@ TEST(SerieTest, HitTestFindsSegmentsAndNearbyPoints) {
 }
 
 TEST(SerieTest, DestructionUnregistersFromBothAxes) {
-    Fixture f;
+    TestChart f;
     CChartLineSerie* serie = f.chart.CreateLineSerie();
     ASSERT_EQ(f.bottom->GetRegisteredSeries().size(), 1u);
     ASSERT_EQ(f.left->GetRegisteredSeries().size(), 1u);
@@ -194,9 +172,9 @@ TEST(SerieTest, SerieWithoutAxesDrawsAndReportsNothing) {
 }
 
 TEST(SerieTest, SetPointsReplacesAndClearSerieEmpties) {
-    Fixture f;
+    TestChart f;
     f.left->SetAutomatic(true);
-    CChartLineSerie* serie = f.Serie(0, {1, 2}, {5, 6});
+    CChartLineSerie* serie = f.Line({1, 2}, {5, 6}, qtmchart::kNoOrdering);
     const double x[] = {0, 1, 2};
     const double y[] = {-1, 0, 1};
     serie->SetPoints(x, y, 3);

@@ -2,27 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
-#include <QImage>
-#include <memory>
 
-#include "chart/ChartCtrl.h"
-#include "chart/ChartStandardAxis.h"
+#include "TestChart.h"
 #include "chart/ChartTitle.h"
 
 using qtmchart::ChartRect;
 
 namespace {
-
-std::unique_ptr<CChartCtrl> ChartWithAxes() {
-    auto chart = std::make_unique<CChartCtrl>();
-    chart->resize(400, 300);
-    chart->EnableRefresh(false);
-    chart->SetBackGradient(0xFFFFFF, 0xFF7D7D, 1);
-    chart->CreateStandardAxis(CChartCtrl::BottomAxis)->SetMinMax(0, 100);
-    chart->CreateStandardAxis(CChartCtrl::LeftAxis)->SetMinMax(0, 100);
-    chart->EnableRefresh(true);
-    return chart;
-}
 
 bool IsTitleBlue(QRgb p) {
     return qBlue(p) > 180 && qRed(p) < 90 && qGreen(p) < 90;
@@ -31,26 +17,26 @@ bool IsTitleBlue(QRgb p) {
 }  // namespace
 
 TEST(TitleInChartTest, NoLinesOrInvisibleTakeNoRoom) {
-    auto chart = ChartWithAxes();
-    chart->RefreshCtrl();
-    const int bareTop = chart->GetPlottingRect().top;
-    EXPECT_EQ(chart->GetTitle()->GetTitleRect().Height(), 0);
+    TestChart f(100, 100);
+    f.chart.RefreshCtrl();
+    const int bareTop = f.chart.GetPlottingRect().top;
+    EXPECT_EQ(f.chart.GetTitle()->GetTitleRect().Height(), 0);
 
-    chart->GetTitle()->AddString("Lux Wave");
-    const int titledTop = chart->GetPlottingRect().top;
+    f.chart.GetTitle()->AddString("Lux Wave");
+    const int titledTop = f.chart.GetPlottingRect().top;
     EXPECT_GT(titledTop, bareTop);
 
-    chart->GetTitle()->SetVisible(false);
-    EXPECT_EQ(chart->GetPlottingRect().top, bareTop);
-    EXPECT_EQ(chart->GetTitle()->GetTitleRect().Height(), 0);
+    f.chart.GetTitle()->SetVisible(false);
+    EXPECT_EQ(f.chart.GetPlottingRect().top, bareTop);
+    EXPECT_EQ(f.chart.GetTitle()->GetTitleRect().Height(), 0);
 }
 
 TEST(TitleInChartTest, HeightCountsEveryLineInItsFont) {
-    auto chart = ChartWithAxes();
-    CChartTitle* title = chart->GetTitle();
+    TestChart f(100, 100);
+    CChartTitle* title = f.chart.GetTitle();
     title->AddString("PPFD Wave");
     title->AddString("second line");
-    const QFontMetrics fm(title->GetFont().GetQFont(), chart->GetBackgroundImage());
+    const QFontMetrics fm(title->GetFont().GetQFont(), f.chart.GetBackgroundImage());
     const ChartRect rect = title->GetTitleRect();
     EXPECT_EQ(rect.top, 3);
     EXPECT_EQ(rect.Height(), 4 + 2 * (fm.height() + 2));
@@ -61,11 +47,11 @@ TEST(TitleInChartTest, HeightCountsEveryLineInItsFont) {
 }
 
 TEST(TitleInChartTest, DrawnCentredInItsColourAboveThePlot) {
-    auto chart = ChartWithAxes();
-    chart->GetTitle()->SetColor(0xFF0000);
-    chart->GetTitle()->AddString("Lux Wave");
-    const QImage& image = *chart->GetBackgroundImage();
-    const ChartRect rect = chart->GetTitle()->GetTitleRect();
+    TestChart f(100, 100);
+    f.chart.GetTitle()->SetColor(0xFF0000);
+    f.chart.GetTitle()->AddString("Lux Wave");
+    const QImage& image = *f.chart.GetBackgroundImage();
+    const ChartRect rect = f.chart.GetTitle()->GetTitleRect();
     int left = image.width();
     int right = -1;
     int blue = 0;
