@@ -29,6 +29,14 @@ protected:
         return out;
     }
 
+    // The command code (byte 3) of each VK request, in the order sent.
+    std::vector<std::uint8_t> RequestCodes() const {
+        std::vector<std::uint8_t> out;
+        for (const auto& r : meter->RequestLog())
+            out.push_back(r.bytes.at(3));
+        return out;
+    }
+
     std::unique_ptr<qtmsim::SimMeter> meter;
     MeterLink link;
 };

@@ -9,8 +9,10 @@
 namespace qtm::test {
 
 inline Bytes Vk(std::initializer_list<std::uint8_t> tail) {
-    Bytes frame{'V', 'K'};
-    frame.insert(frame.end(), tail.begin(), tail.end());
+    Bytes frame(tail.size() + 2);
+    frame[0] = 'V';
+    frame[1] = 'K';
+    std::copy(tail.begin(), tail.end(), frame.begin() + 2);
     return frame;
 }
 
