@@ -6,7 +6,9 @@
 #include <bit>
 #include <cstring>
 
-#include "sim/SimMeter.h"
+#include "device/ModbusFrame.h"
+#include "device/SimFixture.h"
+#include "device/VkFrame.h"
 
 namespace qtm {
 namespace {
@@ -18,18 +20,12 @@ Bytes VkReply(std::uint8_t code, const Bytes& data, std::size_t length) {
     return reply;
 }
 
-Bytes FloatBytesLe(float value) {
-    return LeFloat(value);
-}
-
 Bytes EnergyData(double energy, std::int32_t tenths) {
     Bytes data = LeDouble(energy);
     const Bytes time = LeInt32(tenths);
     data.insert(data.end(), time.begin(), time.end());
     return data;
 }
-
-// ---- Pure decoding ----
 
 TEST(TakeLiveReplyTest, ZeroFilledShortReplyGivesZerosWhereBytesAreMissing) {
     // Energy reply cut after the double: the time is zero, the energy stands.
@@ -61,56 +57,39 @@ TEST(DecodeLiveBlockTest, NineBigEndianValuesInTheirOrder) {
     EXPECT_FLOAT_EQ(v.temperature, 23.5f);
 }
 
-// ---- Against the simulated meter ----
-
-class LivePassTest : public ::testing::Test {
+class LivePassTest : public test::SimFixture {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_sim.Start(&m_error)) << m_error;
-        m_link.SetSystemPortsEnabled(false);
-        m_link.SetPortName(m_sim.PortPath());
-    }
-
-    std::vector<std::uint8_t> SentCodes() {
-        std::vector<std::uint8_t> codes;
-        for (const auto& request : m_sim.RequestLog()) {
-            if (request.bytes.size() >= 4) codes.push_back(request.bytes[3]);
-        }
-        return codes;
-    }
-
-    qtmsim::SimMeter m_sim{qtmsim::MeterConfig{}};
-    MeterLink m_link;
-    std::string m_error;
+    void SetUp() override { StartMeter(); }
 };
+using LivePassNoPortTest = test::SimFixture;
+using BusLivePassTest = test::SimFixture;
+
+const std::vector<std::uint8_t> kPassCodes{0x0D, 0x21, 0x25, 0x26, 0x27};
 
 TEST_F(LivePassTest, SendsTheFiveReadsInOrderAndNoStorageRead) {
-    const LiveValues values = ReadLiveValues(m_link);
-    EXPECT_TRUE(values.powerOk);
-    const auto log = m_sim.RequestLog();
-    ASSERT_EQ(log.size(), 5u);
-    const std::uint8_t codes[5] = {0x0D, 0x21, 0x25, 0x26, 0x27};
-    for (std::size_t i = 0; i < 5; ++i) {
-        EXPECT_EQ(log[i].bytes, (Bytes{'V', 'K', 0x42, codes[i], 0x01, 0x00, 0x01})) << i;
-    }
+    EXPECT_TRUE(ReadLiveValues(link).powerOk);
+    std::vector<Bytes> expected;
+    for (const std::uint8_t code : kPassCodes)
+        expected.push_back(BuildVkRead(code));
+    EXPECT_EQ(Requests(), expected);
 }
 
 TEST_F(LivePassTest, TakesTheMetersValues) {
-    m_sim.SetReplyOverride([](const Bytes& request) -> std::optional<Bytes> {
+    meter->SetReplyOverride([](const Bytes& request) -> std::optional<Bytes> {
         switch (request[3]) {
             case 0x0D:
-                return VkReply(0x0D, FloatBytesLe(12.5f), 11);
+                return VkReply(0x0D, LeFloat(12.5f), 11);
             case 0x21:
                 return VkReply(0x21, EnergyData(250.25, 600), 19);
             case 0x25:
-                return VkReply(0x25, FloatBytesLe(26.5f), 11);
+                return VkReply(0x25, LeFloat(26.5f), 11);
             case 0x26:
-                return VkReply(0x26, FloatBytesLe(0.5f), 11);
+                return VkReply(0x26, LeFloat(0.5f), 11);
             default:
-                return VkReply(0x27, FloatBytesLe(1234.0f), 11);
+                return VkReply(0x27, LeFloat(1234.0f), 11);
         }
     });
-    const LiveValues v = ReadLiveValues(m_link);
+    const LiveValues v = ReadLiveValues(link);
     EXPECT_TRUE(v.powerOk);
     EXPECT_FLOAT_EQ(v.power, 12.5f);
     EXPECT_DOUBLE_EQ(v.energy, 250.25);
@@ -121,47 +100,44 @@ TEST_F(LivePassTest, TakesTheMetersValues) {
 }
 
 TEST_F(LivePassTest, ShortPowerReplyFailsThePassAndKeepsThePreviousPower) {
-    m_sim.SetReplyOverride([](const Bytes& request) -> std::optional<Bytes> {
-        if (request[3] == 0x0D) return VkReply(0x0D, FloatBytesLe(99.0f), 10);
+    meter->SetReplyOverride([](const Bytes& request) -> std::optional<Bytes> {
+        if (request[3] == 0x0D) return VkReply(0x0D, LeFloat(99.0f), 10);
         return std::nullopt;
     });
     LiveValues previous;
     previous.power = 7.0f;
-    const LiveValues v = ReadLiveValues(m_link, previous);
+    const LiveValues v = ReadLiveValues(link, previous);
     EXPECT_FALSE(v.powerOk);
     EXPECT_FLOAT_EQ(v.power, 7.0f);
     // The other four requests still went out, once each.
-    EXPECT_EQ(SentCodes(), (std::vector<std::uint8_t>{0x0D, 0x21, 0x25, 0x26, 0x27}));
+    EXPECT_EQ(RequestCodes(), kPassCodes);
 }
 
 TEST_F(LivePassTest, SilentTemperatureReadsZeroNotTheOldValue) {
-    m_sim.SetReplyOverride([](const Bytes& request) -> std::optional<Bytes> {
+    meter->SetReplyOverride([](const Bytes& request) -> std::optional<Bytes> {
         if (request[3] == 0x25) return Bytes{};
         return std::nullopt;
     });
     LiveValues previous;
     previous.temperature = 30.0f;
-    const LiveValues v = ReadLiveValues(m_link, previous);
+    const LiveValues v = ReadLiveValues(link, previous);
     EXPECT_TRUE(v.powerOk);
     // The request went out, so the cleared reply counts: zero, not the old value.
     EXPECT_FLOAT_EQ(v.temperature, 0.0f);
     // One request; the ten attempts are reads, not resends.
-    const auto codes = SentCodes();
+    const auto codes = RequestCodes();
     EXPECT_EQ(std::count(codes.begin(), codes.end(), 0x25), 1);
 }
 
-TEST(LivePassNoPortTest, MissingPortKeepsEveryPreviousValue) {
-    MeterLink link;
-    link.SetSystemPortsEnabled(false);
+TEST_F(LivePassNoPortTest, MissingPortKeepsEveryPreviousValue) {
     link.SetPortName("/dev/qtm-test-no-such-port");
-    LiveValues previous;
-    previous.power = 1;
-    previous.energy = 2;
-    previous.energyTimeTenths = 3;
-    previous.temperature = 4;
-    previous.voltage = 5;
-    previous.ad = 6;
-    previous.powerOk = true;
+    const LiveValues previous{.power = 1,
+                              .energy = 2,
+                              .energyTimeTenths = 3,
+                              .temperature = 4,
+                              .voltage = 5,
+                              .ad = 6,
+                              .powerOk = true};
     const LiveValues v = ReadLiveValues(link, previous);
     EXPECT_FALSE(v.powerOk);
     EXPECT_FLOAT_EQ(v.power, 1);
@@ -173,28 +149,14 @@ TEST(LivePassNoPortTest, MissingPortKeepsEveryPreviousValue) {
     EXPECT_EQ(link.LastOpenError().kind, PortErrorKind::NotFound);
 }
 
-TEST(BusLivePassTest, ReadsTheBlockAtTheAddress) {
-    qtmsim::MeterConfig config;
-    config.rs485 = true;
-    config.address = 7;
-    qtmsim::SimMeter sim(config);
-    std::string error;
-    ASSERT_TRUE(sim.Start(&error)) << error;
-    MeterLink link;
-    ASSERT_EQ(link.OpenBusPort(sim.PortPath(), 115200), 0);
-    float expectedK = 0;
-    sim.WithModel([&](qtmsim::MeterModel& model) {
-        model.State().k = 1.5f;
-        model.State().calValue = 3.25f;
-        expectedK = model.State().k;
-    });
+TEST_F(BusLivePassTest, ReadsTheBlockAtTheAddress) {
+    StartMeter({.rs485 = true, .address = 7, .calValue = 3.25f, .k = 1.5f});
+    ASSERT_EQ(link.OpenBusPort(meter->PortPath(), 115200), 0);
     const auto values = ReadBusLiveValues(link, 7);
     ASSERT_TRUE(values.has_value());
-    EXPECT_FLOAT_EQ(values->k, expectedK);
+    EXPECT_FLOAT_EQ(values->k, 1.5f);
     EXPECT_FLOAT_EQ(values->cal, 3.25f);
-    const auto log = sim.RequestLog();
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(log[0].bytes[0], 7);
+    EXPECT_EQ(Requests(), std::vector<Bytes>{BuildReadRegistersRequest(7, 0xE013, 18)});
 }
 
 }  // namespace

@@ -36,37 +36,39 @@ INSTANTIATE_TEST_SUITE_P(
         GroupCase{"QTX-200PA", ModelGroup::Illuminance},
         GroupCase{"QTM-200", ModelGroup::Illuminance}, GroupCase{"", ModelGroup::Illuminance}));
 
-TEST(ModelCatalogTest, UvMeterInLowerCaseGetsTheUvTexts) {
-    const ModelTexts& texts = TextsOfModel("qtx-210uva");
-    EXPECT_EQ(texts.groupCaption, "UV(ABC)");
-    EXPECT_EQ(texts.listPower, "UV(uW/cm\u00b2)");
-    EXPECT_EQ(texts.chartTitle, "UV(ABC) Wave");
-    EXPECT_EQ(texts.powerUnit, "uW/cm2");
-    EXPECT_EQ(texts.unitRow, UnitRow::Irradiance);
-}
-
-TEST(ModelCatalogTest, UvxTakesLuxTextsButTheUvChartTitle) {
-    const ModelTexts& uvx = TextsOfModel("QTX-210UV2");
-    const ModelTexts& lux = TextsOfGroup(ModelGroup::Illuminance);
-    EXPECT_EQ(uvx.groupCaption, "Lux");
-    EXPECT_EQ(uvx.paramCaption, "Lux wave param set");
-    EXPECT_EQ(uvx.powerUnit, "lx");
-    EXPECT_EQ(uvx.energyUnit, "lx.s");
-    EXPECT_EQ(uvx.listPower, "Lux(lx)");
-    EXPECT_EQ(uvx.listEnergy, "Enegry(lx.s)");
-    EXPECT_EQ(uvx.chartTitle, "UV(ABC) Wave");
-    EXPECT_EQ(lux.chartTitle, "Lux Wave");
-    EXPECT_EQ(uvx.unitRow, UnitRow::Illuminance);
-}
-
-TEST(ModelCatalogTest, InfraredTextsCarryTheSuperscriptTwo) {
-    const ModelTexts& texts = TextsOfModel("QTX-220IR3");
-    EXPECT_EQ(texts.groupCaption, "IR");
-    EXPECT_EQ(texts.powerUnit, "uW/cm\u00b2");
-    EXPECT_EQ(texts.energyUnit, "mJ/cm\u00b2");
-    EXPECT_EQ(texts.listPower, "IR(uW/cm\u00b2)");
-    EXPECT_EQ(texts.listEnergy, "Enegry(mj/cm\u00b2)");
-    EXPECT_EQ(texts.chartTitle, "IR Wave");
+TEST(ModelCatalogTest, TextsOfAModelFollowItsGroup) {
+    struct Case {
+        const char* model;
+        std::string_view ModelTexts::*field;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"qtx-210uva", &ModelTexts::groupCaption, "UV(ABC)"},
+        {"qtx-210uva", &ModelTexts::listPower, "UV(uW/cm\u00b2)"},
+        {"qtx-210uva", &ModelTexts::chartTitle, "UV(ABC) Wave"},
+        {"qtx-210uva", &ModelTexts::powerUnit, "uW/cm2"},
+        // UVx meters take the lux texts but the UV chart title.
+        {"QTX-210UV2", &ModelTexts::groupCaption, "Lux"},
+        {"QTX-210UV2", &ModelTexts::paramCaption, "Lux wave param set"},
+        {"QTX-210UV2", &ModelTexts::powerUnit, "lx"},
+        {"QTX-210UV2", &ModelTexts::energyUnit, "lx.s"},
+        {"QTX-210UV2", &ModelTexts::listPower, "Lux(lx)"},
+        {"QTX-210UV2", &ModelTexts::listEnergy, "Enegry(lx.s)"},
+        {"QTX-210UV2", &ModelTexts::chartTitle, "UV(ABC) Wave"},
+        {"QTX-220IR3", &ModelTexts::groupCaption, "IR"},
+        {"QTX-220IR3", &ModelTexts::powerUnit, "uW/cm\u00b2"},
+        {"QTX-220IR3", &ModelTexts::energyUnit, "mJ/cm\u00b2"},
+        {"QTX-220IR3", &ModelTexts::listPower, "IR(uW/cm\u00b2)"},
+        {"QTX-220IR3", &ModelTexts::listEnergy, "Enegry(mj/cm\u00b2)"},
+        {"QTX-220IR3", &ModelTexts::chartTitle, "IR Wave"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.model) + " " + c.text);
+        EXPECT_EQ(TextsOfModel(c.model).*c.field, c.text);
+    }
+    EXPECT_EQ(TextsOfModel("qtx-210uva").unitRow, UnitRow::Irradiance);
+    EXPECT_EQ(TextsOfModel("QTX-210UV2").unitRow, UnitRow::Illuminance);
+    EXPECT_EQ(TextsOfGroup(ModelGroup::Illuminance).chartTitle, "Lux Wave");
 }
 
 }  // namespace
