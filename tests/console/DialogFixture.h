@@ -7,7 +7,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,11 +17,26 @@
 #include "console/RecordingPrompts.h"
 #include "sim/SimMeter.h"
 
+inline qtmsim::MeterConfig SimConfig(const std::string& model,
+                                     qtmsim::Family family = qtmsim::Family::Qtx200,
+                                     bool rs485 = false) {
+    qtmsim::MeterConfig config;
+    config.model = model;
+    config.family = family;
+    config.rs485 = rs485;
+    return config;
+}
+
+// A QTX200 meter on the RS-485 bus.
+inline qtmsim::MeterConfig BusMeter() {
+    return SimConfig("QTX-200P", qtmsim::Family::Qtx200, true);
+}
+
 class DialogFixture {
 public:
     // Starts a simulated meter (when config is given) and builds the window on its port,
     // listed after the ports given.
-    explicit DialogFixture(const qtmsim::MeterConfig* config = nullptr,
+    explicit DialogFixture(std::optional<qtmsim::MeterConfig> config = std::nullopt,
                            std::vector<std::string> extraPorts = {}) {
         PortListSetup ports;
         ports.systemPorts = false;
@@ -53,6 +70,13 @@ public:
         if (auto* combo = Find<QComboBox>(name)) return combo->currentText();
         return QStringLiteral("<no control %1>").arg(QString::fromLatin1(name));
     }
+    QStringList Headers() const {
+        auto* list = Find<QTableWidget>("lstReadings_1052");
+        QStringList headers;
+        for (int i = 0; i < list->columnCount(); ++i)
+            headers << list->horizontalHeaderItem(i)->text();
+        return headers;
+    }
     // Picks an entry of a drop-down list as the operator does.
     void Choose(const char* combo, int index) {
         QComboBox* box = Find<QComboBox>(combo);
@@ -73,13 +97,3 @@ public:
     RecordingPrompts* prompts = nullptr;
     std::unique_ptr<CQTM200DebugDlg> dlg;
 };
-
-inline qtmsim::MeterConfig SimConfig(const std::string& model,
-                                     qtmsim::Family family = qtmsim::Family::Qtx200,
-                                     bool rs485 = false) {
-    qtmsim::MeterConfig config;
-    config.model = model;
-    config.family = family;
-    config.rs485 = rs485;
-    return config;
-}

@@ -3,10 +3,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCursor>
-#include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
-#include <QTableWidget>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -19,11 +17,6 @@ namespace {
 
 const QString kConnected = QStringLiteral(" -----< Device connected！ >-----");
 const QString kUndetected = QStringLiteral(" -----< Undetected device！ >-----");
-
-QString Header(const DialogFixture& f, int column) {
-    auto* list = f.Find<QTableWidget>("lstReadings_1052");
-    return list->horizontalHeaderItem(column)->text();
-}
 
 }  // namespace
 
@@ -38,10 +31,7 @@ TEST(StartUp, WithoutMeterOpensCollapsedWithIlluminanceCaptions) {
     EXPECT_EQ(f.Text("grpWave_1047"), QStringLiteral("Lux wave param set"));
     EXPECT_EQ(f.Text("lblPowerUnit_1010"), QStringLiteral("lx"));
     EXPECT_EQ(f.Text("lblEnergyUnit_1011"), QStringLiteral("lx.s"));
-    EXPECT_EQ(Header(f, 0), QStringLiteral("iNo."));
-    EXPECT_EQ(Header(f, 1), QStringLiteral("Lux(lx)"));
-    EXPECT_EQ(Header(f, 2), QStringLiteral("Enegry(lx.s)"));
-    EXPECT_EQ(Header(f, 3), QStringLiteral("Time(s)"));
+    EXPECT_EQ(f.Headers(), QStringList({"iNo.", "Lux(lx)", "Enegry(lx.s)", "Time(s)"}));
     EXPECT_EQ(f.dlg->LiveChart()->GetTitle()->GetString(0), QStringLiteral("Lux Wave"));
     EXPECT_EQ(f.dlg->FitChart()->GetTitle()->GetString(0), QStringLiteral("Fit Wave"));
 
@@ -102,8 +92,7 @@ TEST(StartUp, FieldsAndControlsTakeTheirInitialStates) {
 }
 
 TEST(StartUp, WithSimulatedUvMeterReadsItsIdentity) {
-    const qtmsim::MeterConfig config = SimConfig("QTX-210UVA");
-    DialogFixture f(&config);
+    DialogFixture f(SimConfig("QTX-210UVA"));
     ASSERT_TRUE(f.started) << f.startError;
     qtmsim::MeterState state;
     f.sim->WithModel([&](qtmsim::MeterModel& m) { state = m.State(); });
@@ -124,7 +113,7 @@ TEST(StartUp, WithSimulatedUvMeterReadsItsIdentity) {
     EXPECT_EQ(f.Text("grpMeasure_1044"), QStringLiteral("UV(ABC)"));
     EXPECT_EQ(f.Text("grpWave_1047"), QStringLiteral("UV(ABC) wave param set"));
     EXPECT_EQ(f.Text("lblPowerUnit_1010"), QStringLiteral("uW/cm2"));
-    EXPECT_EQ(Header(f, 1), QStringLiteral("UV(uW/cm²)"));
+    EXPECT_EQ(f.Headers().value(1), QStringLiteral("UV(uW/cm²)"));
     EXPECT_EQ(f.dlg->LiveChart()->GetTitle()->GetString(0), QStringLiteral("UV(ABC) Wave"));
     EXPECT_TRUE(f.dlg->StorageTimer().isActive());
     EXPECT_EQ(f.dlg->StorageTimer().interval(), 3000);
@@ -246,8 +235,7 @@ TEST(StartUp, TemplateHoldsEveryControlWithItsText) {
 }
 
 TEST(StartUp, MeterIsQueriedUnderTheBusyCursor) {
-    const qtmsim::MeterConfig config = SimConfig("QTX-210UVA");
-    DialogFixture f(&config);
+    DialogFixture f(SimConfig("QTX-210UVA"));
     ASSERT_TRUE(f.started) << f.startError;
     // The window's thread is blocked waiting for the reply while the hook looks.
     std::mutex mutex;

@@ -71,8 +71,7 @@ TEST(WindowBehaviour, EnterAndEscapeCloseTheWindowOutsideTheLimitFields) {
 }
 
 TEST(WindowBehaviour, ClosingShutsTheBusPortAndItsThread) {
-    const qtmsim::MeterConfig config = SimConfig("QTX-200P", qtmsim::Family::Qtx200, true);
-    DialogFixture f(&config);
+    DialogFixture f(BusMeter());
     ASSERT_TRUE(f.started) << f.startError;
     f.dlg->OnInitDialog();
     f.OpenBus();
