@@ -6,7 +6,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/CliRunner.h"
-#include "sim/SimMeter.h"
+#include "device/SimFixture.h"
 
 namespace qtm::cli {
 namespace {
@@ -37,28 +37,17 @@ std::vector<std::string> Lines(const std::string& text) {
 
 // A simulated meter the test starts itself, so it can shape its replies and read its
 // request log; the CLI is pointed at it with --no-system-ports --port.
-class CliAgainstMeterTest : public ::testing::Test {
+class CliAgainstMeterTest : public test::SimFixture {
 protected:
-    void Start(qtmsim::MeterConfig config = {}) {
-        m_sim = std::make_unique<qtmsim::SimMeter>(std::move(config));
-        std::string error;
-        ASSERT_TRUE(m_sim->Start(&error)) << error;
-    }
-
     CliRun Cli(std::vector<std::string> args) {
-        std::vector<std::string> line{"--no-system-ports", "--port", m_sim->PortPath()};
+        std::vector<std::string> line{"--no-system-ports", "--port", meter->PortPath()};
         line.insert(line.end(), args.begin(), args.end());
         return RunLine(line);
     }
-
     std::size_t CountRequests(std::uint8_t code) const {
-        const auto log = m_sim->RequestLog();
-        return static_cast<std::size_t>(std::count_if(log.begin(), log.end(), [&](const auto& r) {
-            return r.bytes.size() >= 4 && r.bytes[0] == 'V' && r.bytes[3] == code;
-        }));
+        const auto codes = RequestCodes();
+        return static_cast<std::size_t>(std::count(codes.begin(), codes.end(), code));
     }
-
-    std::unique_ptr<qtmsim::SimMeter> m_sim;
 };
 
 const std::regex kUsbLiveLine(
@@ -168,9 +157,7 @@ TEST(CliPortsTest, ListingNeedsNoBusPort) {
 TEST_F(CliAgainstMeterTest, UsbOnlyCommandsOnTheBusFailWithoutSendingAnything) {
     // Well-formed command lines whose operation the bus does not offer: a failure
     // (status 1) with a sentence, not a usage error; scan keeps its first line.
-    qtmsim::MeterConfig config;
-    config.rs485 = true;
-    Start(config);
+    StartMeter({.rs485 = true});
     const CliRun scan = Cli({"--link", "rs485", "scan"});
     EXPECT_EQ(scan.status, 1);
     EXPECT_EQ(Lines(scan.err).at(0), "no meter found");
@@ -180,16 +167,14 @@ TEST_F(CliAgainstMeterTest, UsbOnlyCommandsOnTheBusFailWithoutSendingAnything) {
     EXPECT_EQ(memory.status, 1);
     EXPECT_EQ(memory.err, "the record memory can be read over the USB link only\n");
     EXPECT_TRUE(scan.out.empty() && memory.out.empty());
-    EXPECT_TRUE(m_sim->RequestLog().empty());
+    EXPECT_TRUE(meter->RequestLog().empty());
 }
 
 TEST_F(CliAgainstMeterTest, ScanPrintsPortAndModel) {
-    qtmsim::MeterConfig config;
-    config.model = "QTX-210LM";
-    Start(config);
+    StartMeter({.model = "QTX-210LM"});
     const CliRun run = Cli({"scan"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "port: " + m_sim->PortPath() + "\nmodel: QTX-210LM\n");
+    EXPECT_EQ(run.out, "port: " + meter->PortPath() + "\nmodel: QTX-210LM\n");
 }
 
 TEST_F(CliAgainstMeterTest, MeterThatDoesNotAnswerRightIsNotFound) {
@@ -197,9 +182,7 @@ TEST_F(CliAgainstMeterTest, MeterThatDoesNotAnswerRightIsNotFound) {
                                                            {qtmsim::Fault::Garbage, "memory"}};
     for (const auto& [fault, command] : cases) {
         SCOPED_TRACE(command);
-        qtmsim::MeterConfig config;
-        config.fault = fault;
-        Start(config);
+        StartMeter({.fault = fault});
         const CliRun run = Cli({command});
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.err, "no meter found\n");
@@ -221,15 +204,13 @@ TEST(CliMissingPortTest, SaysWhichPortIsMissing) {
 }
 
 TEST_F(CliAgainstMeterTest, InfoPrintsEverySettingAsRead) {
-    qtmsim::MeterConfig config;
-    config.model = "QTX-200L";
-    config.serial = "SN 7";
-    config.band = "380-780nm";
-    config.range = "0-200000";
-    config.calValue = 2.125f;
-    config.saveGap = 60;
-    config.k = 0.875f;
-    Start(config);
+    StartMeter({.model = "QTX-200L",
+                .serial = "SN 7",
+                .band = "380-780nm",
+                .range = "0-200000",
+                .calValue = 2.125f,
+                .k = 0.875f,
+                .saveGap = 60});
     const CliRun run = Cli({"info"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
@@ -238,11 +219,8 @@ TEST_F(CliAgainstMeterTest, InfoPrintsEverySettingAsRead) {
 }
 
 TEST_F(CliAgainstMeterTest, InfoOfAQtm300ShowsTheInformationBlock) {
-    qtmsim::MeterConfig config;
-    config.model = "QTM300";
-    config.family = qtmsim::Family::Qtm300;
-    Start(config);
-    m_sim->SetReplyOverride(
+    StartMeter({.model = "QTM300", .family = qtmsim::Family::Qtm300});
+    meter->SetReplyOverride(
         [](const std::vector<std::uint8_t>& request) -> std::optional<std::vector<std::uint8_t>> {
             if (request.size() != 12) return std::nullopt;
             std::vector<std::uint8_t> block(90, 0);
@@ -256,12 +234,7 @@ TEST_F(CliAgainstMeterTest, InfoOfAQtm300ShowsTheInformationBlock) {
 }
 
 TEST_F(CliAgainstMeterTest, BusInfoReadsTheParameterRegisters) {
-    qtmsim::MeterConfig config;
-    config.rs485 = true;
-    config.address = 9;
-    config.model = "QTX-220B";
-    config.serial = "3000000001";
-    Start(config);
+    StartMeter({.model = "QTX-220B", .rs485 = true, .address = 9, .serial = "3000000001"});
     const CliRun run = Cli({"--link", "rs485", "--addr", "9", "info"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "sn: 3000000001\nmodel: QTX-220B\n");
@@ -273,20 +246,16 @@ TEST_F(CliAgainstMeterTest, BusInfoReadsTheParameterRegisters) {
 }
 
 TEST_F(CliAgainstMeterTest, MemoryShowsUsedRecords) {
-    qtmsim::MeterConfig config;
-    config.records = 100;  // seven pages
-    Start(config);
+    StartMeter({.records = 100});  // seven pages
     const CliRun run = Cli({"memory"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "storage: 105/7500\n");
 }
 
 TEST_F(CliAgainstMeterTest, LiveNumbersPassesAndSkipsAFailedPowerRead) {
-    qtmsim::MeterConfig config;
-    config.model = "QTX-200LP";
-    Start(config);
+    StartMeter({.model = "QTX-200LP"});
     int powerRequests = 0;
-    m_sim->SetReplyOverride([&powerRequests](const std::vector<std::uint8_t>& request)
+    meter->SetReplyOverride([&powerRequests](const std::vector<std::uint8_t>& request)
                                 -> std::optional<std::vector<std::uint8_t>> {
         // The second power request goes unanswered.
         if (request.size() == 7 && request[3] == 0x0D && ++powerRequests == 2)
@@ -309,7 +278,7 @@ TEST_F(CliAgainstMeterTest, LiveNumbersPassesAndSkipsAFailedPowerRead) {
 }
 
 TEST_F(CliAgainstMeterTest, ModelOptionChoosesTheUnits) {
-    Start();  // a PPFD meter
+    StartMeter();  // a PPFD meter
     const CliRun run = Cli({"--model", "QTX-210PAR", "live", "--count", "1"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(std::regex_search(run.out, std::regex(R"(^1 P=\S+ k?lx E=\S+ k?lx\.s )")))
@@ -317,8 +286,8 @@ TEST_F(CliAgainstMeterTest, ModelOptionChoosesTheUnits) {
 }
 
 TEST_F(CliAgainstMeterTest, MeterThatNeverGivesPowerGivesNoReadingsAndFails) {
-    Start();
-    m_sim->SetReplyOverride(
+    StartMeter();
+    meter->SetReplyOverride(
         [](const std::vector<std::uint8_t>& request) -> std::optional<std::vector<std::uint8_t>> {
             if (request.size() == 7 && request[3] == 0x0D) return std::vector<std::uint8_t>{};
             return std::nullopt;
@@ -330,10 +299,7 @@ TEST_F(CliAgainstMeterTest, MeterThatNeverGivesPowerGivesNoReadingsAndFails) {
 }
 
 TEST_F(CliAgainstMeterTest, BusLivePrintsTheBlock) {
-    qtmsim::MeterConfig config;
-    config.rs485 = true;
-    config.address = 4;
-    Start(config);
+    StartMeter({.rs485 = true, .address = 4});
     const CliRun run = Cli({"--link", "rs485", "--addr", "4", "live", "--count", "2"});
     EXPECT_EQ(run.status, 0) << run.err;
     const auto lines = Lines(run.out);
@@ -344,14 +310,11 @@ TEST_F(CliAgainstMeterTest, BusLivePrintsTheBlock) {
 }
 
 TEST_F(CliAgainstMeterTest, BusLiveWithBadCrcGivesNoReading) {
-    qtmsim::MeterConfig config;
-    config.rs485 = true;
-    config.fault = qtmsim::Fault::BadCrc;
-    Start(config);
+    StartMeter({.rs485 = true, .fault = qtmsim::Fault::BadCrc});
     const CliRun run = Cli({"--link", "rs485", "live", "--count", "2"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "1 no reading\n2 no reading\n");
-    EXPECT_EQ(m_sim->RequestLog().size(), 6u);  // three attempts per pass
+    EXPECT_EQ(meter->RequestLog().size(), 6u);  // three attempts per pass
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ protected:
     std::vector<std::uint8_t> RequestCodes() const {
         std::vector<std::uint8_t> out;
         for (const auto& r : meter->RequestLog())
-            out.push_back(r.bytes.at(3));
+            if (r.bytes.size() >= 4 && r.bytes[0] == 'V') out.push_back(r.bytes[3]);
         return out;
     }
 
