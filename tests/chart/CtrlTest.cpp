@@ -120,8 +120,7 @@ TEST(CtrlTest, ReplacingAnAxisMovesItsSeriesToTheNewOne) {
     EXPECT_EQ(serie->GetVerticalAxis(), replacement);
     ASSERT_EQ(replacement->GetRegisteredSeries().size(), 1u);
     replacement->SetAutomatic(true);
-    EXPECT_EQ(replacement->GetMin(), 4.0);
-    EXPECT_EQ(replacement->GetMax(), 6.0);
+    EXPECT_EQ(Range(replacement), std::pair(4.0, 6.0));
     f.chart.RefreshCtrl();  // draws against the new axis, not the deleted one
 }
 
@@ -146,14 +145,11 @@ TEST(CtrlTest, RemoveAllSeriesKeepsTheAutomaticRangeUntilTheNextSerie) {
     TestChart f;
     f.left->SetAutomatic(true);
     f.Line({0, 1, 2}, {3, 7, 5});
-    EXPECT_EQ(f.left->GetMin(), 3.0);
-    EXPECT_EQ(f.left->GetMax(), 7.0);
+    EXPECT_EQ(Range(f.left), std::pair(3.0, 7.0));
     f.chart.RemoveAllSeries();
-    EXPECT_EQ(f.left->GetMin(), 3.0);
-    EXPECT_EQ(f.left->GetMax(), 7.0);
+    EXPECT_EQ(Range(f.left), std::pair(3.0, 7.0));
     f.Line({0, 1}, {-2, 12});
-    EXPECT_EQ(f.left->GetMin(), -2.0);
-    EXPECT_EQ(f.left->GetMax(), 12.0);
+    EXPECT_EQ(Range(f.left), std::pair(-2.0, 12.0));
 }
 
 TEST(CtrlTest, ResizeGivesTheNextRefreshAnImageOfTheNewSize) {
@@ -209,10 +205,8 @@ TEST(CtrlTest, LeftDragZoomsEveryAxisToTheDraggedValues) {
     // Up and to the left: every axis gets its saved range back.
     Drag(f.chart, Qt::LeftButton, QPoint(plot.right - 5, plot.bottom - 5),
          QPoint(plot.left + 5, plot.top + 5));
-    EXPECT_EQ(f.bottom->GetMin(), 0.0);
-    EXPECT_EQ(f.bottom->GetMax(), 100.0);
-    EXPECT_EQ(f.left->GetMin(), 0.0);
-    EXPECT_EQ(f.left->GetMax(), 100.0);
+    EXPECT_EQ(Range(f.bottom), std::pair(0.0, 100.0));
+    EXPECT_EQ(Range(f.left), std::pair(0.0, 100.0));
 }
 
 TEST(CtrlTest, StraightOrEmptyDragsChangeNothing) {
@@ -222,10 +216,8 @@ TEST(CtrlTest, StraightOrEmptyDragsChangeNothing) {
     const std::vector<QPoint> ends = {a, a + QPoint(80, 0), a + QPoint(0, 80)};
     for (const QPoint& end : ends) {
         Drag(f.chart, Qt::LeftButton, a, end);
-        EXPECT_EQ(f.bottom->GetMin(), 0.0);
-        EXPECT_EQ(f.bottom->GetMax(), 100.0);
-        EXPECT_EQ(f.left->GetMin(), 0.0);
-        EXPECT_EQ(f.left->GetMax(), 100.0);
+        EXPECT_EQ(Range(f.bottom), std::pair(0.0, 100.0));
+        EXPECT_EQ(Range(f.left), std::pair(0.0, 100.0));
     }
 }
 
@@ -256,8 +248,7 @@ TEST(CtrlTest, ZoomedAutomaticAxisFollowsTheNextSerie) {
     f.chart.RemoveAllSeries();
     f.Line({0, 50, 100}, {3, 7, 4}, qtmchart::kNoOrdering);
     f.chart.EnableRefresh(true);
-    EXPECT_EQ(f.left->GetMin(), 3.0);
-    EXPECT_EQ(f.left->GetMax(), 7.0);
+    EXPECT_EQ(Range(f.left), std::pair(3.0, 7.0));
     // The fixed axis keeps its zoom until an un-zoom drag.
     EXPECT_EQ(f.bottom->GetMax(), zoomedXMax);
 }

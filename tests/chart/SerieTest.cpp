@@ -60,10 +60,8 @@ TEST(SerieTest, FullAutomaticAxesTakeTheExactDataRange) {
     f.bottom->SetAutomatic(true);
     f.left->SetAutomatic(true);
     f.Line({10, 30, 20}, {3, 7, 5}, qtmchart::kNoOrdering);
-    EXPECT_EQ(f.bottom->GetMin(), 10.0);
-    EXPECT_EQ(f.bottom->GetMax(), 30.0);
-    EXPECT_EQ(f.left->GetMin(), 3.0);
-    EXPECT_EQ(f.left->GetMax(), 7.0);
+    EXPECT_EQ(Range(f.bottom), std::pair(10.0, 30.0));
+    EXPECT_EQ(Range(f.left), std::pair(3.0, 7.0));
     // The data range is also what an un-zoom drag goes back to.
     double savedMin = 0;
     double savedMax = 0;
@@ -123,8 +121,7 @@ TEST(SerieTest, ScreenRangeCoversOnlyPointsNearTheVisibleWindow) {
 
     f.left->SetAutomaticMode(CChartAxis::ScreenAutomatic);
     f.left->RefreshAutoAxis();
-    EXPECT_EQ(f.left->GetMin(), min);
-    EXPECT_EQ(f.left->GetMax(), max);
+    EXPECT_EQ(Range(f.left), std::pair(min, max));
 }
 
 TEST(SerieTest, HitTestFindsSegmentsAndNearbyPoints) {
@@ -179,10 +176,8 @@ TEST(SerieTest, SetPointsReplacesAndClearSerieEmpties) {
     const double y[] = {-1, 0, 1};
     serie->SetPoints(x, y, 3);
     EXPECT_EQ(serie->GetPointsCount(), 3u);
-    EXPECT_EQ(f.left->GetMin(), -1.0);
-    EXPECT_EQ(f.left->GetMax(), 1.0);
+    EXPECT_EQ(Range(f.left), std::pair(-1.0, 1.0));
     serie->ClearSerie();
     EXPECT_EQ(serie->GetPointsCount(), 0u);
-    EXPECT_EQ(f.left->GetMin(), 0.0);
-    EXPECT_EQ(f.left->GetMax(), 0.0);
+    EXPECT_EQ(Range(f.left), std::pair(0.0, 0.0));
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QImage>
+#include <utility>
 #include <vector>
 
 #include "chart/ChartCtrl.h"
@@ -35,6 +36,11 @@ struct TestChart {
         return serie;
     }
 };
+
+// What an axis shows, to compare both ends at once.
+inline std::pair<double, double> Range(const CChartAxis* axis) {
+    return {axis->GetMin(), axis->GetMax()};
+}
 
 // Pixels of the rectangle (right and bottom edges excluded) for which `test` holds.
 template <typename Test>

@@ -117,14 +117,6 @@ TEST(Connection, BusAddressSettingWritesOnlyAddressesOnTheBus) {
     EXPECT_EQ(f.Text("edtAddr_1112"), QStringLiteral("1"));  // the window keeps the old one
 }
 
-TEST(Connection, BusAddressSettingNeedsAConnection) {
-    DialogFixture f;
-    f.dlg->OnInitDialog();
-    f.prompts->Clear();
-    f.Find<QPushButton>("btnSetAddr_1151")->click();
-    EXPECT_EQ(f.prompts->Messages(), QStringList{kPortFailed});
-}
-
 TEST(Connection, ScanFindsAnotherMeterAndTheWindowFollowsIt) {
     DialogFixture f(SimConfig("QTX-210UVA"));
     ASSERT_TRUE(f.started) << f.startError;
@@ -146,13 +138,15 @@ TEST(Connection, ScanFindsAnotherMeterAndTheWindowFollowsIt) {
     EXPECT_TRUE(f.dlg->StorageTimer().isActive());
 }
 
-TEST(Connection, ScanWithoutMeterPutsThePortBackAndSaysSo) {
+TEST(Connection, ScanAndBusAddressSettingWithoutMeterSayThePortFailed) {
     DialogFixture f;
     f.dlg->OnInitDialog();
-    f.prompts->Clear();
-    f.Find<QPushButton>("btnScan_1001")->click();
-    EXPECT_EQ(f.prompts->Messages(), QStringList{kPortFailed});
-    EXPECT_FALSE(f.dlg->m_bConnected);
+    for (const char* button : {"btnScan_1001", "btnSetAddr_1151"}) {
+        f.prompts->Clear();
+        f.Find<QPushButton>(button)->click();
+        EXPECT_EQ(f.prompts->Messages(), QStringList{kPortFailed}) << button;
+        EXPECT_FALSE(f.dlg->m_bConnected) << button;
+    }
 }
 
 TEST(Connection, PortRefusedForPermissionSaysHowToGetAccess) {
