@@ -122,56 +122,26 @@ TEST(StartUp, WithSimulatedUvMeterReadsItsIdentity) {
 TEST(StartUp, TemplateHoldsEveryControlWithItsText) {
     DialogFixture f;  // the template alone, before initialisation
     // "control=text", the texts as the template gives them.
-    const char* texts[] = {
-        "btnScan_1001=Scan",
-        "btnOpen_1021=Open",
-        "btnSetting_1147=Setting",
-        "btnReadParam_1149=ReadParam",
-        "btnSetCal_1148=SetCal",
-        "btnUDisk_1150=U disk Mode",
-        "lblT_1012=T(℃):1",
-        "lblVol_1007=Vol(V):1",
-        "lblAD_1008=AD:0",
-        "lblP_1013=P:",
-        "lblE_1014=E:",
-        "lblEnergy_1003=0.0000",
-        "lblPowerUnit_1010=uw/cm2",
-        "lblEnergyUnit_1011=mJ/cm2",
-        "btnStart_1004=Start",
-        "btnSave_1028=Save",
-        "btnClear_1005=Clear",
-        "btnZeroCal_1030=ZeroCal",
-        "btnImport_1031=Import",
-        "btnErase_1038=Erase",
-        "btnSetSaveTime_1146=Setting",
-        "btnSetK_1144=Setting",
-        "btnReadZero_1066=Read",
-        "btnSetAddr_1151=Setting",
-        "btnExpand_1063=︾",
-        "btnWriteCalK_1006=Write",
-        "btnReadFit_1000=Read",
-        "btnFitStart_1009=Start",
-        "btnWriteFormula_1018=Write",
-        "btnClearLog_1015=Claer Recvice",
-        "lblModel_1080=Model:",
-        "lblSN_1081=SN:",
-        "lblBand_1076=Band:",
-        "lblRange_1077=Range:",
-        "lblCal_1078=Cal:",
-        "lblAddr_1082=Addr:",
-        "lblSetAddr_1083=Set addr:",
-        "grpSerial_1042=Serial port setup",
-        "grpFactory_1046=Factory settings",
-        "grpControl_1050=Control",
-        "grpStorge_1054=Storge",
-        "grpParam_1049=Param setting",
-        "grpFitData_1053=Fit Data",
-        "grpFitGraph_1051=Fit Graph",
-    };
-    for (const char* entry : texts) {
-        const QString e = QString::fromUtf8(entry);
+    const QStringList texts =
+        QString::fromUtf8(
+            "btnScan_1001=Scan|btnOpen_1021=Open|btnSetting_1147=Setting|"
+            "btnReadParam_1149=ReadParam|btnSetCal_1148=SetCal|btnUDisk_1150=U disk Mode|"
+            "lblT_1012=T(℃):1|lblVol_1007=Vol(V):1|lblAD_1008=AD:0|lblP_1013=P:|lblE_1014=E:|"
+            "lblEnergy_1003=0.0000|lblPowerUnit_1010=uw/cm2|lblEnergyUnit_1011=mJ/cm2|"
+            "btnStart_1004=Start|btnSave_1028=Save|btnClear_1005=Clear|btnZeroCal_1030=ZeroCal|"
+            "btnImport_1031=Import|btnErase_1038=Erase|btnSetSaveTime_1146=Setting|"
+            "btnSetK_1144=Setting|btnReadZero_1066=Read|btnSetAddr_1151=Setting|"
+            "btnExpand_1063=︾|btnWriteCalK_1006=Write|btnReadFit_1000=Read|"
+            "btnFitStart_1009=Start|btnWriteFormula_1018=Write|btnClearLog_1015=Claer Recvice|"
+            "lblModel_1080=Model:|lblSN_1081=SN:|lblBand_1076=Band:|lblRange_1077=Range:|"
+            "lblCal_1078=Cal:|lblAddr_1082=Addr:|lblSetAddr_1083=Set addr:|"
+            "grpSerial_1042=Serial port setup|grpFactory_1046=Factory settings|"
+            "grpControl_1050=Control|grpStorge_1054=Storge|grpParam_1049=Param setting|"
+            "grpFitData_1053=Fit Data|grpFitGraph_1051=Fit Graph")
+            .split(QLatin1Char('|'));
+    for (const QString& e : texts) {
         const QByteArray control = e.section(QLatin1Char('='), 0, 0).toLatin1();
-        EXPECT_EQ(f.Text(control.constData()), e.section(QLatin1Char('='), 1)) << entry;
+        EXPECT_EQ(f.Text(control.constData()), e.section(QLatin1Char('='), 1)) << e.toStdString();
     }
     // The labels without an id.
     QStringList plain;
@@ -179,35 +149,14 @@ TEST(StartUp, TemplateHoldsEveryControlWithItsText) {
         if (!label->objectName().contains(QRegularExpression(QStringLiteral("_\\d+$"))))
             plain << label->text();
     }
-    for (const char* text : {"P.TYPES:",
-                             "COMM:",
-                             "PORT:",
-                             "Energy accumulation:",
-                             "SaveTime:",
-                             "(S)",
-                             "Set K:",
-                             "ZeroData:",
-                             "Y(Min):",
-                             "X(Max):",
-                             "Y(Max):",
-                             "Cal K:",
-                             "Fit State:",
-                             "R:",
-                             "K",
-                             "Y(UpperLimit):",
-                             "X(UpperLimit):",
-                             "Y(LowLimit):",
-                             "Types:",
-                             "Formula:",
-                             "*x",
-                             "4",
-                             "+",
-                             "3",
-                             "2",
-                             "x +",
-                             "Fit data:"}) {
-        EXPECT_TRUE(plain.contains(QString::fromLatin1(text))) << text;
-    }
+    const QStringList labels =
+        QStringLiteral(
+            "P.TYPES:|COMM:|PORT:|Energy accumulation:|SaveTime:|(S)|Set K:|ZeroData:|Y(Min):|"
+            "X(Max):|Y(Max):|Cal K:|Fit State:|R:|K|Y(UpperLimit):|X(UpperLimit):|Y(LowLimit):|"
+            "Types:|Formula:|*x|4|+|3|2|x +|Fit data:")
+            .split(QLatin1Char('|'));
+    for (const QString& text : labels)
+        EXPECT_TRUE(plain.contains(text)) << text.toStdString();
     for (const char* box : {"chkAutoY_1039", "chkAutoYFit_1040"})
         EXPECT_EQ(f.Find<QCheckBox>(box)->text(), QStringLiteral("Auto(Y)")) << box;
     struct Entries {
