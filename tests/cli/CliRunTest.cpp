@@ -56,32 +56,27 @@ const std::regex kBusLiveLine(
     R"(^\d+ P=-?[0-9.]+ \S+ T=-?\d+\.\d V=-?\d+\.\d{3} AD=-?\d+ zero=-?\d+\.\d{3} )"
     R"(cal=-?\d+\.\d{3} calk=-?\d+\.\d{3} k=-?\d+\.\d{3}$)");
 
-// ---- Pure line formatting ----
-
 TEST(CliLineTest, UsbLiveLineScalesPowerAndNarrowsEnergy) {
-    LiveValues v;
-    v.power = 12345.6f;
-    v.energy = 123456.78;
-    v.energyTimeTenths = 12345;
-    v.temperature = 24.5f;
-    v.voltage = 1.25f;
-    v.ad = 10187.4f;
+    const LiveValues v{.power = 12345.6f,
+                       .energy = 123456.78,
+                       .energyTimeTenths = 12345,
+                       .temperature = 24.5f,
+                       .voltage = 1.25f,
+                       .ad = 10187.4f};
     EXPECT_EQ(FormatUsbLiveLine(3, v, "QTX-210UVA"),
               "3 P=12.346 mW/cm2 E=123.46 J/cm2 T=24.5 V=1.250 AD=10187 t=1234.5");
-    v = {};
-    EXPECT_EQ(FormatUsbLiveLine(1, v, "QTM-200"), "1 P=0 lx E=0 lx.s T=0.0 V=0.000 AD=0 t=0.0");
+    EXPECT_EQ(FormatUsbLiveLine(1, {}, "QTM-200"), "1 P=0 lx E=0 lx.s T=0.0 V=0.000 AD=0 t=0.0");
 }
 
 TEST(CliLineTest, BusLiveLineCarriesTheBlockValues) {
-    BusLiveValues v;
-    v.power = 2500000.0f;
-    v.temperature = -5.25f;
-    v.voltage = 3.5f;
-    v.ad = 41000.0f;
-    v.zero = 8000.0f;
-    v.cal = 2.5f;
-    v.calK = 1.125f;
-    v.k = 0.75f;
+    const BusLiveValues v{.zero = 8000.0f,
+                          .cal = 2.5f,
+                          .calK = 1.125f,
+                          .k = 0.75f,
+                          .power = 2500000.0f,
+                          .ad = 41000.0f,
+                          .voltage = 3.5f,
+                          .temperature = -5.25f};
     EXPECT_EQ(FormatBusLiveLine(2, v, "QTX-200LP"),
               "2 P=2.5000 W T=-5.2 V=3.500 AD=41000 zero=8000.000 cal=2.500 calk=1.125 k=0.750");
     EXPECT_EQ(FormatNoReadingLine(7), "7 no reading");
@@ -111,8 +106,6 @@ TEST(CliLineTest, OpenFailuresSayWhatToDo) {
         EXPECT_NE(text.find("/dev/ttyUSB0"), std::string::npos) << text;
     }
 }
-
-// ---- Whole command lines ----
 
 TEST(CliUsageTest, BadArgumentsPrintUsageAndExitTwo) {
     for (const auto& args : std::vector<std::vector<std::string>>{{},

@@ -20,6 +20,16 @@ Bytes VkReply(std::uint8_t code, const Bytes& data, std::size_t length) {
     return reply;
 }
 
+void ExpectValues(const LiveValues& v, const LiveValues& expected) {
+    EXPECT_EQ(v.powerOk, expected.powerOk);
+    EXPECT_FLOAT_EQ(v.power, expected.power);
+    EXPECT_DOUBLE_EQ(v.energy, expected.energy);
+    EXPECT_EQ(v.energyTimeTenths, expected.energyTimeTenths);
+    EXPECT_FLOAT_EQ(v.temperature, expected.temperature);
+    EXPECT_FLOAT_EQ(v.voltage, expected.voltage);
+    EXPECT_FLOAT_EQ(v.ad, expected.ad);
+}
+
 Bytes EnergyData(double energy, std::int32_t tenths) {
     Bytes data = LeDouble(energy);
     const Bytes time = LeInt32(tenths);
@@ -47,14 +57,11 @@ TEST(DecodeLiveBlockTest, NineBigEndianValuesInTheirOrder) {
             block[i * 4 + b] = static_cast<std::uint8_t>(bits >> (24 - 8 * b));
     }
     const BusLiveValues v = DecodeLiveBlock(block);
-    EXPECT_FLOAT_EQ(v.zero, 8000.0f);
-    EXPECT_FLOAT_EQ(v.cal, 2.5f);
-    EXPECT_FLOAT_EQ(v.calK, 1.25f);
-    EXPECT_FLOAT_EQ(v.k, 0.75f);
-    EXPECT_FLOAT_EQ(v.power, -3.5f);
-    EXPECT_FLOAT_EQ(v.ad, 41000.0f);
-    EXPECT_FLOAT_EQ(v.voltage, 1.2f);
-    EXPECT_FLOAT_EQ(v.temperature, 23.5f);
+    using B = BusLiveValues;
+    const float B::*fields[] = {&B::zero,  &B::cal, &B::calK,    &B::k,
+                                &B::power, &B::ad,  &B::voltage, &B::temperature};
+    for (int i = 0; i < 8; ++i)
+        EXPECT_FLOAT_EQ(v.*fields[i], expected[i]) << i;
 }
 
 class LivePassTest : public test::SimFixture {
@@ -89,14 +96,13 @@ TEST_F(LivePassTest, TakesTheMetersValues) {
                 return VkReply(0x27, LeFloat(1234.0f), 11);
         }
     });
-    const LiveValues v = ReadLiveValues(link);
-    EXPECT_TRUE(v.powerOk);
-    EXPECT_FLOAT_EQ(v.power, 12.5f);
-    EXPECT_DOUBLE_EQ(v.energy, 250.25);
-    EXPECT_EQ(v.energyTimeTenths, 600);
-    EXPECT_FLOAT_EQ(v.temperature, 26.5f);
-    EXPECT_FLOAT_EQ(v.voltage, 0.5f);
-    EXPECT_FLOAT_EQ(v.ad, 1234.0f);
+    ExpectValues(ReadLiveValues(link), {.power = 12.5f,
+                                        .energy = 250.25,
+                                        .energyTimeTenths = 600,
+                                        .temperature = 26.5f,
+                                        .voltage = 0.5f,
+                                        .ad = 1234.0f,
+                                        .powerOk = true});
 }
 
 TEST_F(LivePassTest, ShortPowerReplyFailsThePassAndKeepsThePreviousPower) {
@@ -124,9 +130,8 @@ TEST_F(LivePassTest, SilentTemperatureReadsZeroNotTheOldValue) {
     EXPECT_TRUE(v.powerOk);
     // The request went out, so the cleared reply counts: zero, not the old value.
     EXPECT_FLOAT_EQ(v.temperature, 0.0f);
-    // One request; the ten attempts are reads, not resends.
-    const auto codes = RequestCodes();
-    EXPECT_EQ(std::count(codes.begin(), codes.end(), 0x25), 1);
+    // One request each; the ten attempts are reads, not resends.
+    EXPECT_EQ(RequestCodes(), kPassCodes);
 }
 
 TEST_F(LivePassNoPortTest, MissingPortKeepsEveryPreviousValue) {
@@ -138,14 +143,9 @@ TEST_F(LivePassNoPortTest, MissingPortKeepsEveryPreviousValue) {
                               .voltage = 5,
                               .ad = 6,
                               .powerOk = true};
-    const LiveValues v = ReadLiveValues(link, previous);
-    EXPECT_FALSE(v.powerOk);
-    EXPECT_FLOAT_EQ(v.power, 1);
-    EXPECT_DOUBLE_EQ(v.energy, 2);
-    EXPECT_EQ(v.energyTimeTenths, 3);
-    EXPECT_FLOAT_EQ(v.temperature, 4);
-    EXPECT_FLOAT_EQ(v.voltage, 5);
-    EXPECT_FLOAT_EQ(v.ad, 6);
+    LiveValues expected = previous;
+    expected.powerOk = false;
+    ExpectValues(ReadLiveValues(link, previous), expected);
     EXPECT_EQ(link.LastOpenError().kind, PortErrorKind::NotFound);
 }
 
