@@ -33,7 +33,6 @@ public:
 
     bool Ok() const { return !m_path.empty(); }
     const std::string& Path() const { return m_path; }
-    int Master() const { return m_master; }
     void CloseMaster() {
         if (m_master >= 0) ::close(m_master);
         m_master = -1;
