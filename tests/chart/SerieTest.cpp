@@ -144,11 +144,10 @@ TEST(SerieTest, HitTestFindsSegmentsAndNearbyPoints) {
 
 TEST(SerieTest, DestructionUnregistersFromBothAxes) {
     TestChart f;
-    CChartLineSerie* serie = f.chart.CreateLineSerie();
+    f.chart.CreateLineSerie();
     ASSERT_EQ(f.bottom->GetRegisteredSeries().size(), 1u);
     ASSERT_EQ(f.left->GetRegisteredSeries().size(), 1u);
     f.chart.RemoveAllSeries();
-    (void)serie;
     EXPECT_TRUE(f.bottom->GetRegisteredSeries().empty());
     EXPECT_TRUE(f.left->GetRegisteredSeries().empty());
 }
