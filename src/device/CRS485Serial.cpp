@@ -1,4 +1,5 @@
 #include "device/CRS485Serial.h"
+#include "device/Pause.h"
 
 #include <algorithm>
 #include <array>
@@ -12,10 +13,6 @@
 namespace qtm {
 
 namespace {
-
-void SleepMs(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
 
 int WriteTimeoutMs(std::size_t length) {
     return 2000 + 50 * static_cast<int>(length);

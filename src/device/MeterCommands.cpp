@@ -5,14 +5,11 @@
 
 #include "device/MeterLink.h"
 #include "device/MeterText.h"
+#include "device/Pause.h"
 
 namespace qtm {
 
 namespace {
-
-void SleepMs(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
 
 constexpr int kAttempts = 10;
 constexpr int kPauseMs = 100;

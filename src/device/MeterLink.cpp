@@ -1,4 +1,5 @@
 #include "device/MeterLink.h"
+#include "device/Pause.h"
 
 #include <algorithm>
 #include <chrono>
@@ -10,10 +11,6 @@
 namespace qtm {
 
 namespace {
-
-void SleepMs(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
 
 constexpr int kFindRounds = 10;
 constexpr int kFindRoundPauseMs = 100;
