@@ -47,7 +47,6 @@ int ControlIdOf(const QObject* object) {
 CQTM200DebugDlg::CQTM200DebugDlg(std::unique_ptr<OperatorPrompts> prompts, PortListSetup ports,
                                  QWidget* parent)
     : QDialog(parent),
-      m_records(qtm::kRecordCapacity),
       m_ui(std::make_unique<Ui::QTM200DebugDlg>()),
       m_prompts(std::move(prompts)) {
     m_ui->setupUi(this);

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "console/MeasurementRecord.h"
+#include "service/ReadingBuffer.h"
 #include "console/OperatorPrompts.h"
 #include "device/MeterLink.h"
 
@@ -151,9 +151,8 @@ public:
     int m_nStorageUsed = 0;
     float m_fStoragePercent = 0;
 
-    // Heap-allocated: a million records would not fit on a thread's stack.
-    std::vector<qtm::MeasurementRecord> m_records;
-    int m_nRecordCount = 0;
+    // The reading buffer; its count is the reading number of the newest record.
+    qtm::ReadingBuffer m_records;
     ChartBuffers m_chart;
 
     // Taken when the window opens (window coordinates): the full window and the expand button.

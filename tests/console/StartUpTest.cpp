@@ -87,7 +87,8 @@ TEST(StartUp, FieldsAndControlsTakeTheirInitialStates) {
         EXPECT_FALSE(box->isEnabled()) << box->objectName().toStdString();
     }
     EXPECT_EQ(f.dlg->findChildren<QGroupBox*>().size(), 9);
-    EXPECT_EQ(f.dlg->m_records.size(), 1000000u);
+    EXPECT_EQ(f.dlg->m_records.Capacity(), 1000000u);
+    EXPECT_TRUE(f.dlg->m_records.Empty());
     EXPECT_EQ(f.dlg->windowTitle(), QStringLiteral("DataAnalysisSoftwareV1.35 ->Velmora"));
 }
 

@@ -1,6 +1,7 @@
 // One buffered live reading, as the reading list and the export number them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace qtm {
