@@ -46,10 +46,16 @@ PageResult ReadPage(MeterLink& link, int page) {
 }
 
 ImportOutcome ImportPages(MeterLink& link, int pages, const PageSink& onPage) {
+    return ImportPages(
+        pages, [&link](int page) { return ReadPage(link, page); }, onPage);
+}
+
+ImportOutcome ImportPages(int pages, const PageReader& read, const PageSink& onPage) {
     ImportOutcome outcome;
     outcome.pagesTotal = std::max(pages, 0);
     for (int page = 0; page < outcome.pagesTotal; ++page) {
-        const PageResult result = ReadPage(link, page);
+        PageResult result = read(page);
+        result.page = page;
         ++outcome.pagesDone;
         if (result.status == PageStatus::NotSent) outcome.notSentPages.push_back(page);
         if (result.status == PageStatus::Short) outcome.shortPages.push_back(page);
@@ -60,6 +66,16 @@ ImportOutcome ImportPages(MeterLink& link, int pages, const PageSink& onPage) {
         }
     }
     return outcome;
+}
+
+int AppendPageRecords(ReadingBuffer& buffer, const PageResult& page) {
+    if (page.status == PageStatus::NotSent) return 0;
+    int added = 0;
+    for (const float reading : page.readings) {
+        if (!buffer.Append(reading, 0.0, 0.0f)) break;
+        ++added;
+    }
+    return added;
 }
 
 }  // namespace qtm

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "device/MeterLink.h"
+#include "service/ReadingBuffer.h"
 
 namespace qtm {
 
@@ -62,14 +63,17 @@ struct ImportOutcome {
 
 // Called after each page; returns false to stop before the next one.
 using PageSink = std::function<bool(const PageResult&)>;
+// Reads one page (ReadPage on a link; tests put a meter model here).
+using PageReader = std::function<PageResult(int page)>;
 
-// Downloads pages 0 to pages - 1 in order. Each page is one exchange on the link, so
-// another thread's exchange may run between two pages but never inside one.
+// Reads pages 0 to pages - 1 in order, handing each to onPage.
+ImportOutcome ImportPages(int pages, const PageReader& read, const PageSink& onPage);
+// The same over a link. Each page is one exchange, so another thread's exchange may run
+// between two pages but never inside one.
 ImportOutcome ImportPages(MeterLink& link, int pages, const PageSink& onPage);
 
-// The records a page gives: none when it was not sent, otherwise its 15 readings.
-inline bool PageGivesRecords(const PageResult& page) {
-    return page.status != PageStatus::NotSent;
-}
+// Appends the records a page gives, each with energy 0 and time 0: none when the page
+// was not sent, otherwise its 15 readings (as many as fit). Returns how many.
+int AppendPageRecords(ReadingBuffer& buffer, const PageResult& page);
 
 }  // namespace qtm
