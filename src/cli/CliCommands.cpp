@@ -6,6 +6,7 @@
 #include <optional>
 #include <thread>
 
+#include "cli/CliData.h"
 #include "cli/CliRunner.h"
 #include "service/ModelCatalog.h"
 #include "service/ReadingFormat.h"
@@ -46,6 +47,8 @@ std::string Reading(ReadingKind kind, float value, std::string_view model) {
     return text + " " + unit;
 }
 
+}  // namespace
+
 // Why a request that should have gone out did not.
 std::string SendFailure(const MeterLink& link) {
     const PortError error = link.LastOpenError();
@@ -68,6 +71,8 @@ std::optional<std::string> FindUsbMeter(CommandContext& c) {
     }
     return std::nullopt;
 }
+
+namespace {
 
 bool OpenBus(CommandContext& c) {
     if (c.link.OpenBusPort(c.busPort, MeterLink::kUsbBaudRate) == 0) return true;
@@ -153,6 +158,8 @@ int UsbLive(CommandContext& c) {
     const auto found = FindUsbMeter(c);
     if (!found) return kExitFailed;
     const std::string model = c.options.model.value_or(*found);
+    LiveCsvLog csv;
+    if (!csv.Open(c, model)) return kExitFailed;
     LiveValues values;
     int readings = 0;
     for (int pass = 1; pass <= c.options.count; ++pass) {
@@ -160,28 +167,32 @@ int UsbLive(CommandContext& c) {
         if (values.powerOk) {
             ++readings;
             c.out << FormatUsbLiveLine(pass, values, model) << std::endl;
+            csv.Add(c, values.power, values.energy, values.EnergySeconds());
         } else {
             c.out << FormatNoReadingLine(pass) << std::endl;
         }
     }
-    return LiveStatus(c, readings);
+    return csv.Ok() ? LiveStatus(c, readings) : kExitFailed;
 }
 
 int BusLive(CommandContext& c) {
     if (!OpenBus(c)) return kExitFailed;
     const std::string model = c.options.model.value_or(std::string(kDefaultModel));
     const auto address = static_cast<std::uint8_t>(c.options.address);
+    LiveCsvLog csv;
+    if (!csv.Open(c, model)) return kExitFailed;
     int readings = 0;
     for (int pass = 1; pass <= c.options.count; ++pass) {
         if (pass > 1) std::this_thread::sleep_for(std::chrono::milliseconds(kBusPassPauseMs));
         if (const auto values = ReadBusLiveValues(c.link, address)) {
             ++readings;
             c.out << FormatBusLiveLine(pass, *values, model) << std::endl;
+            csv.Add(c, values->power, 0.0, 0.0f);
         } else {
             c.out << FormatNoReadingLine(pass) << std::endl;
         }
     }
-    return LiveStatus(c, readings);
+    return csv.Ok() ? LiveStatus(c, readings) : kExitFailed;
 }
 
 }  // namespace
@@ -235,6 +246,8 @@ int RunMeterCommand(CommandContext& c) {
             return Memory(c);
         case Command::Live:
             return bus ? BusLive(c) : UsbLive(c);
+        case Command::Import:
+            return ImportStoredRecords(c);
     }
     return kExitUsage;
 }

@@ -8,7 +8,7 @@
 
 namespace qtm::cli {
 
-enum class Command { Ports, Scan, Info, Memory, Live };
+enum class Command { Ports, Scan, Info, Memory, Live, Import };
 enum class Family { Qtx200, Qtm300 };
 enum class Link { Usb, Rs485 };
 
@@ -22,7 +22,8 @@ struct CliOptions {
     int address = 1;
     std::optional<std::string> model;  // --model; otherwise the identified model
     Command command = Command::Ports;
-    int count = 5;  // live passes
+    int count = 5;                   // live passes
+    std::optional<std::string> csv;  // --csv: the file import and live write
 };
 
 struct ParseResult {
