@@ -122,9 +122,9 @@ bool CsvAppender::MoveTo(const std::filesystem::path& path) {
     return true;
 }
 
-void CsvAppender::Close() {
+void CsvAppender::Close(bool sync) {
     if (m_fd < 0) return;
-    ::fdatasync(m_fd);
+    if (sync) ::fdatasync(m_fd);
     ::close(m_fd);
     m_fd = -1;
 }
@@ -181,7 +181,7 @@ void Journal::Finish() {
     const std::filesystem::path path = m_file.Path();
     // Removed while still locked, so no search can catch it half gone.
     ::unlink(path.c_str());
-    m_file.Close();
+    m_file.Close(false);
 }
 
 CsvContents ParseCsv(std::string_view bytes) {

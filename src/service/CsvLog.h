@@ -34,7 +34,8 @@ public:
     bool Append(const MeasurementRecord& record);
     // Renames the file; appending goes on into it.
     bool MoveTo(const std::filesystem::path& path);
-    void Close();
+    // Closes the file; with sync, once its data is on the disk.
+    void Close(bool sync = true);
 
     bool IsOpen() const { return m_fd >= 0; }
     const std::filesystem::path& Path() const { return m_path; }
