@@ -174,8 +174,10 @@ FileResult WriteCsvFile(const std::filesystem::path& chosen, std::u16string_view
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {
             const int error = errno;
-            return FileErrorOf(error,
-                               error == EACCES || error == EPERM ? target.parent_path() : target);
+            // Without the right to create a file there, the folder is what the user must change.
+            const bool folderRefused =
+                (error == EACCES || error == EPERM) && target.has_parent_path();
+            return FileErrorOf(error, folderRefused ? target.parent_path() : target);
         }
     }
     if (fd < 0) return FileErrorOf(EEXIST, target);
