@@ -12,7 +12,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QTableWidget>
+#include <QTableView>
 
 #include "chart/ChartCtrl.h"
 #include "console/QtOperatorPrompts.h"
@@ -46,9 +46,7 @@ int ControlIdOf(const QObject* object) {
 
 CQTM200DebugDlg::CQTM200DebugDlg(std::unique_ptr<OperatorPrompts> prompts, PortListSetup ports,
                                  QWidget* parent)
-    : QDialog(parent),
-      m_ui(std::make_unique<Ui::QTM200DebugDlg>()),
-      m_prompts(std::move(prompts)) {
+    : QDialog(parent), m_ui(std::make_unique<Ui::QTM200DebugDlg>()), m_prompts(std::move(prompts)) {
     m_ui->setupUi(this);
     if (!m_prompts) m_prompts = std::make_unique<QtOperatorPrompts>(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -325,24 +323,8 @@ void CQTM200DebugDlg::RefreshUnitColours() {
 }
 
 void CQTM200DebugDlg::SetUpReadingList() {
-    QTableWidget* list = m_ui->lstReadings_1052;
-    const qtm::ModelTexts& texts = qtm::TextsOfModel(m_strModel.toStdString());
-    list->setColumnCount(4);
-    list->setHorizontalHeaderLabels({QStringLiteral("iNo."), QString::fromUtf8(texts.listPower),
-                                     QString::fromUtf8(texts.listEnergy),
-                                     QStringLiteral("Time(s)")});
-    const int widths[] = {60, 120, 150, 120};
-    for (int column = 0; column < 4; ++column)
-        list->setColumnWidth(column, widths[column]);
-    list->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    list->horizontalHeader()->setSectionsMovable(true);  // header drag-and-drop
-    list->verticalHeader()->hide();
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);  // full-row select
-    list->setShowGrid(true);
-    list->setMouseTracking(true);  // hovering tracks the row under the pointer
-    list->setStyleSheet(
-        QStringLiteral("QTableView::item:hover { background: palette(highlight); "
-                       "color: palette(highlighted-text); }"));
+    m_records.SetModelName(m_strModel);
+    m_records.AttachView(m_ui->lstReadings_1052);
 }
 
 void CQTM200DebugDlg::ApplyModelCaptions() {

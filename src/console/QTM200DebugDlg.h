@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "service/ReadingBuffer.h"
 #include "console/OperatorPrompts.h"
+#include "console/ReadingStore.h"
 #include "device/MeterLink.h"
 
 namespace Ui {
@@ -151,8 +151,9 @@ public:
     int m_nStorageUsed = 0;
     float m_fStoragePercent = 0;
 
-    // The reading buffer; its count is the reading number of the newest record.
-    qtm::ReadingBuffer m_records;
+    // The reading buffer and the reading list over it; its count is the reading number of
+    // the newest record.
+    ReadingStore m_records;
     ChartBuffers m_chart;
 
     // Taken when the window opens (window coordinates): the full window and the expand button.
