@@ -123,8 +123,7 @@ void CQTM200DebugDlg::WireHandlers() {
     connect(m_ui->btnSetAddr_1151, &QPushButton::clicked, this, [this] { OnSetAddress(); });
     connect(m_ui->btnExpand_1063, &QPushButton::clicked, this, [this] { ToggleExpand(); });
     connect(&m_timer1, &QTimer::timeout, this, [this] { OnChartTick(); });
-    // Timer 3 (the storage counter) is started as the meter is identified; its work comes
-    // with the live measurement loop.
+    WireLiveHandlers();
 
     m_aboutAction = new QAction(kAboutText, this);
     m_aboutAction->setShortcut(QKeySequence(Qt::Key_F1));
@@ -348,13 +347,9 @@ void CQTM200DebugDlg::keyPressEvent(QKeyEvent* event) {
     }
     QWidget* focus = focusWidget();
     // Enter in a limit field confirms the chart limit there and never ends the dialog.
-    // (The limit check itself comes with the chart-limit handlers.)
-    for (QLineEdit* limit :
-         {m_ui->edtYMax_1032, m_ui->edtYMin_1033, m_ui->edtYUpper_1035, m_ui->edtYLow_1036}) {
-        if (focus == limit) {
-            event->accept();
-            return;
-        }
+    if (OnLimitEnter(focus)) {
+        event->accept();
+        return;
     }
     // Enter on a button presses it; anywhere else it is the dialog's default action.
     if (auto* button = qobject_cast<QPushButton*>(focus)) {
@@ -378,6 +373,8 @@ void CQTM200DebugDlg::Shutdown() {
     m_bRunning = false;
     m_timer1.stop();
     m_timer3.stop();
+    m_run->Finish();
+    m_storagePoll->Join();
     m_link.CloseBusPort();
     m_link.CloseUsbPort();
 }
