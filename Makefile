@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 BIN = $(BUILD)/bin
 
-.PHONY: deps configure build run test bench screenshot clean
+.PHONY: deps configure build run test bench screenshot clean fuzz
 
 deps:
 	@scripts/install-deps.sh
@@ -29,5 +29,15 @@ bench: build
 screenshot: build
 	scripts/screenshot.sh $(BIN) screenshot.png
 
+# Every fuzzer for FUZZ_SECONDS (default 60) from its seeds in fuzz/corpus, built with
+# clang, ASan and UBSan in its own folder.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -DQTM_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD)
