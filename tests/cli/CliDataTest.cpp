@@ -82,14 +82,6 @@ TEST_F(CliDataTest, ImportToCsvWritesWhatSaveWritesAfterAnImport) {
     EXPECT_EQ(ReadBytes(file), Utf16LeBytes(CsvText(CsvHeader(ModelGroup::LuminousFlux), records)));
 }
 
-TEST_F(CliDataTest, EmptyMemoryGivesAHeaderOnlyFileAndNoPageRequest) {
-    StartMeter({.records = 0});
-    const auto file = dir.Path() / "empty.csv";
-    ASSERT_EQ(Cli({"import", "--csv", file.string()}), kExitOk) << err;
-    EXPECT_TRUE(PageRequests().empty());
-    EXPECT_EQ(ReadBytes(file), Utf16LeBytes(CsvText(CsvHeader(ModelGroup::PPFD), {})));
-}
-
 TEST_F(CliDataTest, PageThatComesInShortIsReportedAndFailsTheRun) {
     StartMeter({.records = 45});
     meter->SetReplyOverride([](const Bytes& request) -> std::optional<Bytes> {

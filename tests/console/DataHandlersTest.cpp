@@ -156,7 +156,9 @@ TEST_F(DataHandlersTest, FullMemoryListsSevenThousandFiveHundredRows) {
     EXPECT_EQ(Cell(7499, 0), QStringLiteral("7500"));
     ASSERT_EQ(lowBytes.size(), 500u);
     EXPECT_EQ(lowBytes[256], 0);
-    EXPECT_EQ(f->dlg->m_chart.LiveY[7499], static_cast<double>(model.State().records[7499]));
+    // Past page 255 the meter still gives each page in turn: every reading in its place.
+    for (std::size_t i = 0; i < 7500; ++i)
+        ASSERT_EQ(f->dlg->m_chart.LiveY[i], static_cast<double>(model.State().records[i])) << i;
     EXPECT_EQ(f->prompts->Messages(), QStringList{kImported});
 }
 
@@ -221,15 +223,6 @@ TEST_F(DataHandlersTest, FailedSaveSaysWhyAndLeavesTheOldFile) {
     EXPECT_TRUE(message.text.contains(QStringLiteral("is not a folder")))
         << message.text.toStdString();
     EXPECT_EQ(ReadBytes(plain), "old");
-}
-
-TEST_F(DataHandlersTest, CancelledSaveDialogWritesNothingAndSaysNothing) {
-    Open();
-    ASSERT_TRUE(Import(0));
-    f->prompts->Clear();
-    f->Find<QPushButton>("btnSave_1028")->click();  // no path scripted: cancelled
-    EXPECT_TRUE(f->prompts->Messages().isEmpty());
-    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 
 // ---- The journal of a live run and its recovery ----

@@ -79,11 +79,6 @@ TEST(ParseCsvTest, TakesWholeLinesAndCountsTheRest) {
     ExpectSameRecords(ParseCsv(whole).records, records);
 }
 
-TEST(ParseCsvTest, ThousandsOfLiveRecordsComeBackAsWritten) {
-    const auto records = LiveRecords(5000);
-    ExpectSameRecords(ParseCsv(Utf16LeBytes(CsvText(kHeader, records))).records, records);
-}
-
 TEST(JournalFolderTest, FollowsXdgDataHomeWhenAbsolute) {
     ::setenv("XDG_DATA_HOME", "/data/home", 1);
     EXPECT_EQ(JournalFolder(), "/data/home/QTM200Debug/journal");

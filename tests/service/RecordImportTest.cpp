@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "device/SimFixture.h"
-#include "sim/MeterModel.h"
 
 namespace qtm {
 namespace {
@@ -42,64 +41,6 @@ TEST(PagesOfStoredCountTest, FifteenRecordsAPageAtMostFiveHundred) {
         EXPECT_EQ(PagesOfStoredCount(stored), pages) << stored;
 }
 
-// Pages answered by the simulator's meter model itself, without the line's pacing.
-PageReader ModelReader(qtmsim::MeterModel& model, std::vector<int>& lowBytes) {
-    return [&model, &lowBytes](int page) {
-        const Bytes request = BuildPageRequest(page);
-        lowBytes.push_back(request.back());
-        const qtmsim::Exchange exchange = model.Handle(request, 0.0);
-        PageResult result;
-        result.status =
-            exchange.reply.size() == kPageReplyBytes ? PageStatus::Read : PageStatus::Short;
-        result.readings = DecodePage(exchange.reply);
-        return result;
-    };
-}
-
-TEST(ImportPagesTest, FullMemoryGivesFiveHundredPagesWithWrappingPageBytes) {
-    qtmsim::MeterModel model({.records = 7500});
-    std::vector<int> lowBytes;
-    ReadingBuffer buffer;
-    const ImportOutcome outcome =
-        ImportPages(PagesOfStoredCount(7500), ModelReader(model, lowBytes),
-                    [&](const PageResult& page) { return AppendPageRecords(buffer, page) >= 0; });
-    EXPECT_TRUE(outcome.Complete());
-    EXPECT_EQ(outcome.pagesDone, 500);
-    ASSERT_EQ(lowBytes.size(), 500u);
-    EXPECT_EQ(lowBytes[255], 255);
-    EXPECT_EQ(lowBytes[256], 0);
-    EXPECT_EQ(lowBytes[499], 499 - 256);
-    ASSERT_EQ(buffer.Count(), 7500u);
-    const auto& stored = model.State().records;
-    for (std::size_t i = 0; i < buffer.Count(); ++i) {
-        ASSERT_EQ(buffer[i].number, static_cast<int>(i) + 1);
-        ASSERT_FLOAT_EQ(buffer[i].power, stored[i]) << i;
-        ASSERT_EQ(buffer[i].energy, 0.0);
-        ASSERT_EQ(buffer[i].seconds, 0.0f);
-    }
-}
-
-TEST(ImportPagesTest, UnsentPageIsSkippedAndTheNextRecordsFollowOn) {
-    ReadingBuffer buffer;
-    const ImportOutcome outcome = ImportPages(
-        3,
-        [](int page) {
-            PageResult result;
-            if (page == 1) return result;  // not sent
-            result.status = page == 2 ? PageStatus::Short : PageStatus::Read;
-            result.readings.fill(static_cast<float>(page + 1));
-            return result;
-        },
-        [&](const PageResult& page) { return AppendPageRecords(buffer, page) >= 0; });
-    EXPECT_EQ(outcome.notSentPages, std::vector<int>{1});
-    EXPECT_EQ(outcome.shortPages, std::vector<int>{2});
-    EXPECT_FALSE(outcome.Complete());
-    ASSERT_EQ(buffer.Count(), 30u);
-    EXPECT_FLOAT_EQ(buffer[14].power, 1.0f);
-    EXPECT_EQ(buffer[15].number, 16);
-    EXPECT_FLOAT_EQ(buffer[15].power, 3.0f);
-}
-
 TEST(ImportPagesTest, CancelStopsAfterTheCurrentPage) {
     int read = 0;
     const ImportOutcome outcome = ImportPages(
@@ -128,34 +69,6 @@ TEST(AppendPageRecordsTest, StopsAtTheBuffersCapacity) {
 }
 
 using StoredRecordsTest = test::SimFixture;
-
-TEST_F(StoredRecordsTest, ThirtyStoredRecordsComeInTwoRequests) {
-    StartMeter({.records = 30});
-    const auto stored = ReadStoredCount(link);
-    ASSERT_EQ(stored, 30);
-    meter->ClearLog();
-    ReadingBuffer buffer;
-    const ImportOutcome outcome =
-        ImportPages(link, PagesOfStoredCount(*stored), [&](const PageResult& page) {
-            AppendPageRecords(buffer, page);
-            return true;
-        });
-    EXPECT_TRUE(outcome.Complete());
-    EXPECT_EQ(Requests(), (std::vector<Bytes>{BuildPageRequest(0), BuildPageRequest(1)}));
-    std::vector<float> stored30;
-    meter->WithModel([&](qtmsim::MeterModel& m) { stored30 = m.State().records; });
-    ASSERT_EQ(buffer.Count(), 30u);
-    for (std::size_t i = 0; i < 30; ++i)
-        EXPECT_FLOAT_EQ(buffer[i].power, stored30[i]) << i;
-}
-
-TEST_F(StoredRecordsTest, EmptyMemorySendsNoPageRequest) {
-    StartMeter({.records = 0});
-    ASSERT_EQ(ReadStoredCount(link), 0);
-    const ImportOutcome outcome = ImportPages(link, 0, nullptr);
-    EXPECT_EQ(outcome.pagesDone, 0);
-    EXPECT_EQ(RequestCodes(), std::vector<std::uint8_t>{0x1F});
-}
 
 TEST_F(StoredRecordsTest, PageWithNoPortIsNotSent) {
     link.SetPortName("/dev/qtm-test-no-such-port");
