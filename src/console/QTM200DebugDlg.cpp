@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QTableView>
 
 #include "chart/ChartCtrl.h"
 #include "console/QtOperatorPrompts.h"

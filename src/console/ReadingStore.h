@@ -19,7 +19,7 @@
 #include "console/ReadingListModel.h"
 #include "service/ReadingBuffer.h"
 
-class QTableView;
+class ReadingListView;
 
 class ReadingStore {
 public:
@@ -34,7 +34,7 @@ public:
 
     // Shows the list in view with its four centred columns, widths and styles; a view
     // that is attached scrolls to each new row.
-    void AttachView(QTableView* view);
+    void AttachView(ReadingListView* view);
     void SetModelName(const QString& model);
 
     std::size_t Count() const { return m_buffer.Count(); }
@@ -52,5 +52,5 @@ private:
 
     qtm::ReadingBuffer m_buffer;
     ReadingListModel m_model;
-    QTableView* m_view = nullptr;
+    ReadingListView* m_view = nullptr;
 };
