@@ -39,6 +39,7 @@ LiveValues ReadLiveValues(MeterLink& link, const LiveValues& previous,
         TakeLiveReply(kPowerRequest.code, reply, values);
     }
     values.powerOk = whole;
+    values.answered = whole ? 1 : 0;
 
     for (const LiveRequest& request : kLiveRequests) {
         if (request.code == kPowerRequest.code) continue;
@@ -46,10 +47,12 @@ LiveValues ReadLiveValues(MeterLink& link, const LiveValues& previous,
             values.powerOk = false;
             return values;
         }
+        bool complete = false;
         if (link.ExchangeFrame(BuildVkRead(request.code), request.replyLength, request.attempts,
-                               request.pauseMs, reply) == 1) {
+                               request.pauseMs, reply, 1, &complete) == 1) {
             TakeLiveReply(request.code, reply, values);
         }
+        if (complete) ++values.answered;
     }
     return values;
 }
