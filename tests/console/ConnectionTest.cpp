@@ -149,9 +149,9 @@ TEST(Connection, ScanAndBusAddressSettingWithoutMeterSayThePortFailed) {
     }
 }
 
-TEST(Connection, PortRefusedForPermissionSaysHowToGetAccess) {
-    // sysfs refuses a write open of a read-only attribute even to root, with the same
-    // error a serial port gives a user outside its group.
+TEST(Connection, RefusedFileThatIsNoSerialPortGetsNoGroupAdvice) {
+    // sysfs refuses a write open of a read-only attribute even to root, with the error a
+    // serial port gives a user outside its group; but joining dialout would not help here.
     const char* readOnly = "/sys/kernel/uevent_seqnum";
     const int fd = ::open(readOnly, O_RDWR | O_NOCTTY);
     const int err = errno;
@@ -160,20 +160,14 @@ TEST(Connection, PortRefusedForPermissionSaysHowToGetAccess) {
     // Listed as the one serial port: the start-up scan cannot open it either.
     DialogFixture f(std::nullopt, {readOnly});
     f.dlg->OnInitDialog();
-    QStringList messages = f.prompts->Messages();
-    ASSERT_EQ(messages.size(), 2) << messages.join('|').toStdString();
-    EXPECT_EQ(messages[0], QStringLiteral(" -----< Undetected device！ >-----"));
-    EXPECT_TRUE(messages[1].contains(QStringLiteral("dialout")));
+    EXPECT_EQ(f.prompts->Messages(),
+              QStringList{QStringLiteral(" -----< Undetected device！ >-----")});
 
     f.Choose("cmbComm_1020", 1);
     f.prompts->Clear();
     f.Find<QComboBox>("cmbPort_1016")->setEditText(QString::fromLatin1(readOnly));
     f.Find<QPushButton>("btnOpen_1021")->click();
-
-    messages = f.prompts->Messages();
-    ASSERT_EQ(messages.size(), 2) << messages.join('|').toStdString();
-    EXPECT_EQ(messages[0], QStringLiteral("Open the %1 port failed!").arg(readOnly));
-    EXPECT_TRUE(messages[1].contains(QStringLiteral("dialout")));
-    EXPECT_TRUE(messages[1].contains(QString::fromLatin1(readOnly)));
+    EXPECT_EQ(f.prompts->Messages(),
+              QStringList{QStringLiteral("Open the %1 port failed!").arg(readOnly)});
     EXPECT_FALSE(f.dlg->m_bConnected);
 }
