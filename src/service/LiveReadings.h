@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "device/MeterLink.h"
@@ -54,7 +55,10 @@ void TakeLiveReply(std::uint8_t code, const Bytes& reply, LiveValues& values);
 // that went out but got a short or no reply gives zeros where bytes are missing.
 // powerOk says whether the power reply arrived whole; only then is power new. A pass with
 // nothing answered tells the caller the meter or its port is gone.
-LiveValues ReadLiveValues(MeterLink& link, const LiveValues& previous = {});
+// Between requests carryOn (when given) is asked whether to go on; when it says no, the
+// pass ends there and powerOk is false, so a stopped measurement never waits out a pass.
+LiveValues ReadLiveValues(MeterLink& link, const LiveValues& previous = {},
+                          const std::function<bool()>& carryOn = {});
 
 // The RS-485 live block: nine big-endian 32-bit values; the ninth is not used.
 struct BusLiveValues {
