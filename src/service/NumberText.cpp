@@ -30,6 +30,13 @@ std::string FormatExact(double value) {
     return std::string(buffer, end);
 }
 
+std::string FormatExact(float value) {
+    char buffer[64];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (ec != std::errc{}) return "0";
+    return std::string(buffer, end);
+}
+
 double LeadingNumber(std::string_view text, std::size_t* used) {
     if (used) *used = 0;
     std::size_t i = 0;

@@ -13,6 +13,8 @@ namespace qtm {
 std::string FormatFixed(double value, int precision);
 // The shortest text that reads back as the same double (for files read by the program).
 std::string FormatExact(double value);
+// The same for a single: the fewest digits that read back as the same float.
+std::string FormatExact(float value);
 
 // The number at the start of text as C's strtod reads it in the C locale: leading blanks,
 // an optional sign, digits with an optional point and exponent (or inf/nan); whatever follows

@@ -60,13 +60,12 @@ std::optional<std::string> Unescape(std::string_view text) {
 }
 
 std::optional<float> ParseFloat(std::string_view text) {
-    double value = 0;
+    float value = 0;
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (ec != std::errc{} || ptr != end) return std::nullopt;
     // A parameter the meter stored is a finite single; anything else is a damaged file.
-    if (!std::isfinite(value) || std::fabs(value) > 3.4028234663852886e38) return std::nullopt;
-    return static_cast<float>(value);
+    if (ec != std::errc{} || ptr != end || !std::isfinite(value)) return std::nullopt;
+    return value;
 }
 
 std::optional<std::int32_t> ParseInt(std::string_view text) {
