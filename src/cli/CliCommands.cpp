@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "cli/CliRunner.h"
+#include "cli/CliServiceCommands.h"
 #include "service/ModelCatalog.h"
 #include "service/ReadingFormat.h"
 
@@ -46,6 +47,8 @@ std::string Reading(ReadingKind kind, float value, std::string_view model) {
     return text + " " + unit;
 }
 
+}  // namespace
+
 // Why a request that should have gone out did not.
 std::string SendFailure(const MeterLink& link) {
     const PortError error = link.LastOpenError();
@@ -74,6 +77,8 @@ bool OpenBus(CommandContext& c) {
     c.err << DescribeOpenFailure(c.link.LastOpenError()) << "\n";
     return false;
 }
+
+namespace {
 
 int Ports(CommandContext& c) {
     c.link.EnumeratePorts();
@@ -235,6 +240,8 @@ int RunMeterCommand(CommandContext& c) {
             return Memory(c);
         case Command::Live:
             return bus ? BusLive(c) : UsbLive(c);
+        default:
+            return RunServiceCommand(c);
     }
     return kExitUsage;
 }

@@ -65,7 +65,41 @@ bool RenameNoReplace(const std::string& from, const std::filesystem::path& to) {
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
+// Writes data whole into a new temporary file in folder; its path, or the error.
+bool WriteTemporary(const std::string& data, const std::filesystem::path& folder, std::string& temp,
+                    std::string& error) {
+    temp = (folder / ".backup-XXXXXX").string();
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        error = "no file can be written in " + folder.string() + " (" + std::strerror(errno) + ")";
+        return false;
+    }
+    const bool written = WriteAll(fd, data) && ::fsync(fd) == 0;
+    const int saved = errno;
+    ::close(fd);
+    if (!written) {
+        ::unlink(temp.c_str());
+        error = "the backup could not be written (" + std::string(std::strerror(saved)) + ")";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
+
+std::string WriteBackupFile(const MeterParameters& parameters, const std::filesystem::path& path) {
+    std::filesystem::path folder = path.parent_path();
+    if (folder.empty()) folder = ".";
+    std::string temp;
+    std::string error;
+    if (!WriteTemporary(FormatBackup(parameters), folder, temp, error)) return error;
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        error = path.string() + " could not be written (" + std::strerror(errno) + ")";
+        ::unlink(temp.c_str());
+        return error;
+    }
+    return {};
+}
 
 std::filesystem::path BackupFolder() {
     std::filesystem::path base;
@@ -113,23 +147,8 @@ BackupSave SaveBackup(const MeterParameters& parameters, const std::filesystem::
             "the folder " + folder.string() + " cannot be created (" + ec.message() + ")";
         return result;
     }
-    const std::string data = FormatBackup(parameters);
-    std::string temp = (folder / ".backup-XXXXXX").string();
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        result.error =
-            "no file can be written in " + folder.string() + " (" + std::strerror(errno) + ")";
-        return result;
-    }
-    const bool written = WriteAll(fd, data) && ::fsync(fd) == 0;
-    const int saved = errno;
-    ::close(fd);
-    if (!written) {
-        ::unlink(temp.c_str());
-        result.error =
-            "the backup could not be written (" + std::string(std::strerror(saved)) + ")";
-        return result;
-    }
+    std::string temp;
+    if (!WriteTemporary(FormatBackup(parameters), folder, temp, result.error)) return result;
     // Two backups within the same millisecond get distinct names; none is ever replaced.
     const std::string name = BackupFileName(parameters, when);
     std::filesystem::path target = folder / name;

@@ -32,6 +32,10 @@ struct BackupSave {
 BackupSave SaveBackup(const MeterParameters& parameters, const std::filesystem::path& folder,
                       std::chrono::system_clock::time_point when);
 
+// Writes the backup to the file the user named (replacing it), through a temporary file in
+// the same folder. Empty on success, otherwise why not.
+std::string WriteBackupFile(const MeterParameters& parameters, const std::filesystem::path& path);
+
 struct BackupLoad {
     std::optional<MeterParameters> parameters;
     std::string error;

@@ -181,7 +181,7 @@ BackupParse ParseBackup(std::string_view text) {
 }
 
 std::vector<ParameterChange> DiffParameters(const MeterParameters& current,
-                                            const MeterParameters& backup) {
+                                            const MeterParameters& backup, bool bus) {
     std::vector<ParameterChange> changes;
     auto text = [&](const char* name, const std::optional<std::string>& now,
                     const std::optional<std::string>& then) {
@@ -190,12 +190,14 @@ std::vector<ParameterChange> DiffParameters(const MeterParameters& current,
     auto number = [&](const char* name, const auto& now, const auto& then) {
         if (then && now != then) changes.push_back({name, Shown(now), Shown(then)});
     };
-    text("model", current.model, backup.model);
-    text("sn", current.serialNumber, backup.serialNumber);
-    text("band", current.band, backup.band);
-    text("range", current.range, backup.range);
+    if (!bus) {
+        text("model", current.model, backup.model);
+        text("sn", current.serialNumber, backup.serialNumber);
+        text("band", current.band, backup.band);
+        text("range", current.range, backup.range);
+    }
     number("cal", current.calValue, backup.calValue);
-    number("savetime", current.saveGap, backup.saveGap);
+    if (!bus) number("savetime", current.saveGap, backup.saveGap);
     number("k", current.k, backup.k);
     return changes;
 }

@@ -46,9 +46,9 @@ struct ParameterChange {
     std::string restored;
 };
 // The parameters of backup that a restore writes (model, SN, band, range, cal, save
-// interval, K) and that differ from current.
+// interval, K; over RS-485 only cal and K) and that differ from current.
 std::vector<ParameterChange> DiffParameters(const MeterParameters& current,
-                                            const MeterParameters& backup);
+                                            const MeterParameters& backup, bool bus = false);
 // "name: current -> restored" lines, or a line saying nothing changes.
 std::string DescribeChanges(const std::vector<ParameterChange>& changes);
 
