@@ -46,9 +46,7 @@ int ControlIdOf(const QObject* object) {
 
 CQTM200DebugDlg::CQTM200DebugDlg(std::unique_ptr<OperatorPrompts> prompts, PortListSetup ports,
                                  QWidget* parent)
-    : QDialog(parent),
-      m_ui(std::make_unique<Ui::QTM200DebugDlg>()),
-      m_prompts(std::move(prompts)) {
+    : QDialog(parent), m_ui(std::make_unique<Ui::QTM200DebugDlg>()), m_prompts(std::move(prompts)) {
     m_ui->setupUi(this);
     if (!m_prompts) m_prompts = std::make_unique<QtOperatorPrompts>(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -134,6 +132,7 @@ void CQTM200DebugDlg::WireHandlers() {
     connect(m_aboutAction, &QAction::triggered, this, [this] { ShowAbout(); });
     addAction(m_aboutAction);
     setContextMenuPolicy(Qt::ActionsContextMenu);
+    WireParamHandlers();
 }
 
 bool CQTM200DebugDlg::OnInitDialog() {
