@@ -3,7 +3,8 @@
 # Only missing packages are installed; sudo is used when we are not root.
 set -e
 PKGS="build-essential cmake g++ make pkg-config qt6-base-dev libgl-dev \
-googletest libgtest-dev libgmock-dev fonts-dejavu-core fonts-wqy-microhei xvfb xauth imagemagick"
+googletest libgtest-dev libgmock-dev fonts-dejavu-core fonts-wqy-microhei xvfb xauth imagemagick \
+clang libclang-rt-14-dev"
 missing=""
 for p in $PKGS; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -8,6 +8,7 @@
 
 #include "cli/CliRunner.h"
 #include "cli/CliServiceCommands.h"
+#include "cli/LiveRunWatch.h"
 #include "service/ModelCatalog.h"
 #include "service/ReadingFormat.h"
 
@@ -147,46 +148,55 @@ int Memory(CommandContext& c) {
     return kExitOk;
 }
 
-// Passes that gave a reading decide the status: a run in which none did is a failure.
-int LiveStatus(CommandContext& c, int readings) {
-    if (readings > 0) return kExitOk;
-    c.err << "the meter gave no reading\n";
-    return kExitFailed;
+// Ends a live run: the watch's sentence on stderr, when it has one, and its status.
+int LiveStatus(CommandContext& c, const LiveRunWatch& watch) {
+    if (const std::string summary = watch.Summary(); !summary.empty()) c.err << summary << "\n";
+    return watch.Status();
 }
 
 int UsbLive(CommandContext& c) {
     const auto found = FindUsbMeter(c);
     if (!found) return kExitFailed;
     const std::string model = c.options.model.value_or(*found);
+    LiveRunWatch watch(c.link.PortName());
     LiveValues values;
-    int readings = 0;
     for (int pass = 1; pass <= c.options.count; ++pass) {
         values = ReadLiveValues(c.link, values);
-        if (values.powerOk) {
-            ++readings;
+        if (values.powerOk)
             c.out << FormatUsbLiveLine(pass, values, model) << std::endl;
-        } else {
+        else
             c.out << FormatNoReadingLine(pass) << std::endl;
-        }
+        if (!watch.UsbPass(values, c.link.LastOpenError())) break;
     }
-    return LiveStatus(c, readings);
+    return LiveStatus(c, watch);
+}
+
+// The model whose units the readings take: --model, else the meter's model register.
+std::string BusModel(CommandContext& c, std::uint8_t address) {
+    if (c.options.model) return *c.options.model;
+    if (const auto model = ReadBusModel(c.link, address)) {
+        // The register may pad the name with spaces; the catalogue knows it without them.
+        const std::size_t end = model->find_last_not_of(' ');
+        if (end != std::string::npos) return model->substr(0, end + 1);
+    }
+    return std::string(kDefaultModel);
 }
 
 int BusLive(CommandContext& c) {
     if (!OpenBus(c)) return kExitFailed;
-    const std::string model = c.options.model.value_or(std::string(kDefaultModel));
     const auto address = static_cast<std::uint8_t>(c.options.address);
-    int readings = 0;
+    const std::string model = BusModel(c, address);
+    LiveRunWatch watch(c.busPort);
     for (int pass = 1; pass <= c.options.count; ++pass) {
         if (pass > 1) std::this_thread::sleep_for(std::chrono::milliseconds(kBusPassPauseMs));
-        if (const auto values = ReadBusLiveValues(c.link, address)) {
-            ++readings;
+        const auto values = ReadBusLiveValues(c.link, address);
+        if (values)
             c.out << FormatBusLiveLine(pass, *values, model) << std::endl;
-        } else {
+        else
             c.out << FormatNoReadingLine(pass) << std::endl;
-        }
+        if (!watch.BusPass(values.has_value(), c.link.BusPortFailed())) break;
     }
-    return LiveStatus(c, readings);
+    return LiveStatus(c, watch);
 }
 
 }  // namespace

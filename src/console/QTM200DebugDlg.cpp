@@ -12,7 +12,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QTableWidget>
+#include <QTableView>
 
 #include "chart/ChartCtrl.h"
 #include "console/QtOperatorPrompts.h"
@@ -123,8 +123,7 @@ void CQTM200DebugDlg::WireHandlers() {
     connect(m_ui->btnSetAddr_1151, &QPushButton::clicked, this, [this] { OnSetAddress(); });
     connect(m_ui->btnExpand_1063, &QPushButton::clicked, this, [this] { ToggleExpand(); });
     connect(&m_timer1, &QTimer::timeout, this, [this] { OnChartTick(); });
-    // Timer 3 (the storage counter) is started as the meter is identified; its work comes
-    // with the live measurement loop.
+    WireLiveHandlers();
 
     m_aboutAction = new QAction(kAboutText, this);
     m_aboutAction->setShortcut(QKeySequence(Qt::Key_F1));
@@ -324,24 +323,8 @@ void CQTM200DebugDlg::RefreshUnitColours() {
 }
 
 void CQTM200DebugDlg::SetUpReadingList() {
-    QTableWidget* list = m_ui->lstReadings_1052;
-    const qtm::ModelTexts& texts = qtm::TextsOfModel(m_strModel.toStdString());
-    list->setColumnCount(4);
-    list->setHorizontalHeaderLabels({QStringLiteral("iNo."), QString::fromUtf8(texts.listPower),
-                                     QString::fromUtf8(texts.listEnergy),
-                                     QStringLiteral("Time(s)")});
-    const int widths[] = {60, 120, 150, 120};
-    for (int column = 0; column < 4; ++column)
-        list->setColumnWidth(column, widths[column]);
-    list->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    list->horizontalHeader()->setSectionsMovable(true);  // header drag-and-drop
-    list->verticalHeader()->hide();
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);  // full-row select
-    list->setShowGrid(true);
-    list->setMouseTracking(true);  // hovering tracks the row under the pointer
-    list->setStyleSheet(
-        QStringLiteral("QTableView::item:hover { background: palette(highlight); "
-                       "color: palette(highlighted-text); }"));
+    m_records.SetModelName(m_strModel);
+    m_records.AttachView(m_ui->lstReadings_1052);
 }
 
 void CQTM200DebugDlg::ApplyModelCaptions() {
@@ -365,13 +348,9 @@ void CQTM200DebugDlg::keyPressEvent(QKeyEvent* event) {
     }
     QWidget* focus = focusWidget();
     // Enter in a limit field confirms the chart limit there and never ends the dialog.
-    // (The limit check itself comes with the chart-limit handlers.)
-    for (QLineEdit* limit :
-         {m_ui->edtYMax_1032, m_ui->edtYMin_1033, m_ui->edtYUpper_1035, m_ui->edtYLow_1036}) {
-        if (focus == limit) {
-            event->accept();
-            return;
-        }
+    if (OnLimitEnter(focus)) {
+        event->accept();
+        return;
     }
     // Enter on a button presses it; anywhere else it is the dialog's default action.
     if (auto* button = qobject_cast<QPushButton*>(focus)) {
@@ -395,6 +374,8 @@ void CQTM200DebugDlg::Shutdown() {
     m_bRunning = false;
     m_timer1.stop();
     m_timer3.stop();
+    m_run->Finish();
+    m_storagePoll->Join();
     m_link.CloseBusPort();
     m_link.CloseUsbPort();
 }

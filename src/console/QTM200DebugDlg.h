@@ -15,17 +15,20 @@
 #include <string>
 #include <vector>
 
+#include "console/MeasurementRun.h"
 #include "console/OperatorPrompts.h"
 #include "console/ParameterBackupSession.h"
+#include "console/ReadingStore.h"
+#include "console/StoragePoll.h"
 #include "device/MeterLink.h"
 #include "service/BackupOps.h"
-#include "service/ReadingBuffer.h"
 
 namespace Ui {
 class QTM200DebugDlg;
 }
 class CChartCtrl;
 class QAction;
+class QLabel;
 class QWidget;
 
 // Which ports the window lists besides the system's own.
@@ -153,8 +156,9 @@ public:
     int m_nStorageUsed = 0;
     float m_fStoragePercent = 0;
 
-    // The reading buffer; its count is the reading number of the newest record.
-    qtm::ReadingBuffer m_records;
+    // The reading buffer and the reading list over it; its count is the reading number of
+    // the newest record.
+    ReadingStore m_records;
     ChartBuffers m_chart;
 
     // Taken when the window opens (window coordinates): the full window and the expand button.
@@ -203,6 +207,41 @@ private:
     QTimer m_timer3;  // 3000 ms storage counter while it is stopped
     QAction* m_aboutAction = nullptr;
     bool m_bShutDown = false;
+
+    // ---- Live measurement: Start/Stop, the worker's passes, timers 1 and 3, the list's
+    // buttons, Auto(Y), the limit edits and the fit chart's T/Data switch ----
+public:
+    // Consecutive passes without a reading after which the window says the meter is lost.
+    static constexpr int kLostAfterFailedPasses = 3;
+
+    void OnStartStop();
+    void OnClear();
+    void OnLiveAutoY();
+    void OnFitAutoY();
+    void OnClearFitLog();
+    void OnFitShowToggle();
+    // Timer 3: the storage counter, read off the window's thread.
+    void OnStorageTimer();
+    // Enter in one of the four Y-limit edits; false when focus is on none of them.
+    bool OnLimitEnter(QWidget* focus);
+    MeasurementRun& Run() { return *m_run; }
+    // What the window tells the operator about a lost meter; empty while readings arrive.
+    QString LinkNotice() const;
+
+private:
+    void WireLiveHandlers();
+    void StopMeasurement();
+    void OnPassDone(const PassResult& pass);
+    void ApplyUsbPass(const PassResult& pass);
+    void ApplyBusPass(const PassResult& pass);
+    void ApplyStoragePages(std::uint16_t pages, bool fromTimer);
+    void ShowReading(QLabel* text, QLabel* unit, int kind, float value);
+    void ShowLinkNotice(const QString& text);
+    void ResetImportedView();
+
+    std::unique_ptr<MeasurementRun> m_run;
+    std::unique_ptr<StoragePoll> m_storagePoll;
+    QLabel* m_lblLinkNotice = nullptr;
 
     // ---- Parameters, zero calibration, fitting and parameter backups (…DlgParams.cpp) ----
 public:

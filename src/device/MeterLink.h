@@ -122,6 +122,8 @@ public:
     int OpenBusPort(const std::string& portName, int baudRate);
     void CloseBusPort();
     bool BusPortOpen() const { return m_rs485.IsOpen(); }
+    // True once the open RS-485 port itself failed (unplugged, hung up).
+    bool BusPortFailed() const { return m_rs485.PortFailed(); }
     // The register transactions of the RS-485 port, under the link's lock.
     int ReadHoldingRegisters(std::uint8_t address, std::uint16_t reg, std::uint16_t count,
                              std::span<std::uint8_t> data, int* byteCount = nullptr);

@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <memory>
 #include <optional>
 #include <string>
@@ -71,10 +71,10 @@ public:
         return QStringLiteral("<no control %1>").arg(QString::fromLatin1(name));
     }
     QStringList Headers() const {
-        auto* list = Find<QTableWidget>("lstReadings_1052");
+        const QAbstractItemModel* list = Find<QTableView>("lstReadings_1052")->model();
         QStringList headers;
         for (int i = 0; i < list->columnCount(); ++i)
-            headers << list->horizontalHeaderItem(i)->text();
+            headers << list->headerData(i, Qt::Horizontal).toString();
         return headers;
     }
     // Picks an entry of a drop-down list as the operator does.
