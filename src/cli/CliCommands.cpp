@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "cli/CliRunner.h"
+#include "cli/CliServiceCommands.h"
 #include "cli/LiveRunWatch.h"
 #include "service/ModelCatalog.h"
 #include "service/ReadingFormat.h"
@@ -47,6 +48,8 @@ std::string Reading(ReadingKind kind, float value, std::string_view model) {
     return text + " " + unit;
 }
 
+}  // namespace
+
 // Why a request that should have gone out did not.
 std::string SendFailure(const MeterLink& link) {
     const PortError error = link.LastOpenError();
@@ -75,6 +78,8 @@ bool OpenBus(CommandContext& c) {
     c.err << DescribeOpenFailure(c.link.LastOpenError()) << "\n";
     return false;
 }
+
+namespace {
 
 int Ports(CommandContext& c) {
     c.link.EnumeratePorts();
@@ -245,6 +250,8 @@ int RunMeterCommand(CommandContext& c) {
             return Memory(c);
         case Command::Live:
             return bus ? BusLive(c) : UsbLive(c);
+        default:
+            return RunServiceCommand(c);
     }
     return kExitUsage;
 }

@@ -1,5 +1,7 @@
 #include "cli/CliOptions.h"
 
+#include "cli/CliServiceSyntax.h"
+
 #include <charconv>
 #include <string_view>
 
@@ -23,7 +25,7 @@ std::optional<Command> ParseCommand(std::string_view word) {
     if (word == "info") return Command::Info;
     if (word == "memory") return Command::Memory;
     if (word == "live") return Command::Live;
-    return std::nullopt;
+    return ParseServiceCommand(word);
 }
 
 constexpr std::size_t kMaxSimulatedModel = 10;
@@ -45,7 +47,8 @@ std::string UsageText() {
            "  scan               find the port where a meter answers (USB link)\n"
            "  info               read the meter's identity and settings\n"
            "  memory             read how many records the meter has stored (USB link)\n"
-           "  live [--count N]   read N live measurements (default 5)\n";
+           "  live [--count N]   read N live measurements (default 5)\n" +
+           ServiceUsageText();
 }
 
 ParseResult ParseCommandLine(const std::vector<std::string>& args) {
@@ -125,6 +128,9 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             if (!count) return Fail("--count must be a positive number");
             options.count = *count;
             haveCount = true;
+        } else if (haveCommand && TakesArguments(options.command) &&
+                   (!arg.starts_with("-") || LooksLikeNumber(arg))) {
+            options.arguments.emplace_back(arg);
         } else if (arg.starts_with("-")) {
             return Fail("unknown option " + std::string(arg));
         } else if (haveCommand) {
@@ -139,6 +145,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
 
     if (!haveCommand) return Fail("no command given");
     if (haveCount && options.command != Command::Live) return Fail("--count is only for live");
+    if (std::string problem = CheckServiceArguments(options); !problem.empty())
+        return Fail(std::move(problem));
 
     ParseResult result;
     result.options = std::move(options);

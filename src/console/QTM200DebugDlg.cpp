@@ -130,6 +130,7 @@ void CQTM200DebugDlg::WireHandlers() {
     connect(m_aboutAction, &QAction::triggered, this, [this] { ShowAbout(); });
     addAction(m_aboutAction);
     setContextMenuPolicy(Qt::ActionsContextMenu);
+    WireParamHandlers();
 }
 
 bool CQTM200DebugDlg::OnInitDialog() {
