@@ -176,6 +176,5 @@ void CChartAxis::ValuesToScreen(std::size_t count, ValueAt valueAt, int* out) co
             out[i] = ValueToScreen(valueAt(i));
         return;
     }
-    for (std::size_t i = 0; i < count; ++i)
-        out[i] = qtmchart::ValueToScreenStandard(s, valueAt(i));
+    qtmchart::ValuesToScreenStandard(s, count, valueAt, out);
 }

@@ -9,6 +9,7 @@
 #include <QString>
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <vector>
 
 #include "chart/ChartRect.h"
@@ -63,6 +64,28 @@ inline int ValueToScreenStandard(const AxisScale& s, double value) {
     const int o = FloorPixelOffset(s.Length() * (value - s.min) / (s.max - s.min));
     if (s.horizontal) return s.inverted ? s.end - o : s.start + o;
     return s.inverted ? s.end + o : s.start - o;
+}
+
+// ValueToScreenStandard of valueAt(0) .. valueAt(count - 1) into out, with the same arithmetic
+// and the scale's constants taken out of the loop.
+template <class ValueAt>
+void ValuesToScreenStandard(const AxisScale& s, std::size_t count, ValueAt valueAt, int* out) {
+    if (s.IsDegenerate()) {
+        std::fill(out, out + count, kOffAxisPixel);
+        return;
+    }
+    const double length = s.Length();
+    const double min = s.min;
+    const double range = s.max - s.min;
+    // pixel = origin + direction * offset, the four cases of ValueToScreenStandard.
+    const int origin = s.inverted ? s.end : s.start;
+    const int direction = s.horizontal != s.inverted ? 1 : -1;
+    for (std::size_t i = 0; i < count; ++i) {
+        const double value = valueAt(i);
+        out[i] = std::isnan(value)
+                     ? kOffAxisPixel
+                     : origin + direction * FloorPixelOffset(length * (value - min) / range);
+    }
 }
 // Snaps the value to the middle of its increment slot, then maps it.
 int ValueToScreenDiscrete(const AxisScale& s, double value, double increment);

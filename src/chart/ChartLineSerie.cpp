@@ -117,7 +117,13 @@ void CChartLineSerie::DrawAll(QPainter* dc) {
     if (ReducesPolyline()) {
         // A long record puts many points into each pixel column; a handful per column draw
         // the same pixels, so a full redraw costs what the plotting area is wide.
-        pixels = qtmchart::ReducePolylineColumns(pixels.data(), pixels.size());
+        // The image drawn into; unknown (so every run keeps its end segments) when the
+        // painter maps our pixels elsewhere.
+        QRect whole;
+        if (dc->device() && dc->worldTransform().isIdentity()) {
+            whole = QRect(0, 0, dc->device()->width(), dc->device()->height());
+        }
+        pixels.resize(qtmchart::ReducePolylineColumns(pixels.data(), pixels.size(), whole));
     } else {
         // Consecutive points on one pixel add nothing to the polyline.
         pixels.erase(std::unique(pixels.begin(), pixels.end()), pixels.end());

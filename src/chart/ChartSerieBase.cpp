@@ -35,9 +35,9 @@ std::vector<QPoint> CChartSerieBase<PointType>::GetPointsScreenCoords(unsigned f
         n, [points](std::size_t i) { return points[i].X; }, xs.data());
     m_pVerticalAxis->ValuesToScreen(
         n, [points](std::size_t i) { return points[i].Y; }, ys.data());
-    pixels.reserve(n);
+    pixels.resize(n);
     for (std::size_t i = 0; i < n; ++i)
-        pixels.emplace_back(xs[i], ys[i]);
+        pixels[i] = QPoint(xs[i], ys[i]);
     return pixels;
 }
 

@@ -10,7 +10,10 @@
 #include <string>
 #include <vector>
 
+#include <QPainter>
+
 #include "TestChart.h"
+#include "chart/ChartPolyline.h"
 #include "chart/ChartTitle.h"
 
 namespace {
@@ -116,7 +119,73 @@ std::string FirstDifference(const QImage& a, const QImage& b) {
     return "none";
 }
 
+// The polyline as the chart draws a serie: one-pixel solid pen, clipped to a rectangle inside
+// the image.
+QImage DrawPolyline(const std::vector<QPoint>& pixels) {
+    QImage image(200, 120, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setClipRect(QRect(20, 15, 160, 90));
+    QPen pen(Qt::red);
+    pen.setWidth(1);
+    pen.setCosmetic(true);
+    pen.setCapStyle(Qt::FlatCap);
+    painter.setPen(pen);
+    painter.drawPolyline(pixels.data(), static_cast<int>(pixels.size()));
+    return image;
+}
+
+// A random row: mostly inside the clip, some in the image beyond it, some just beyond the
+// image's edges and some as far off as a NaN or infinite reading lands.
+int RandomRow(std::mt19937& random, bool offImage) {
+    const int pick = static_cast<int>(random() % 20);
+    if (offImage) {
+        switch (pick) {
+            case 0:
+                return -(1 << 30);
+            case 1:
+                return 60 - (1 << 28);
+            case 2:
+                return 60 + (1 << 28);
+            case 3:
+                return -5 - static_cast<int>(random() % 50);
+            case 4:
+                return 121 + static_cast<int>(random() % 50);
+            case 5:
+                return -3 + static_cast<int>(random() % 7);
+            case 6:
+                return 117 + static_cast<int>(random() % 7);
+            default:
+                break;
+        }
+    }
+    return pick < 8 ? static_cast<int>(random() % 120) : 10 + static_cast<int>(random() % 100);
+}
+
 }  // namespace
+
+TEST(ReducedLineRenderTest, RandomColumnRunsInAndBeyondTheImageDrawTheSamePixels) {
+    const QRect image(0, 0, 200, 120);
+    std::mt19937 random(2024);
+    int reduced = 0;
+    for (int trial = 0; trial < 4000; ++trial) {
+        const bool offImage = random() % 4 != 0;
+        std::vector<QPoint> pixels;
+        int x = 10 + static_cast<int>(random() % 30);
+        for (int column = 0; column < 5; ++column) {
+            const int n = 1 + static_cast<int>(random() % 16);
+            for (int k = 0; k < n; ++k)
+                pixels.emplace_back(x, RandomRow(random, offImage));
+            x += random() % 5 == 0 ? 2 + static_cast<int>(random() % 3) : 1;
+            if (random() % 30 == 0) x = random() % 2 ? -(1 << 28) : 250;  // far off sideways
+            if (random() % 30 == 0) x = random() % 2 ? -1 : 199;          // on the edge
+        }
+        const std::vector<QPoint> fewer = qtmchart::ReducedPolylineColumns(pixels, image);
+        if (fewer.size() < pixels.size()) ++reduced;
+        ASSERT_TRUE(DrawPolyline(pixels) == DrawPolyline(fewer)) << "trial " << trial;
+    }
+    EXPECT_GT(reduced, 3000);
+}
 
 TEST(ReducedLineRenderTest, ReducedPolylineDrawsTheSamePixelsAsTheFullOne) {
     const int n = 7500;
