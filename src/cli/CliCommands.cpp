@@ -8,6 +8,7 @@
 
 #include "cli/CliData.h"
 #include "cli/CliRunner.h"
+#include "cli/CliServiceCommands.h"
 #include "cli/LiveRunWatch.h"
 #include "service/ModelCatalog.h"
 #include "service/ReadingFormat.h"
@@ -80,6 +81,8 @@ bool OpenBus(CommandContext& c) {
     c.err << DescribeOpenFailure(c.link.LastOpenError()) << "\n";
     return false;
 }
+
+namespace {
 
 int Ports(CommandContext& c) {
     c.link.EnumeratePorts();
@@ -262,6 +265,8 @@ int RunMeterCommand(CommandContext& c) {
             return bus ? BusLive(c) : UsbLive(c);
         case Command::Import:
             return ImportStoredRecords(c);
+        default:
+            return RunServiceCommand(c);
     }
     return kExitUsage;
 }

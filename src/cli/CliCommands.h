@@ -25,10 +25,11 @@ struct CommandContext {
 // Runs options.command; returns the exit status.
 int RunMeterCommand(CommandContext& context);
 
-// Lists the ports and finds the meter on the USB link; the found model, or nothing
-// after telling the user why.
-std::optional<std::string> FindUsbMeter(CommandContext& context);
-// Why a request that should have gone out did not.
+// Shared by the commands: lists the ports and finds the meter on the USB link (the model,
+// or nothing after telling the user); opens the bus port (false after telling the user);
+// why a request that should have gone out did not.
+std::optional<std::string> FindUsbMeter(CommandContext& c);
+bool OpenBus(CommandContext& c);
 std::string SendFailure(const MeterLink& link);
 
 // "N P=TEXT UNIT E=TEXT UNIT T=%.1f V=%.3f AD=%.0f t=%.1f"

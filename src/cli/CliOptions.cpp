@@ -1,5 +1,7 @@
 #include "cli/CliOptions.h"
 
+#include "cli/CliServiceSyntax.h"
+
 #include <charconv>
 #include <string_view>
 
@@ -24,7 +26,7 @@ std::optional<Command> ParseCommand(std::string_view word) {
     if (word == "memory") return Command::Memory;
     if (word == "live") return Command::Live;
     if (word == "import") return Command::Import;
-    return std::nullopt;
+    return ParseServiceCommand(word);
 }
 
 constexpr std::size_t kMaxSimulatedModel = 10;
@@ -51,7 +53,8 @@ std::string UsageText() {
            "                     reading is also appended to FILE as it comes\n"
            "  import [--csv FILE]\n"
            "                     download the meter's stored readings (USB link) and print\n"
-           "                     them, one \"N VALUE\" line each, or write them to FILE\n";
+           "                     them, one \"N VALUE\" line each, or write them to FILE\n" +
+           ServiceUsageText();
 }
 
 ParseResult ParseCommandLine(const std::vector<std::string>& args) {
@@ -135,6 +138,9 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             const auto value = takeValue();
             if (!value || value->empty()) return Fail("--csv needs a file name");
             options.csv = std::string(*value);
+        } else if (haveCommand && TakesArguments(options.command) &&
+                   (!arg.starts_with("-") || LooksLikeNumber(arg))) {
+            options.arguments.emplace_back(arg);
         } else if (arg.starts_with("-")) {
             return Fail("unknown option " + std::string(arg));
         } else if (haveCommand) {
@@ -151,6 +157,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     if (haveCount && options.command != Command::Live) return Fail("--count is only for live");
     if (options.csv && options.command != Command::Live && options.command != Command::Import)
         return Fail("--csv is only for live and import");
+    if (std::string problem = CheckServiceArguments(options); !problem.empty())
+        return Fail(std::move(problem));
 
     ParseResult result;
     result.options = std::move(options);

@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QTableView>
 
 #include "chart/ChartCtrl.h"
 #include "console/QtOperatorPrompts.h"
@@ -132,6 +131,7 @@ void CQTM200DebugDlg::WireHandlers() {
     connect(m_aboutAction, &QAction::triggered, this, [this] { ShowAbout(); });
     addAction(m_aboutAction);
     setContextMenuPolicy(Qt::ActionsContextMenu);
+    WireParamHandlers();
 }
 
 bool CQTM200DebugDlg::OnInitDialog() {

@@ -20,7 +20,7 @@
 #include "console/ReadingListModel.h"
 #include "service/ReadingBuffer.h"
 
-class QTableView;
+class ReadingListView;
 
 class ReadingStore {
 public:
@@ -35,7 +35,7 @@ public:
 
     // Shows the list in view with its four centred columns, widths and styles; a view
     // that is attached scrolls to each new row.
-    void AttachView(QTableView* view);
+    void AttachView(ReadingListView* view);
     void SetModelName(const QString& model);
 
     // Told of every record that goes in (with where it came from) and of every Clear; the
@@ -64,6 +64,6 @@ private:
 
     qtm::ReadingBuffer m_buffer;
     ReadingListModel m_model;
-    QTableView* m_view = nullptr;
+    ReadingListView* m_view = nullptr;
     Listener m_listener;
 };
