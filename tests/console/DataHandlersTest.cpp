@@ -218,6 +218,24 @@ TEST_F(DataHandlersTest, CancelKeepsThePagesRead) {
     EXPECT_TRUE(f->Find<QPushButton>("btnSave_1028")->isEnabled());
 }
 
+TEST_F(DataHandlersTest, ClosingDuringAnImportStopsItAfterThePageInProgress) {
+    Open();
+    std::atomic<int> pagesRead{0};
+    f->dlg->SetPageReader([&](int) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ++pagesRead;
+        return qtm::PageResult{.status = qtm::PageStatus::Read};
+    });
+    f->dlg->m_nStorageUsed = 7500;
+    f->Find<QPushButton>("btnImport_1031")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Rows() >= 15; }, 5000));
+    f->dlg->reject();
+    const int atClose = pagesRead;
+    EXPECT_LE(atClose, 100);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(pagesRead, atClose);  // nothing reads on after the window closed
+}
+
 TEST_F(DataHandlersTest, FailedSaveSaysWhyAndLeavesTheOldFile) {
     Open();
     ASSERT_TRUE(Import(0));
