@@ -14,6 +14,7 @@ enum class Command {
     Info,
     Memory,
     Live,
+    Import,
     // Service commands (CliServiceSyntax.h).
     Set,
     Erase,
@@ -41,6 +42,7 @@ struct CliOptions {
     Command command = Command::Ports;
     int count = 5;                       // live passes
     std::vector<std::string> arguments;  // the words after a service command
+    std::optional<std::string> csv;      // --csv: the file import and live write
 };
 
 struct ParseResult {

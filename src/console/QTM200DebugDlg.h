@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "console/ImportRun.h"
 #include "console/MeasurementRun.h"
 #include "console/OperatorPrompts.h"
 #include "console/ParameterBackupSession.h"
@@ -22,6 +23,7 @@
 #include "console/StoragePoll.h"
 #include "device/MeterLink.h"
 #include "service/BackupOps.h"
+#include "service/CsvLog.h"
 
 namespace Ui {
 class QTM200DebugDlg;
@@ -29,6 +31,7 @@ class QTM200DebugDlg;
 class CChartCtrl;
 class QAction;
 class QLabel;
+class QProgressDialog;
 class QWidget;
 
 // Which ports the window lists besides the system's own.
@@ -279,4 +282,30 @@ private:
 
     std::unique_ptr<ParameterBackupSession> m_backups;
     QAction* m_restoreAction = nullptr;
+
+    // ---- Stored-record import, Save, the live run's journal and its recovery ----
+public:
+    void OnImport();
+    void OnSave();
+    // Offers to save, one by one, the journals of runs that did not end normally.
+    void OfferJournalRecovery();
+    ImportRun& Import() { return *m_import; }
+    // Where Import reads each page (tests put a meter model here); unset: the meter.
+    void SetPageReader(qtm::PageReader reader) { m_pageReader = std::move(reader); }
+
+private:
+    void WireDataHandlers();
+    void OnImportPage(const qtm::PageResult& page);
+    void OnImportFinished(const qtm::ImportOutcome& outcome);
+    void OnRecordAdded(const qtm::MeasurementRecord& record, qtm::RowOrigin origin);
+    // Closing: the import stops and the journal of a run that ends here is removed.
+    void FinishDataWork();
+
+    std::unique_ptr<ImportRun> m_import;
+    QProgressDialog* m_importProgress = nullptr;
+    qtm::PageReader m_pageReader;
+    // The imported readings by their place in the meter's memory (page × 15 + reading).
+    std::vector<float> m_importedValues;
+    qtm::Journal m_journal;
+    bool m_bJournalFailed = false;  // told once per run that the journal cannot be written
 };

@@ -65,15 +65,13 @@ void CQTM200DebugDlg::WireLiveHandlers() {
     connect(m_ui->btnTempData_1067, &QPushButton::clicked, this, [this] { OnFitShowToggle(); });
     connect(&m_timer3, &QTimer::timeout, this, [this] { OnStorageTimer(); });
 
-    // Where the window says that the meter stopped answering during a run.
+    // Where the window says that the meter stopped answering during a run: a banner over
+    // the temperature, voltage and A/D line, whose values are stale while it shows.
     m_lblLinkNotice = new QLabel(m_ui->pnlMeasure_1044);
     m_lblLinkNotice->setObjectName(QStringLiteral("lblLinkNotice"));
     m_lblLinkNotice->setWordWrap(true);
     m_lblLinkNotice->setAlignment(Qt::AlignCenter);
-    m_lblLinkNotice->setStyleSheet(
-        QStringLiteral("color: rgb(200, 0, 0); background: rgb(255, 240, 200);"));
-    const QRect area = m_ui->pnlMeasure_1044->rect();
-    m_lblLinkNotice->setGeometry(0, area.height() - 34, area.width(), 34);
+    m_lblLinkNotice->setGeometry(0, 0, m_ui->pnlMeasure_1044->width(), 36);
     m_lblLinkNotice->hide();
 }
 
@@ -148,8 +146,8 @@ void CQTM200DebugDlg::OnPassDone(const PassResult& pass) {
     RefreshUnitColours();
     if (!pass.ok) {
         if (pass.failuresInRow >= kLostAfterFailedPasses) {
-            ShowLinkNotice(QStringLiteral("Meter lost (%1). Readings so far are kept; "
-                                          "measuring resumes when it answers again.")
+            ShowLinkNotice(QStringLiteral("Meter lost: %1. The readings are kept; measuring "
+                                          "resumes when the meter answers.")
                                .arg(QString::fromStdString(pass.failure)));
         }
         return;
@@ -250,7 +248,13 @@ void CQTM200DebugDlg::ShowLinkNotice(const QString& text) {
     if (m_lblLinkNotice->text() == text) return;
     m_lblLinkNotice->setText(text);
     m_lblLinkNotice->setVisible(!text.isEmpty());
-    if (!text.isEmpty()) m_lblLinkNotice->raise();
+    if (text.isEmpty()) return;
+    // Set here, after the window has given every plain label its own look.
+    m_lblLinkNotice->setStyleSheet(
+        QStringLiteral("color: rgb(190, 0, 0); background: rgb(255, 236, 190);"));
+    const int width = m_ui->pnlMeasure_1044->width();
+    m_lblLinkNotice->setGeometry(0, 0, width, m_lblLinkNotice->heightForWidth(width) + 6);
+    m_lblLinkNotice->raise();
 }
 
 QString CQTM200DebugDlg::LinkNotice() const {

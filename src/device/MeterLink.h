@@ -96,7 +96,9 @@ public:
     int ReadCalValue(float& value);
     int ReadSaveGap(std::int32_t& seconds);
     int ReadCoefficientK(float& value);
-    int ReadMemoryUsage(MemoryUsage& usage);
+    // complete (when given) tells whether the whole reply arrived: a count that never came
+    // reads as 0, which must not pass for an empty memory.
+    int ReadMemoryUsage(MemoryUsage& usage, bool* complete = nullptr);
     // The raw fitting-data stream, at most 5100 bytes; FitDataCount() is its length.
     int ReadFitData(Bytes& data);
     // The "QTM300" information block, zero bytes replaced by spaces.

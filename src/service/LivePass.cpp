@@ -23,7 +23,8 @@ int StorageBarValue(float percent) {
 
 std::optional<std::uint16_t> ReadStoragePages(MeterLink& link) {
     MemoryUsage usage;
-    if (link.ReadMemoryUsage(usage) != 1) return std::nullopt;
+    bool whole = false;
+    if (link.ReadMemoryUsage(usage, &whole) != 1 || !whole) return std::nullopt;
     return usage.Pages();
 }
 

@@ -32,7 +32,8 @@ std::string StorageText(int used);
 // The storage bar's position: the percent truncated, 100 at most.
 int StorageBarValue(float percent);
 
-// The meter's page count, or nothing when the read failed (port gone, request not sent).
+// The meter's page count, or nothing when the read failed (port gone, request not sent,
+// or the reply did not arrive whole: a meter that went quiet has not been emptied).
 std::optional<std::uint16_t> ReadStoragePages(MeterLink& link);
 
 // A pause that another thread can cut short; once stopped, every wait returns at once

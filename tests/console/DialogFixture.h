@@ -7,13 +7,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableView>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "console/QTM200DebugDlg.h"
+#include "console/ReadingListView.h"
 #include "console/RecordingPrompts.h"
 #include "sim/SimMeter.h"
 
@@ -71,7 +71,7 @@ public:
         return QStringLiteral("<no control %1>").arg(QString::fromLatin1(name));
     }
     QStringList Headers() const {
-        const QAbstractItemModel* list = Find<QTableView>("lstReadings_1052")->model();
+        const QAbstractItemModel* list = Find<ReadingListView>("lstReadings_1052")->model();
         QStringList headers;
         for (int i = 0; i < list->columnCount(); ++i)
             headers << list->headerData(i, Qt::Horizontal).toString();

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QHeaderView>
 #include <QScrollBar>
-#include <QTableView>
+
+#include "console/ReadingListView.h"
 
 namespace {
 
@@ -58,7 +60,7 @@ TEST(ReadingStoreTest, AFullStoreRefusesWithoutAddingARow) {
 
 TEST(ReadingStoreTest, HeadersFollowTheModelAndTheViewFollowsTheNewestRow) {
     ReadingStore store(1000);
-    QTableView view;
+    ReadingListView view;
     view.resize(300, 120);
     store.AttachView(&view);
     const QAbstractItemModel* model = view.model();
@@ -72,7 +74,7 @@ TEST(ReadingStoreTest, HeadersFollowTheModelAndTheViewFollowsTheNewestRow) {
     view.show();
     for (int i = 0; i < 200; ++i)
         store.AppendLive(static_cast<float>(i), 0.0, 0.0f);
-    QScrollBar* bar = view.verticalScrollBar();
+    QScrollBar* bar = view.rowScrollBar();
     EXPECT_GT(bar->maximum(), 0);
     EXPECT_EQ(bar->value(), bar->maximum());
 }

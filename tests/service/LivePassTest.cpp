@@ -66,6 +66,17 @@ TEST_F(UsbPassTest, ReadsTheStorageAfterTheFiveLiveReads) {
     EXPECT_EQ(RequestCodes(), codes);
 }
 
+TEST_F(UsbPassTest, AStorageCountThatNeverArrivesIsNotAnEmptyMemory) {
+    StartMeter({.records = 150});
+    meter->SetReplyOverride([](const Bytes& request) -> std::optional<Bytes> {
+        if (request[3] == vk::kMemoryUsage) return Bytes{};
+        return std::nullopt;
+    });
+    const UsbPass pass = ReadUsbPass(link, {});
+    EXPECT_TRUE(pass.values.powerOk);
+    EXPECT_FALSE(pass.storagePages.has_value());
+}
+
 TEST_F(UsbPassTest, AStopBetweenReadsEndsThePassWithoutAReading) {
     StartMeter();
     int asked = 0;
