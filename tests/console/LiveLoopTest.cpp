@@ -201,6 +201,43 @@ TEST_F(LiveLoopTest, AFailedPassAddsNothingAndALostMeterIsToldOnceThenResumes) {
     std::filesystem::remove_all(dir);
 }
 
+TEST_F(LiveLoopTest, ABusAdapterThatComesBackIsOpenedAgain) {
+    // The bus port is reached through a name that can be pointed at a new line, as a
+    // replugged USB-RS-485 adapter gets its old name back.
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("qtm-bus-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::filesystem::path port = dir / "ttyBus";
+    auto first = std::make_unique<qtmsim::SimMeter>(BusMeter());
+    ASSERT_TRUE(first->Start());
+    std::filesystem::create_symlink(first->PortPath(), port);
+    f = std::make_unique<DialogFixture>();
+    f->dlg->OnInitDialog();
+    f->Choose("cmbComm_1020", 1);
+    f->Find<QComboBox>("cmbPort_1016")->setEditText(QString::fromStdString(port.string()));
+    f->Find<QPushButton>("btnOpen_1021")->click();
+    ASSERT_TRUE(f->dlg->m_bConnected);
+    f->prompts->Clear();
+
+    Start()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f->dlg->m_records.Count() >= 1; }, 5000));
+    first->SetFault(qtmsim::Fault::HangUp);  // the line drops at the next request
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f->dlg->LinkNotice().isEmpty(); }, 9000));
+    const std::size_t kept = f->dlg->m_records.Count();
+
+    qtmsim::SimMeter second(BusMeter());
+    ASSERT_TRUE(second.Start());
+    std::filesystem::remove(port);
+    std::filesystem::create_symlink(second.PortPath(), port);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f->dlg->m_records.Count() > kept; }, 6000));
+    EXPECT_TRUE(f->dlg->LinkNotice().isEmpty());
+    EXPECT_TRUE(f->prompts->Messages().isEmpty()) << f->prompts->Messages().join("|").toStdString();
+    f.reset();
+    second.Stop();
+    first->Stop();
+    std::filesystem::remove_all(dir);
+}
+
 TEST_F(LiveLoopTest, AShortPowerReplyKeepsThePreviousReading) {
     Open();
     meter.power = 7.5f;
