@@ -65,6 +65,10 @@ bool MeasurementRun::Running() const {
 }
 
 void MeasurementRun::Work() {
+    const int alive = ++m_alive;
+    int most = m_mostAlive.load();
+    while (alive > most && !m_mostAlive.compare_exchange_weak(most, alive)) {
+    }
     qtm::LiveValues last;
     int failures = 0;
     for (;;) {
@@ -74,6 +78,7 @@ void MeasurementRun::Work() {
             std::lock_guard lock(m_mutex);
             if (!m_running) {
                 m_workerDone = true;
+                --m_alive;
                 return;
             }
             settings = m_settings;
