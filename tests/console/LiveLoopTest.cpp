@@ -230,16 +230,16 @@ TEST_F(LiveLoopTest, ABusAdapterThatComesBackIsOpenedAgain) {
     f->prompts->Clear();
 
     Start()->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return f->dlg->m_records.Count() >= 1; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f->dlg->m_records.Count() >= 1; }, 8000));
     first->SetFault(qtmsim::Fault::HangUp);  // the line drops at the next request
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !f->dlg->LinkNotice().isEmpty(); }, 9000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f->dlg->LinkNotice().isEmpty(); }, 12000));
     const std::size_t kept = f->dlg->m_records.Count();
 
     qtmsim::SimMeter second(BusMeter());
     ASSERT_TRUE(second.Start());
     std::filesystem::remove(port);
     std::filesystem::create_symlink(second.PortPath(), port);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return f->dlg->m_records.Count() > kept; }, 6000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f->dlg->m_records.Count() > kept; }, 10000));
     EXPECT_TRUE(f->dlg->LinkNotice().isEmpty());
     EXPECT_TRUE(f->prompts->Messages().isEmpty()) << f->prompts->Messages().join("|").toStdString();
     f.reset();
