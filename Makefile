@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 BIN = $(BUILD)/bin
 
-.PHONY: deps configure build run test test-asan test-tsan bench screenshot clean fuzz
+.PHONY: deps configure build run test test-asan test-tsan package bench screenshot clean fuzz
 
 deps:
 	@scripts/install-deps.sh
@@ -44,6 +44,12 @@ test-tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Tsan
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
 	cd $(TSAN_BUILD) && $(TSAN_ENV) ctest -j $(JOBS) -L '^($(TSAN_SUITES))$$' --output-on-failure --timeout 120
+
+# The Debian package (CPack) from the same build, then its check: unpacked into a
+# temporary root, the installed qtm200cli run, lintian without errors.
+package: build
+	cd $(BUILD) && rm -f qtm200debug_*.deb && cpack -G DEB
+	scripts/check-package.sh $$(ls $(BUILD)/qtm200debug_*.deb)
 
 bench: build
 	scripts/run-bench.sh $(BIN)

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QSize>
 #include <QString>
+#include <cstddef>
 #include <list>
 
 #include "chart/ChartAxisMath.h"
@@ -49,6 +50,11 @@ public:
 
     // The map used for drawing series and labels (middle of the axis for a degenerate range).
     int ValueToScreen(double value) const;
+    // ValueToScreen of valueAt(0) .. valueAt(count - 1) into out. The scale is read once and
+    // the standard map inlined, so a full redraw of thousands of points costs little more
+    // than their arithmetic.
+    template <class ValueAt>
+    void ValuesToScreen(std::size_t count, ValueAt valueAt, int* out) const;
 
     // Attachment, called by CChartCtrl::AttachCustomAxis with the axis position (0..3);
     // creates the hidden scroll bar as a child of the control's widget.
@@ -161,3 +167,14 @@ protected:
     // Guarded: the bar is a child widget of the control and Qt may delete it first.
     QPointer<CChartScrollBar> m_pScrollBar;
 };
+
+template <class ValueAt>
+void CChartAxis::ValuesToScreen(std::size_t count, ValueAt valueAt, int* out) const {
+    const qtmchart::AxisScale s = Scale();
+    if (s.IsDegenerate() || m_bDiscrete) {
+        for (std::size_t i = 0; i < count; ++i)
+            out[i] = ValueToScreen(valueAt(i));
+        return;
+    }
+    qtmchart::ValuesToScreenStandard(s, count, valueAt, out);
+}

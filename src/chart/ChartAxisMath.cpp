@@ -7,31 +7,6 @@
 
 namespace qtmchart {
 
-namespace {
-
-// Offsets beyond this are clamped: a value far outside a narrow zoom would otherwise not fit
-// in an int. The bound keeps start ± offset well inside the int range.
-constexpr double kMaxOffset = double(1 << 28);
-
-int ClampedOffset(double offset) {
-    if (std::isnan(offset)) return 0;
-    return static_cast<int>(std::clamp(offset, -kMaxOffset, kMaxOffset));
-}
-
-}  // namespace
-
-int AxisScale::Length() const {
-    return std::abs(end - start);
-}
-
-int ValueToScreenStandard(const AxisScale& s, double value) {
-    if (s.IsDegenerate() || std::isnan(value)) return kOffAxisPixel;
-    const double offset = std::floor(s.Length() * (value - s.min) / (s.max - s.min));
-    const int o = ClampedOffset(offset);
-    if (s.horizontal) return s.inverted ? s.end - o : s.start + o;
-    return s.inverted ? s.end + o : s.start - o;
-}
-
 int ValueToScreenDiscrete(const AxisScale& s, double value, double increment) {
     if (increment == 0.0) return ValueToScreenStandard(s, value);
     // The nudge keeps a value that sits exactly on a slot boundary in its own slot.

@@ -7,6 +7,9 @@
 #include <QPoint>
 #include <QSize>
 #include <QString>
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
 #include <vector>
 
 #include "chart/ChartRect.h"
@@ -34,12 +37,56 @@ struct AxisScale {
     bool inverted = false;
 
     bool IsDegenerate() const { return max == min; }
-    int Length() const;
+    int Length() const { return end > start ? end - start : start - end; }
 };
 
+constexpr int kOffAxisPixel = -(1 << 30);
+
+// Offsets beyond this are clamped: a value far outside a narrow zoom would otherwise not fit
+// in an int. The bound keeps start ± offset well inside the int range.
+constexpr double kMaxPixelOffset = double(1 << 28);
+
+// floor(offset) clamped to ±kMaxPixelOffset; 0 for NaN. Clamping first gives the same result
+// (the bounds are whole numbers) and lets an int conversion do the floor without a library
+// call: a full redraw maps thousands of values.
+inline int FloorPixelOffset(double offset) {
+    if (std::isnan(offset)) return 0;
+    const double c = std::clamp(offset, -kMaxPixelOffset, kMaxPixelOffset);
+    const int t = static_cast<int>(c);  // toward zero
+    return t > c ? t - 1 : t;
+}
+
 // Linear map; values far outside the range are clamped to a wide but safe pixel range.
-// A degenerate range gives kOffAxisPixel (no pixel of the axis matches).
-int ValueToScreenStandard(const AxisScale& s, double value);
+// A degenerate range gives kOffAxisPixel (no pixel of the axis matches). Inline, so that a
+// loop over many points compiles to plain arithmetic.
+inline int ValueToScreenStandard(const AxisScale& s, double value) {
+    if (s.IsDegenerate() || std::isnan(value)) return kOffAxisPixel;
+    const int o = FloorPixelOffset(s.Length() * (value - s.min) / (s.max - s.min));
+    if (s.horizontal) return s.inverted ? s.end - o : s.start + o;
+    return s.inverted ? s.end + o : s.start - o;
+}
+
+// ValueToScreenStandard of valueAt(0) .. valueAt(count - 1) into out, with the same arithmetic
+// and the scale's constants taken out of the loop.
+template <class ValueAt>
+void ValuesToScreenStandard(const AxisScale& s, std::size_t count, ValueAt valueAt, int* out) {
+    if (s.IsDegenerate()) {
+        std::fill(out, out + count, kOffAxisPixel);
+        return;
+    }
+    const double length = s.Length();
+    const double min = s.min;
+    const double range = s.max - s.min;
+    // pixel = origin + direction * offset, the four cases of ValueToScreenStandard.
+    const int origin = s.inverted ? s.end : s.start;
+    const int direction = s.horizontal != s.inverted ? 1 : -1;
+    for (std::size_t i = 0; i < count; ++i) {
+        const double value = valueAt(i);
+        out[i] = std::isnan(value)
+                     ? kOffAxisPixel
+                     : origin + direction * FloorPixelOffset(length * (value - min) / range);
+    }
+}
 // Snaps the value to the middle of its increment slot, then maps it.
 int ValueToScreenDiscrete(const AxisScale& s, double value, double increment);
 // The map used for drawing: the middle of the axis for a degenerate range.
@@ -47,8 +94,6 @@ int ValueToScreen(const AxisScale& s, double value, bool discrete, double increm
 double ScreenToValue(const AxisScale& s, int pixel);
 // Whether a pixel lies on the axis between its start and end pixels (either order).
 bool IsPixelOnAxis(const AxisScale& s, int pixel);
-
-constexpr int kOffAxisPixel = -(1 << 30);
 
 struct TickStep {
     double increment = 1.0;

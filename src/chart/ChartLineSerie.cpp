@@ -1,10 +1,12 @@
 #include "chart/ChartLineSerie.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <vector>
 
 #include "chart/ChartAxis.h"
 #include "chart/ChartCtrl.h"
+#include "chart/ChartPolyline.h"
 
 namespace {
 
@@ -110,18 +112,31 @@ void CChartLineSerie::DrawAll(QPainter* dc) {
     dc->setClipRect(m_PlottingRect.ToQRect());
     dc->setPen(MakePen());
 
-    // Consecutive points on one pixel add nothing to a one-pixel polyline; dropping them keeps
-    // a long record as cheap to draw as the plotting area is wide.
-    std::vector<QPoint> pixels;
-    pixels.reserve(last - first + 1);
-    for (unsigned i = first; i <= last; ++i) {
-        const QPoint p = GetPointScreenCoord(i);
-        if (pixels.empty() || pixels.back() != p) pixels.push_back(p);
-    }
+    std::vector<QPoint> pixels = GetPointsScreenCoords(first, last);
     m_uLastDrawnPoint = last;
+    if (ReducesPolyline()) {
+        // A long record puts many points into each pixel column; a handful per column draw
+        // the same pixels, so a full redraw costs what the plotting area is wide.
+        // The image drawn into; unknown (so every run keeps its end segments) when the
+        // painter maps our pixels elsewhere.
+        QRect whole;
+        if (dc->device() && dc->worldTransform().isIdentity()) {
+            whole = QRect(0, 0, dc->device()->width(), dc->device()->height());
+        }
+        pixels.resize(qtmchart::ReducePolylineColumns(pixels.data(), pixels.size(), whole));
+    } else {
+        // Consecutive points on one pixel add nothing to the polyline.
+        pixels.erase(std::unique(pixels.begin(), pixels.end()), pixels.end());
+    }
     if (pixels.size() >= 2) {
         dc->drawPolyline(pixels.data(), static_cast<int>(pixels.size()));
     }
+}
+
+bool CChartLineSerie::ReducesPolyline() const {
+    // Only the thin solid pen lights exactly the pixels of each segment: a dash pattern runs
+    // along the whole path, and a wide pen's joins depend on every vertex.
+    return m_bReducePolyline && m_iPenStyle == 0 && m_iLineWidth <= 1;
 }
 
 void CChartLineSerie::Draw(QPainter* dc) {

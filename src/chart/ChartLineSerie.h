@@ -20,10 +20,15 @@ public:
     // Windows pen styles: 0 solid, 1 dash, 2 dot, 3 dash-dot, 4 dash-dot-dot.
     int GetPenStyle() const { return m_iPenStyle; }
     void SetPenStyle(int style);
+    // Whether a full redraw reduces the polyline to a few points per pixel column (on by
+    // default; the drawn pixels are the same either way, so only a comparison turns it off).
+    void SetPolylineReduction(bool reduce) { m_bReducePolyline = reduce; }
 
 private:
     QPen MakePen() const;
+    bool ReducesPolyline() const;
 
     int m_iLineWidth = 1;
     int m_iPenStyle = 0;
+    bool m_bReducePolyline = true;
 };

@@ -21,6 +21,27 @@ QPoint CChartSerieBase<PointType>::GetPointScreenCoord(unsigned index) const {
 }
 
 template <class PointType>
+std::vector<QPoint> CChartSerieBase<PointType>::GetPointsScreenCoords(unsigned first,
+                                                                      unsigned last) const {
+    std::vector<QPoint> pixels;
+    if (!m_pHorizontalAxis || !m_pVerticalAxis || first > last || last >= m_uPointsCount) {
+        return pixels;
+    }
+    const std::size_t n = std::size_t{last} - first + 1;
+    const PointType* points = m_pPoints.data() + first;
+    std::vector<int> xs(n);
+    std::vector<int> ys(n);
+    m_pHorizontalAxis->ValuesToScreen(
+        n, [points](std::size_t i) { return points[i].X; }, xs.data());
+    m_pVerticalAxis->ValuesToScreen(
+        n, [points](std::size_t i) { return points[i].Y; }, ys.data());
+    pixels.resize(n);
+    for (std::size_t i = 0; i < n; ++i)
+        pixels[i] = QPoint(xs[i], ys[i]);
+    return pixels;
+}
+
+template <class PointType>
 bool CChartSerieBase<PointType>::GetSerieYMinMax(double& min, double& max) const {
     // Points that are all garbled readings give no range either.
     if (!m_bIsVisible || m_uPointsCount == 0 || !std::isfinite(m_dYMinVal)) return false;

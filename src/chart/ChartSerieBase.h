@@ -17,6 +17,8 @@ public:
 
     unsigned GetPointsCount() const override { return m_uPointsCount; }
     QPoint GetPointScreenCoord(unsigned index) const override;
+    // GetPointScreenCoord of the points first..last, in order (empty without both axes).
+    std::vector<QPoint> GetPointsScreenCoords(unsigned first, unsigned last) const;
     bool GetSerieYMinMax(double& min, double& max) const override;
     bool GetSerieXMinMax(double& min, double& max) const override;
     bool GetSerieXScreenMinMax(double& min, double& max) const override;

@@ -6,7 +6,9 @@
 #include <optional>
 #include <thread>
 
+#include "cli/CliData.h"
 #include "cli/CliRunner.h"
+#include "cli/CliServiceCommands.h"
 #include "cli/LiveRunWatch.h"
 #include "service/ModelCatalog.h"
 #include "service/ReadingFormat.h"
@@ -47,6 +49,8 @@ std::string Reading(ReadingKind kind, float value, std::string_view model) {
     return text + " " + unit;
 }
 
+}  // namespace
+
 // Why a request that should have gone out did not.
 std::string SendFailure(const MeterLink& link) {
     const PortError error = link.LastOpenError();
@@ -75,6 +79,8 @@ bool OpenBus(CommandContext& c) {
     c.err << DescribeOpenFailure(c.link.LastOpenError()) << "\n";
     return false;
 }
+
+namespace {
 
 int Ports(CommandContext& c) {
     c.link.EnumeratePorts();
@@ -154,16 +160,21 @@ int UsbLive(CommandContext& c) {
     if (!found) return kExitFailed;
     const std::string model = c.options.model.value_or(*found);
     LiveRunWatch watch(c.link.PortName());
+    LiveCsvLog csv;
+    if (!csv.Open(c, model)) return kExitFailed;
     LiveValues values;
     for (int pass = 1; pass <= c.options.count; ++pass) {
         values = ReadLiveValues(c.link, values);
-        if (values.powerOk)
+        if (values.powerOk) {
             c.out << FormatUsbLiveLine(pass, values, model) << std::endl;
-        else
+            csv.Add(c, values.power, values.energy, values.EnergySeconds());
+        } else {
             c.out << FormatNoReadingLine(pass) << std::endl;
+        }
         if (!watch.UsbPass(values, c.link.LastOpenError())) break;
     }
-    return LiveStatus(c, watch);
+    const int status = LiveStatus(c, watch);
+    return csv.Ok() ? status : kExitFailed;
 }
 
 // The model whose units the readings take: --model, else the meter's model register.
@@ -182,16 +193,21 @@ int BusLive(CommandContext& c) {
     const auto address = static_cast<std::uint8_t>(c.options.address);
     const std::string model = BusModel(c, address);
     LiveRunWatch watch(c.busPort);
+    LiveCsvLog csv;
+    if (!csv.Open(c, model)) return kExitFailed;
     for (int pass = 1; pass <= c.options.count; ++pass) {
         if (pass > 1) std::this_thread::sleep_for(std::chrono::milliseconds(kBusPassPauseMs));
         const auto values = ReadBusLiveValues(c.link, address);
-        if (values)
+        if (values) {
             c.out << FormatBusLiveLine(pass, *values, model) << std::endl;
-        else
+            csv.Add(c, values->power, 0.0, 0.0f);
+        } else {
             c.out << FormatNoReadingLine(pass) << std::endl;
+        }
         if (!watch.BusPass(values.has_value(), c.link.BusPortFailed())) break;
     }
-    return LiveStatus(c, watch);
+    const int status = LiveStatus(c, watch);
+    return csv.Ok() ? status : kExitFailed;
 }
 
 }  // namespace
@@ -245,6 +261,10 @@ int RunMeterCommand(CommandContext& c) {
             return Memory(c);
         case Command::Live:
             return bus ? BusLive(c) : UsbLive(c);
+        case Command::Import:
+            return ImportStoredRecords(c);
+        default:
+            return RunServiceCommand(c);
     }
     return kExitUsage;
 }

@@ -123,6 +123,7 @@ void CQTM200DebugDlg::WireHandlers() {
     connect(m_ui->btnExpand_1063, &QPushButton::clicked, this, [this] { ToggleExpand(); });
     connect(&m_timer1, &QTimer::timeout, this, [this] { OnChartTick(); });
     WireLiveHandlers();
+    WireDataHandlers();
 
     m_aboutAction = new QAction(kAboutText, this);
     m_aboutAction->setShortcut(QKeySequence(Qt::Key_F1));
@@ -130,6 +131,7 @@ void CQTM200DebugDlg::WireHandlers() {
     connect(m_aboutAction, &QAction::triggered, this, [this] { ShowAbout(); });
     addAction(m_aboutAction);
     setContextMenuPolicy(Qt::ActionsContextMenu);
+    WireParamHandlers();
 }
 
 bool CQTM200DebugDlg::OnInitDialog() {
@@ -207,6 +209,8 @@ bool CQTM200DebugDlg::OnInitDialog() {
     RefreshControl(m_ui->lblPower_1002);
     RefreshControl(m_ui->lblVol_1007);
     RefreshControl(m_ui->lblAD_1008);
+    // Once the window is up: a run that a crash ended is offered for saving.
+    QTimer::singleShot(0, this, [this] { OfferJournalRecovery(); });
     // 20. The dialog gives the focus to its first control.
     return true;
 }
@@ -374,6 +378,7 @@ void CQTM200DebugDlg::Shutdown() {
     m_timer3.stop();
     m_run->Finish();
     m_storagePoll->Join();
+    FinishDataWork();
     m_link.CloseBusPort();
     m_link.CloseUsbPort();
 }

@@ -15,11 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "console/ImportRun.h"
 #include "console/MeasurementRun.h"
 #include "console/OperatorPrompts.h"
+#include "console/ParameterBackupSession.h"
 #include "console/ReadingStore.h"
 #include "console/StoragePoll.h"
 #include "device/MeterLink.h"
+#include "service/BackupOps.h"
+#include "service/CsvLog.h"
 
 namespace Ui {
 class QTM200DebugDlg;
@@ -28,6 +32,7 @@ class CChartCtrl;
 class QAction;
 class QLabel;
 class QLineEdit;
+class QProgressDialog;
 class QWidget;
 
 // Which ports the window lists besides the system's own.
@@ -206,6 +211,7 @@ private:
     QTimer m_timer3;  // 3000 ms storage counter while it is stopped
     QAction* m_aboutAction = nullptr;
     bool m_bShutDown = false;
+
     // ---- Live measurement: Start/Stop, the worker's passes, timers 1 and 3, the list's
     // buttons, Auto(Y), the limit edits and the fit chart's T/Data switch ----
 public:
@@ -244,4 +250,67 @@ private:
     std::unique_ptr<MeasurementRun> m_run;
     std::unique_ptr<StoragePoll> m_storagePoll;
     QLabel* m_lblLinkNotice = nullptr;
+
+    // ---- Parameters, zero calibration, fitting and parameter backups (…DlgParams.cpp) ----
+public:
+    void OnSettingIdentity();    // Setting 1147: model, SN, band, range
+    void OnReadParam();          // ReadParam 1149
+    void OnSetCal();             // SetCal 1148
+    void OnSetSaveTime();        // Setting 1146
+    void OnSetK();               // Setting 1144
+    void OnEnergyStateChange();  // combo 1017
+    void OnErase();              // Erase 1038
+    void OnUDisk();              // U disk Mode 1150
+    void OnZeroCal();            // ZeroCal 1030
+    void OnReadZero();           // Read 1066
+    void OnWriteCalK();          // Write 1006
+    void OnFitStart();           // Start/Stop 1009
+    void OnReadFit();            // Read 1000
+    void OnWriteFormula();       // Write 1018
+    void OnRestoreParameters();  // "Restore parameters…" in the context menu
+    // Fills the fit chart from FitPairs: T, or the A/D value while m_bFitShowData is set.
+    void LoadFitChart();
+    ParameterBackupSession& Backups() { return *m_backups; }
+
+    float m_fCalEntered = 0;             // the calibration value entered and written
+    std::array<float, 5> m_fFitCoef{};   // coefficients c4..c0 as last read
+    std::array<double, 5> m_dFormula{};  // coefficients c4..c0 as last written
+
+private:
+    void WireParamHandlers();
+    qtm::MeterTarget ParamTarget() const;
+    // Takes the backup a write needs first; false when the operator chose not to write
+    // without one.
+    bool BackupBeforeWrite(bool calibration);
+    void ShowParameters(const qtm::MeterParameters& values,
+                        const std::vector<qtm::RestoreStep>& steps);
+
+    std::unique_ptr<ParameterBackupSession> m_backups;
+    QAction* m_restoreAction = nullptr;
+
+    // ---- Stored-record import, Save, the live run's journal and its recovery ----
+public:
+    void OnImport();
+    void OnSave();
+    // Offers to save, one by one, the journals of runs that did not end normally.
+    void OfferJournalRecovery();
+    ImportRun& Import() { return *m_import; }
+    // Where Import reads each page (tests put a meter model here); unset: the meter.
+    void SetPageReader(qtm::PageReader reader) { m_pageReader = std::move(reader); }
+
+private:
+    void WireDataHandlers();
+    void OnImportPage(const qtm::PageResult& page);
+    void OnImportFinished(const qtm::ImportOutcome& outcome);
+    void OnRecordAdded(const qtm::MeasurementRecord& record, qtm::RowOrigin origin);
+    // Closing: the import stops and the journal of a run that ends here is removed.
+    void FinishDataWork();
+
+    std::unique_ptr<ImportRun> m_import;
+    QProgressDialog* m_importProgress = nullptr;
+    qtm::PageReader m_pageReader;
+    // The imported readings by their place in the meter's memory (page × 15 + reading).
+    std::vector<float> m_importedValues;
+    qtm::Journal m_journal;
+    bool m_bJournalFailed = false;  // told once per run that the journal cannot be written
 };

@@ -339,8 +339,5 @@ void CQTM200DebugDlg::OnFitShowToggle() {
     QPushButton* button = m_ui->btnTempData_1067;
     m_bFitShowData = button->text() == kShowTemperature;
     button->setText(m_bFitShowData ? kShowData : kShowTemperature);
-    const std::size_t value = m_bFitShowData ? 1 : 0;
-    for (std::size_t i = 0; i < ChartBuffers::kFitPairCount; ++i)
-        m_chart.FitY[i] = m_chart.FitPairs[i][value];
-    RefreshFitChart();
+    LoadFitChart();
 }

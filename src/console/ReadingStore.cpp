@@ -9,22 +9,27 @@ ReadingStore::ReadingStore(std::size_t capacity) : m_buffer(capacity), m_model(m
 bool ReadingStore::AppendLive(float power, double energy, float seconds) {
     if (!m_buffer.Append(power, energy, seconds)) return false;
     ShowNewRow(qtm::RowOrigin::Live);
+    Added(qtm::RowOrigin::Live);
     return true;
 }
 
 bool ReadingStore::AppendUnlisted(float power) {
-    return m_buffer.Append(power, 0.0, 0.0f);
+    if (!m_buffer.Append(power, 0.0, 0.0f)) return false;
+    Added(qtm::RowOrigin::Live);
+    return true;
 }
 
 bool ReadingStore::AppendImported(float power) {
     if (!m_buffer.Append(power, 0.0, 0.0f)) return false;
     ShowNewRow(qtm::RowOrigin::Imported);
+    Added(qtm::RowOrigin::Imported);
     return true;
 }
 
 void ReadingStore::Clear() {
     m_model.RemoveAllRows();
     m_buffer.Clear();
+    if (m_listener.cleared) m_listener.cleared();
 }
 
 void ReadingStore::ShowNewRow(qtm::RowOrigin origin) {

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <span>
 
 #include "console/ReadingListModel.h"
@@ -37,6 +38,14 @@ public:
     void AttachView(ReadingListView* view);
     void SetModelName(const QString& model);
 
+    // Told of every record that goes in (with where it came from) and of every Clear; the
+    // live run's journal listens.
+    struct Listener {
+        std::function<void(const qtm::MeasurementRecord&, qtm::RowOrigin)> added;
+        std::function<void()> cleared;
+    };
+    void SetListener(Listener listener) { m_listener = std::move(listener); }
+
     std::size_t Count() const { return m_buffer.Count(); }
     std::size_t Capacity() const { return m_buffer.Capacity(); }
     bool Empty() const { return m_buffer.Empty(); }
@@ -49,8 +58,12 @@ public:
 
 private:
     void ShowNewRow(qtm::RowOrigin origin);
+    void Added(qtm::RowOrigin origin) {
+        if (m_listener.added) m_listener.added(m_buffer.Last(), origin);
+    }
 
     qtm::ReadingBuffer m_buffer;
     ReadingListModel m_model;
     ReadingListView* m_view = nullptr;
+    Listener m_listener;
 };

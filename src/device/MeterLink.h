@@ -77,6 +77,10 @@ public:
     // hangs on one reply, like the live power read, needs to know).
     int ExchangeFrame(const Bytes& request, std::size_t replyLength, int attempts, int pauseMs,
                       Bytes& reply, int successCode = 1, bool* complete = nullptr);
+    // Whether any reply byte came back in the last USB exchange (a write's success is
+    // judged by it: a meter that answers nothing has not taken the value). Hold
+    // LockSequence() around the exchange and this query when other threads use the link.
+    bool LastReplyHeard() const { return m_bLastReplyHeard.load(); }
     // Closes the USB handle if one is open (switching to RS-485 does this).
     void CloseUsbPort();
 
@@ -155,7 +159,9 @@ private:
     bool OpenAndWrite(const Bytes& request);
     // Up to attempts times: sleep pauseMs, read from the start of buffer until length
     // bytes are in. True when an attempt collected them all.
-    bool AwaitReply(std::uint8_t* buffer, std::size_t length, int attempts, int pauseMs);
+    // received (when given) is the most bytes any attempt collected.
+    bool AwaitReply(std::uint8_t* buffer, std::size_t length, int attempts, int pauseMs,
+                    std::size_t* received = nullptr);
     int ReadCountedText(std::uint8_t code, int headerAttempts, int headerPauseMs, int bodyAdjust,
                         std::string& target);
     int WriteText(std::uint8_t code, std::uint16_t lengthField, std::string_view text,
@@ -174,6 +180,7 @@ private:
     CRS485Serial m_rs485;
     std::atomic<int> m_nSavedPortIndex{0};
     std::atomic<int> m_nFitDataCount{0};
+    std::atomic<bool> m_bLastReplyHeard{false};
     std::atomic<DeviceType> m_eDeviceType{DeviceType::Qtx200};
     std::atomic<CommMode> m_eCommMode{CommMode::Usb};
     std::string m_strSN;

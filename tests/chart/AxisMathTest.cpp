@@ -164,6 +164,38 @@ TEST(AxisMathTest, FarValuesStayInsideTheIntRange) {
     EXPECT_GT(near, -(1 << 29));
 }
 
+TEST(AxisMathTest, PixelOffsetIsTheFloorClampedToTheSafeRange) {
+    const double nan = std::nan("");
+    const double inf = HUGE_VAL;
+    const double bound = kMaxPixelOffset;
+    const struct {
+        double offset;
+        int pixel;
+    } cases[] = {{0.0, 0},
+                 {-0.0, 0},
+                 {0.99, 0},
+                 {1.0, 1},
+                 {-0.01, -1},
+                 {-1.0, -1},
+                 {-1.5, -2},
+                 {123456.7, 123456},
+                 {-123456.7, -123457},
+                 {bound - 0.5, int(bound) - 1},
+                 {bound + 0.5, int(bound)},
+                 {-bound - 0.5, -int(bound)},
+                 {1e300, int(bound)},
+                 {-inf, -int(bound)},
+                 {nan, 0}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(FloorPixelOffset(c.offset), c.pixel) << c.offset;
+        if (!std::isnan(c.offset)) {
+            EXPECT_EQ(FloorPixelOffset(c.offset),
+                      static_cast<int>(std::clamp(std::floor(c.offset), -bound, bound)))
+                << c.offset;
+        }
+    }
+}
+
 TEST(AxisMathTest, DiscreteMapSnapsToTheMiddleOfTheSlot) {
     const AxisScale s = Horizontal(0, 100, 0, 100);
     EXPECT_EQ(ValueToScreenDiscrete(s, 3, 10), 5);

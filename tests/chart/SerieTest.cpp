@@ -180,3 +180,30 @@ TEST(SerieTest, SetPointsReplacesAndClearSerieEmpties) {
     EXPECT_EQ(serie->GetPointsCount(), 0u);
     EXPECT_EQ(Range(f.left), std::pair(0.0, 0.0));
 }
+
+TEST(SerieTest, ScreenCoordinatesOfManyPointsMatchThoseOfEachPoint) {
+    const double nan = std::nan("");
+    const std::vector<double> x = {-3, 0, 0.5, 2, 7.25, 10, 11, nan, 1e12, -HUGE_VAL};
+    const std::vector<double> y = {5, -2, 9.99, nan, 3, HUGE_VAL, 0, 4, -1e15, 6};
+    // Each axis setting the drawing meets: plain, inverted, discrete, degenerate.
+    const std::vector<void (*)(TestChart&)> settings = {
+        [](TestChart&) {},
+        [](TestChart& f) { f.left->SetInverted(true); },
+        [](TestChart& f) { f.bottom->SetInverted(true); },
+        [](TestChart& f) { f.bottom->SetDiscrete(true); },
+        [](TestChart& f) { f.left->SetMinMax(4, 4); },
+    };
+    for (std::size_t k = 0; k < settings.size(); ++k) {
+        TestChart f;
+        CChartLineSerie* serie = f.Line(x, y, qtmchart::kNoOrdering);
+        settings[k](f);
+        f.chart.RefreshCtrl();  // lays the axes out
+        const std::vector<QPoint> all = serie->GetPointsScreenCoords(0, 9);
+        ASSERT_EQ(all.size(), 10u);
+        for (unsigned i = 0; i < 10; ++i) {
+            EXPECT_EQ(all[i], serie->GetPointScreenCoord(i)) << "setting " << k << ", point " << i;
+        }
+        EXPECT_EQ(serie->GetPointsScreenCoords(3, 5).at(1), serie->GetPointScreenCoord(4));
+        EXPECT_TRUE(serie->GetPointsScreenCoords(0, 10).empty());  // past the last point
+    }
+}
