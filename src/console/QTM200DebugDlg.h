@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "console/CsvSaveRun.h"
 #include "console/ImportRun.h"
 #include "console/MeasurementRun.h"
 #include "console/OperatorPrompts.h"
@@ -295,6 +296,7 @@ public:
     // Offers to save, one by one, the journals of runs that did not end normally.
     void OfferJournalRecovery();
     ImportRun& Import() { return *m_import; }
+    CsvSaveRun& SaveRun() { return *m_save; }
     // Where Import reads each page (tests put a meter model here); unset: the meter.
     void SetPageReader(qtm::PageReader reader) { m_pageReader = std::move(reader); }
 
@@ -303,10 +305,12 @@ private:
     void OnImportPage(const qtm::PageResult& page);
     void OnImportFinished(const qtm::ImportOutcome& outcome);
     void OnRecordAdded(const qtm::MeasurementRecord& record, qtm::RowOrigin origin);
+    void ShowSaveOutcome(const qtm::FileResult& result);
     // Closing: the import stops and the journal of a run that ends here is removed.
     void FinishDataWork();
 
     std::unique_ptr<ImportRun> m_import;
+    std::unique_ptr<CsvSaveRun> m_save;
     QProgressDialog* m_importProgress = nullptr;
     qtm::PageReader m_pageReader;
     // The imported readings by their place in the meter's memory (page × 15 + reading).
