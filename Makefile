@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 BIN = $(BUILD)/bin
 
-.PHONY: deps configure build run test bench screenshot clean
+.PHONY: deps configure build run test test-asan test-tsan package bench screenshot clean fuzz
 
 deps:
 	@scripts/install-deps.sh
@@ -22,6 +22,35 @@ run: build
 test: build
 	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure --timeout 60
 
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer, and the suites
+# with threads (device link, simulator, CLI, window) under ThreadSanitizer, each in a
+# folder of its own. Any report fails the run.
+ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
+SAN_SUPP = $(CURDIR)/tests/sanitizers
+ASAN_ENV = ASAN_OPTIONS=detect_stack_use_after_return=1:strict_init_order=1 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	LSAN_OPTIONS=suppressions=$(SAN_SUPP)/lsan.supp:print_suppressions=0
+TSAN_ENV = TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(SAN_SUPP)/tsan.supp
+TSAN_SUITES = device|sim|cli|console
+TSAN_TARGETS = test_device test_sim test_cli test_console qtm200cli qtm200sim qtm200debug
+
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Asan
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && $(ASAN_ENV) ctest -j $(JOBS) --output-on-failure --timeout 120
+
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Tsan
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
+	cd $(TSAN_BUILD) && $(TSAN_ENV) ctest -j $(JOBS) -L '^($(TSAN_SUITES))$$' --output-on-failure --timeout 120
+
+# The Debian package (CPack) from the same build, then its check: unpacked into a
+# temporary root, the installed qtm200cli run, lintian without errors.
+package: build
+	cd $(BUILD) && rm -f qtm200debug_*.deb && cpack -G DEB
+	scripts/check-package.sh $$(ls $(BUILD)/qtm200debug_*.deb)
+
 bench: build
 	scripts/run-bench.sh $(BIN)
 
@@ -29,5 +58,15 @@ bench: build
 screenshot: build
 	scripts/screenshot.sh $(BIN) screenshot.png
 
+# Every fuzzer for FUZZ_SECONDS (default 60) from its seeds in fuzz/corpus, built with
+# clang, ASan and UBSan in its own folder.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -DQTM_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD) $(ASAN_BUILD) $(TSAN_BUILD)

@@ -4,7 +4,7 @@
 set -e
 PKGS="build-essential cmake g++ make pkg-config qt6-base-dev libgl-dev \
 googletest libgtest-dev libgmock-dev fonts-dejavu-core fonts-wqy-microhei xvfb xauth imagemagick \
-locales"
+clang libclang-rt-14-dev dpkg-dev file lintian locales"
 missing=""
 for p in $PKGS; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

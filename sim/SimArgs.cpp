@@ -24,7 +24,7 @@ bool ParseInt(const std::string& text, long low, long high, long* out) {
 std::string SimUsage() {
     return "usage: qtm200sim [--model NAME] [--family qtx200|qtm300] [--rs485 [--addr N]]\n"
            "                 [--records N] [--fault silent|short|garbage|badcrc|hangup]\n"
-           "                 [--serial TEXT] [--log FILE|-]\n"
+           "                 [--serial TEXT] [--log FILE|-] [--help]\n"
            "Serves a simulated QTX meter on a pseudo-terminal and prints its path as\n"
            "'port: /dev/pts/N' on the first line. Stop it with Ctrl-C or SIGTERM.\n";
 }
@@ -55,6 +55,10 @@ std::optional<SimOptions> ParseSimArgs(const std::vector<std::string>& args, std
                                 arg == "--log";
         if (arg == "--rs485") {
             options.config.rs485 = true;
+            continue;
+        }
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
             continue;
         }
         if (!takesValue) return fail("unknown argument: " + arg);

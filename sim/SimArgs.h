@@ -13,13 +13,14 @@ namespace qtmsim {
 struct SimOptions {
     MeterConfig config;
     std::string logPath;  // "" for no request log, "-" for standard error
+    bool help = false;    // --help or -h: print the usage and serve nothing
 };
 
 // Parses the arguments after the program name. On a bad argument gives nothing and
 // puts the reason in *error.
 std::optional<SimOptions> ParseSimArgs(const std::vector<std::string>& args, std::string* error);
 
-// The usage text printed for a bad command line.
+// The usage text, printed for --help and for a bad command line.
 std::string SimUsage();
 
 // A fault's name as the command line spells it ("silent", ...); nothing for an unknown one.

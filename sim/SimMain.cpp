@@ -32,6 +32,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "qtm200sim: %s\n%s", error.c_str(), qtmsim::SimUsage().c_str());
         return 2;
     }
+    if (options->help) {
+        std::fputs(qtmsim::SimUsage().c_str(), stdout);
+        return 0;
+    }
 
     // Wait for the stop signals synchronously instead of in a handler; block them
     // before any thread starts so every thread inherits the mask.

@@ -6,7 +6,10 @@
 #include <optional>
 #include <thread>
 
+#include "cli/CliData.h"
 #include "cli/CliRunner.h"
+#include "cli/CliServiceCommands.h"
+#include "cli/LiveRunWatch.h"
 #include "device/CNumberFormat.h"
 #include "service/ModelCatalog.h"
 #include "service/ReadingFormat.h"
@@ -38,6 +41,8 @@ std::string Reading(ReadingKind kind, float value, std::string_view model) {
     return text + " " + unit;
 }
 
+}  // namespace
+
 // Why a request that should have gone out did not.
 std::string SendFailure(const MeterLink& link) {
     const PortError error = link.LastOpenError();
@@ -61,11 +66,15 @@ std::optional<std::string> FindUsbMeter(CommandContext& c) {
     return std::nullopt;
 }
 
+namespace {
+
 bool OpenBus(CommandContext& c) {
     if (c.link.OpenBusPort(c.busPort, MeterLink::kUsbBaudRate) == 0) return true;
     c.err << DescribeOpenFailure(c.link.LastOpenError()) << "\n";
     return false;
 }
+
+namespace {
 
 int Ports(CommandContext& c) {
     c.link.EnumeratePorts();
@@ -134,46 +143,65 @@ int Memory(CommandContext& c) {
     return kExitOk;
 }
 
-// Passes that gave a reading decide the status: a run in which none did is a failure.
-int LiveStatus(CommandContext& c, int readings) {
-    if (readings > 0) return kExitOk;
-    c.err << "the meter gave no reading\n";
-    return kExitFailed;
+// Ends a live run: the watch's sentence on stderr, when it has one, and its status.
+int LiveStatus(CommandContext& c, const LiveRunWatch& watch) {
+    if (const std::string summary = watch.Summary(); !summary.empty()) c.err << summary << "\n";
+    return watch.Status();
 }
 
 int UsbLive(CommandContext& c) {
     const auto found = FindUsbMeter(c);
     if (!found) return kExitFailed;
     const std::string model = c.options.model.value_or(*found);
+    LiveRunWatch watch(c.link.PortName());
+    LiveCsvLog csv;
+    if (!csv.Open(c, model)) return kExitFailed;
     LiveValues values;
-    int readings = 0;
     for (int pass = 1; pass <= c.options.count; ++pass) {
         values = ReadLiveValues(c.link, values);
         if (values.powerOk) {
-            ++readings;
             c.out << FormatUsbLiveLine(pass, values, model) << std::endl;
+            csv.Add(c, values.power, values.energy, values.EnergySeconds());
         } else {
             c.out << FormatNoReadingLine(pass) << std::endl;
         }
+        if (!watch.UsbPass(values, c.link.LastOpenError())) break;
     }
-    return LiveStatus(c, readings);
+    const int status = LiveStatus(c, watch);
+    return csv.Ok() ? status : kExitFailed;
+}
+
+// The model whose units the readings take: --model, else the meter's model register.
+std::string BusModel(CommandContext& c, std::uint8_t address) {
+    if (c.options.model) return *c.options.model;
+    if (const auto model = ReadBusModel(c.link, address)) {
+        // The register may pad the name with spaces; the catalogue knows it without them.
+        const std::size_t end = model->find_last_not_of(' ');
+        if (end != std::string::npos) return model->substr(0, end + 1);
+    }
+    return std::string(kDefaultModel);
 }
 
 int BusLive(CommandContext& c) {
     if (!OpenBus(c)) return kExitFailed;
-    const std::string model = c.options.model.value_or(std::string(kDefaultModel));
     const auto address = static_cast<std::uint8_t>(c.options.address);
-    int readings = 0;
+    const std::string model = BusModel(c, address);
+    LiveRunWatch watch(c.busPort);
+    LiveCsvLog csv;
+    if (!csv.Open(c, model)) return kExitFailed;
     for (int pass = 1; pass <= c.options.count; ++pass) {
         if (pass > 1) std::this_thread::sleep_for(std::chrono::milliseconds(kBusPassPauseMs));
-        if (const auto values = ReadBusLiveValues(c.link, address)) {
-            ++readings;
+        const auto values = ReadBusLiveValues(c.link, address);
+        if (values) {
             c.out << FormatBusLiveLine(pass, *values, model) << std::endl;
+            csv.Add(c, values->power, 0.0, 0.0f);
         } else {
             c.out << FormatNoReadingLine(pass) << std::endl;
         }
+        if (!watch.BusPass(values.has_value(), c.link.BusPortFailed())) break;
     }
-    return LiveStatus(c, readings);
+    const int status = LiveStatus(c, watch);
+    return csv.Ok() ? status : kExitFailed;
 }
 
 }  // namespace
@@ -227,6 +255,10 @@ int RunMeterCommand(CommandContext& c) {
             return Memory(c);
         case Command::Live:
             return bus ? BusLive(c) : UsbLive(c);
+        case Command::Import:
+            return ImportStoredRecords(c);
+        default:
+            return RunServiceCommand(c);
     }
     return kExitUsage;
 }

@@ -2,6 +2,7 @@
 // lines they print (scripts parse these lines, so their layout is fixed).
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -23,6 +24,13 @@ struct CommandContext {
 
 // Runs options.command; returns the exit status.
 int RunMeterCommand(CommandContext& context);
+
+// Shared by the commands: lists the ports and finds the meter on the USB link (the model,
+// or nothing after telling the user); opens the bus port (false after telling the user);
+// why a request that should have gone out did not.
+std::optional<std::string> FindUsbMeter(CommandContext& c);
+bool OpenBus(CommandContext& c);
+std::string SendFailure(const MeterLink& link);
 
 // "N P=TEXT UNIT E=TEXT UNIT T=%.1f V=%.3f AD=%.0f t=%.1f"
 std::string FormatUsbLiveLine(int pass, const LiveValues& values, std::string_view model);

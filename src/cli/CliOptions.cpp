@@ -1,5 +1,7 @@
 #include "cli/CliOptions.h"
 
+#include "cli/CliServiceSyntax.h"
+
 #include <charconv>
 #include <string_view>
 
@@ -23,7 +25,8 @@ std::optional<Command> ParseCommand(std::string_view word) {
     if (word == "info") return Command::Info;
     if (word == "memory") return Command::Memory;
     if (word == "live") return Command::Live;
-    return std::nullopt;
+    if (word == "import") return Command::Import;
+    return ParseServiceCommand(word);
 }
 
 constexpr std::size_t kMaxSimulatedModel = 10;
@@ -45,7 +48,13 @@ std::string UsageText() {
            "  scan               find the port where a meter answers (USB link)\n"
            "  info               read the meter's identity and settings\n"
            "  memory             read how many records the meter has stored (USB link)\n"
-           "  live [--count N]   read N live measurements (default 5)\n";
+           "  live [--count N] [--csv FILE]\n"
+           "                     read N live measurements (default 5); with --csv every\n"
+           "                     reading is also appended to FILE as it comes\n"
+           "  import [--csv FILE]\n"
+           "                     download the meter's stored readings (USB link) and print\n"
+           "                     them, one \"N VALUE\" line each, or write them to FILE\n" +
+           ServiceUsageText();
 }
 
 ParseResult ParseCommandLine(const std::vector<std::string>& args) {
@@ -125,6 +134,13 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             if (!count) return Fail("--count must be a positive number");
             options.count = *count;
             haveCount = true;
+        } else if (name == "--csv") {
+            const auto value = takeValue();
+            if (!value || value->empty()) return Fail("--csv needs a file name");
+            options.csv = std::string(*value);
+        } else if (haveCommand && TakesArguments(options.command) &&
+                   (!arg.starts_with("-") || LooksLikeNumber(arg))) {
+            options.arguments.emplace_back(arg);
         } else if (arg.starts_with("-")) {
             return Fail("unknown option " + std::string(arg));
         } else if (haveCommand) {
@@ -139,6 +155,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
 
     if (!haveCommand) return Fail("no command given");
     if (haveCount && options.command != Command::Live) return Fail("--count is only for live");
+    if (options.csv && options.command != Command::Live && options.command != Command::Import)
+        return Fail("--csv is only for live and import");
+    if (std::string problem = CheckServiceArguments(options); !problem.empty())
+        return Fail(std::move(problem));
 
     ParseResult result;
     result.options = std::move(options);

@@ -8,7 +8,25 @@
 
 namespace qtm::cli {
 
-enum class Command { Ports, Scan, Info, Memory, Live };
+enum class Command {
+    Ports,
+    Scan,
+    Info,
+    Memory,
+    Live,
+    Import,
+    // Service commands (CliServiceSyntax.h).
+    Set,
+    Erase,
+    Udisk,
+    Zerocal,
+    Calk,
+    Zero,
+    Fit,
+    Formula,
+    Backup,
+    Restore
+};
 enum class Family { Qtx200, Qtm300 };
 enum class Link { Usb, Rs485 };
 
@@ -22,7 +40,9 @@ struct CliOptions {
     int address = 1;
     std::optional<std::string> model;  // --model; otherwise the identified model
     Command command = Command::Ports;
-    int count = 5;  // live passes
+    int count = 5;                       // live passes
+    std::vector<std::string> arguments;  // the words after a service command
+    std::optional<std::string> csv;      // --csv: the file import and live write
 };
 
 struct ParseResult {

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "cli/CliCommands.h"
+#include "cli/CliServiceSyntax.h"
 #include "device/MeterLink.h"
 #include "sim/SimMeter.h"
 
@@ -32,7 +33,8 @@ qtmsim::MeterConfig SimulatorConfig(const CliOptions& options) {
 std::string CheckCombination(const CliOptions& options) {
     // Only the commands that talk over the bus need its port; the others either need
     // no meter (ports) or say themselves that they work on the USB link only.
-    const bool usesBus = options.command == Command::Info || options.command == Command::Live;
+    const bool usesBus = options.command == Command::Info || options.command == Command::Live ||
+                         IsServiceCommand(options.command);
     if (options.link == Link::Rs485 && usesBus && options.ports.empty() && !options.simulate)
         return "--link rs485 needs the bus port, given with --port or --simulate";
     return {};

@@ -16,4 +16,10 @@ public:
     // The chosen file path, or an empty string when the operator cancelled.
     virtual QString AskSavePath(const QString& caption, const QString& suggestedName,
                                 const QString& filter) = 0;
+    // The chosen existing file, or an empty string when the operator cancelled (and by
+    // default, for prompts that offer no file choice).
+    virtual QString AskOpenPath(const QString& /*caption*/, const QString& /*folder*/,
+                                const QString& /*filter*/) {
+        return QString();
+    }
 };

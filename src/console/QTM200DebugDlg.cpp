@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QTableWidget>
 
 #include "chart/ChartCtrl.h"
 #include "console/QtOperatorPrompts.h"
@@ -46,9 +45,7 @@ int ControlIdOf(const QObject* object) {
 
 CQTM200DebugDlg::CQTM200DebugDlg(std::unique_ptr<OperatorPrompts> prompts, PortListSetup ports,
                                  QWidget* parent)
-    : QDialog(parent),
-      m_ui(std::make_unique<Ui::QTM200DebugDlg>()),
-      m_prompts(std::move(prompts)) {
+    : QDialog(parent), m_ui(std::make_unique<Ui::QTM200DebugDlg>()), m_prompts(std::move(prompts)) {
     m_ui->setupUi(this);
     if (!m_prompts) m_prompts = std::make_unique<QtOperatorPrompts>(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -125,8 +122,8 @@ void CQTM200DebugDlg::WireHandlers() {
     connect(m_ui->btnSetAddr_1151, &QPushButton::clicked, this, [this] { OnSetAddress(); });
     connect(m_ui->btnExpand_1063, &QPushButton::clicked, this, [this] { ToggleExpand(); });
     connect(&m_timer1, &QTimer::timeout, this, [this] { OnChartTick(); });
-    // Timer 3 (the storage counter) is started as the meter is identified; its work comes
-    // with the live measurement loop.
+    WireLiveHandlers();
+    WireDataHandlers();
 
     m_aboutAction = new QAction(kAboutText, this);
     m_aboutAction->setShortcut(QKeySequence(Qt::Key_F1));
@@ -134,6 +131,7 @@ void CQTM200DebugDlg::WireHandlers() {
     connect(m_aboutAction, &QAction::triggered, this, [this] { ShowAbout(); });
     addAction(m_aboutAction);
     setContextMenuPolicy(Qt::ActionsContextMenu);
+    WireParamHandlers();
 }
 
 bool CQTM200DebugDlg::OnInitDialog() {
@@ -211,6 +209,8 @@ bool CQTM200DebugDlg::OnInitDialog() {
     RefreshControl(m_ui->lblPower_1002);
     RefreshControl(m_ui->lblVol_1007);
     RefreshControl(m_ui->lblAD_1008);
+    // Once the window is up: a run that a crash ended is offered for saving.
+    QTimer::singleShot(0, this, [this] { OfferJournalRecovery(); });
     // 20. The dialog gives the focus to its first control.
     return true;
 }
@@ -325,24 +325,8 @@ void CQTM200DebugDlg::RefreshUnitColours() {
 }
 
 void CQTM200DebugDlg::SetUpReadingList() {
-    QTableWidget* list = m_ui->lstReadings_1052;
-    const qtm::ModelTexts& texts = qtm::TextsOfModel(m_strModel.toStdString());
-    list->setColumnCount(4);
-    list->setHorizontalHeaderLabels({QStringLiteral("iNo."), QString::fromUtf8(texts.listPower),
-                                     QString::fromUtf8(texts.listEnergy),
-                                     QStringLiteral("Time(s)")});
-    const int widths[] = {60, 120, 150, 120};
-    for (int column = 0; column < 4; ++column)
-        list->setColumnWidth(column, widths[column]);
-    list->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    list->horizontalHeader()->setSectionsMovable(true);  // header drag-and-drop
-    list->verticalHeader()->hide();
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);  // full-row select
-    list->setShowGrid(true);
-    list->setMouseTracking(true);  // hovering tracks the row under the pointer
-    list->setStyleSheet(
-        QStringLiteral("QTableView::item:hover { background: palette(highlight); "
-                       "color: palette(highlighted-text); }"));
+    m_records.SetModelName(m_strModel);
+    m_records.AttachView(m_ui->lstReadings_1052);
 }
 
 void CQTM200DebugDlg::ApplyModelCaptions() {
@@ -366,13 +350,9 @@ void CQTM200DebugDlg::keyPressEvent(QKeyEvent* event) {
     }
     QWidget* focus = focusWidget();
     // Enter in a limit field confirms the chart limit there and never ends the dialog.
-    // (The limit check itself comes with the chart-limit handlers.)
-    for (QLineEdit* limit :
-         {m_ui->edtYMax_1032, m_ui->edtYMin_1033, m_ui->edtYUpper_1035, m_ui->edtYLow_1036}) {
-        if (focus == limit) {
-            event->accept();
-            return;
-        }
+    if (OnLimitEnter(focus)) {
+        event->accept();
+        return;
     }
     // Enter on a button presses it; anywhere else it is the dialog's default action.
     if (auto* button = qobject_cast<QPushButton*>(focus)) {
@@ -396,6 +376,9 @@ void CQTM200DebugDlg::Shutdown() {
     m_bRunning = false;
     m_timer1.stop();
     m_timer3.stop();
+    m_run->Finish();
+    m_storagePoll->Join();
+    FinishDataWork();
     m_link.CloseBusPort();
     m_link.CloseUsbPort();
 }

@@ -15,15 +15,23 @@
 #include <string>
 #include <vector>
 
-#include "service/ReadingBuffer.h"
+#include "console/ImportRun.h"
+#include "console/MeasurementRun.h"
 #include "console/OperatorPrompts.h"
+#include "console/ParameterBackupSession.h"
+#include "console/ReadingStore.h"
+#include "console/StoragePoll.h"
 #include "device/MeterLink.h"
+#include "service/BackupOps.h"
+#include "service/CsvLog.h"
 
 namespace Ui {
 class QTM200DebugDlg;
 }
 class CChartCtrl;
 class QAction;
+class QLabel;
+class QProgressDialog;
 class QWidget;
 
 // Which ports the window lists besides the system's own.
@@ -151,8 +159,9 @@ public:
     int m_nStorageUsed = 0;
     float m_fStoragePercent = 0;
 
-    // The reading buffer; its count is the reading number of the newest record.
-    qtm::ReadingBuffer m_records;
+    // The reading buffer and the reading list over it; its count is the reading number of
+    // the newest record.
+    ReadingStore m_records;
     ChartBuffers m_chart;
 
     // Taken when the window opens (window coordinates): the full window and the expand button.
@@ -201,4 +210,102 @@ private:
     QTimer m_timer3;  // 3000 ms storage counter while it is stopped
     QAction* m_aboutAction = nullptr;
     bool m_bShutDown = false;
+
+    // ---- Live measurement: Start/Stop, the worker's passes, timers 1 and 3, the list's
+    // buttons, Auto(Y), the limit edits and the fit chart's T/Data switch ----
+public:
+    // Consecutive passes without a reading after which the window says the meter is lost.
+    static constexpr int kLostAfterFailedPasses = 3;
+
+    void OnStartStop();
+    void OnClear();
+    void OnLiveAutoY();
+    void OnFitAutoY();
+    void OnClearFitLog();
+    void OnFitShowToggle();
+    // Timer 3: the storage counter, read off the window's thread.
+    void OnStorageTimer();
+    // Enter in one of the four Y-limit edits; false when focus is on none of them.
+    bool OnLimitEnter(QWidget* focus);
+    MeasurementRun& Run() { return *m_run; }
+    // What the window tells the operator about a lost meter; empty while readings arrive.
+    QString LinkNotice() const;
+
+private:
+    void WireLiveHandlers();
+    void StopMeasurement();
+    void OnPassDone(const PassResult& pass);
+    void ApplyUsbPass(const PassResult& pass);
+    void ApplyBusPass(const PassResult& pass);
+    void ApplyStoragePages(std::uint16_t pages, bool fromTimer);
+    void ShowReading(QLabel* text, QLabel* unit, int kind, float value);
+    void ShowLinkNotice(const QString& text);
+    void ResetImportedView();
+
+    std::unique_ptr<MeasurementRun> m_run;
+    std::unique_ptr<StoragePoll> m_storagePoll;
+    QLabel* m_lblLinkNotice = nullptr;
+
+    // ---- Parameters, zero calibration, fitting and parameter backups (…DlgParams.cpp) ----
+public:
+    void OnSettingIdentity();    // Setting 1147: model, SN, band, range
+    void OnReadParam();          // ReadParam 1149
+    void OnSetCal();             // SetCal 1148
+    void OnSetSaveTime();        // Setting 1146
+    void OnSetK();               // Setting 1144
+    void OnEnergyStateChange();  // combo 1017
+    void OnErase();              // Erase 1038
+    void OnUDisk();              // U disk Mode 1150
+    void OnZeroCal();            // ZeroCal 1030
+    void OnReadZero();           // Read 1066
+    void OnWriteCalK();          // Write 1006
+    void OnFitStart();           // Start/Stop 1009
+    void OnReadFit();            // Read 1000
+    void OnWriteFormula();       // Write 1018
+    void OnRestoreParameters();  // "Restore parameters…" in the context menu
+    // Fills the fit chart from FitPairs: T, or the A/D value while m_bFitShowData is set.
+    void LoadFitChart();
+    ParameterBackupSession& Backups() { return *m_backups; }
+
+    float m_fCalEntered = 0;             // the calibration value entered and written
+    std::array<float, 5> m_fFitCoef{};   // coefficients c4..c0 as last read
+    std::array<double, 5> m_dFormula{};  // coefficients c4..c0 as last written
+
+private:
+    void WireParamHandlers();
+    qtm::MeterTarget ParamTarget() const;
+    // Takes the backup a write needs first; false when the operator chose not to write
+    // without one.
+    bool BackupBeforeWrite(bool calibration);
+    void ShowParameters(const qtm::MeterParameters& values,
+                        const std::vector<qtm::RestoreStep>& steps);
+
+    std::unique_ptr<ParameterBackupSession> m_backups;
+    QAction* m_restoreAction = nullptr;
+
+    // ---- Stored-record import, Save, the live run's journal and its recovery ----
+public:
+    void OnImport();
+    void OnSave();
+    // Offers to save, one by one, the journals of runs that did not end normally.
+    void OfferJournalRecovery();
+    ImportRun& Import() { return *m_import; }
+    // Where Import reads each page (tests put a meter model here); unset: the meter.
+    void SetPageReader(qtm::PageReader reader) { m_pageReader = std::move(reader); }
+
+private:
+    void WireDataHandlers();
+    void OnImportPage(const qtm::PageResult& page);
+    void OnImportFinished(const qtm::ImportOutcome& outcome);
+    void OnRecordAdded(const qtm::MeasurementRecord& record, qtm::RowOrigin origin);
+    // Closing: the import stops and the journal of a run that ends here is removed.
+    void FinishDataWork();
+
+    std::unique_ptr<ImportRun> m_import;
+    QProgressDialog* m_importProgress = nullptr;
+    qtm::PageReader m_pageReader;
+    // The imported readings by their place in the meter's memory (page × 15 + reading).
+    std::vector<float> m_importedValues;
+    qtm::Journal m_journal;
+    bool m_bJournalFailed = false;  // told once per run that the journal cannot be written
 };

@@ -63,3 +63,9 @@ QString QtOperatorPrompts::AskSavePath(const QString& caption, const QString& su
     OperatorCursor cursor;
     return QFileDialog::getSaveFileName(m_owner, caption, suggestedName, filter);
 }
+
+QString QtOperatorPrompts::AskOpenPath(const QString& caption, const QString& folder,
+                                       const QString& filter) {
+    OperatorCursor cursor;
+    return QFileDialog::getOpenFileName(m_owner, caption, folder, filter);
+}

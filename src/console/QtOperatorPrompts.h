@@ -17,6 +17,8 @@ public:
     bool AskOkCancel(const QString& text, const QString& caption = QString()) override;
     QString AskSavePath(const QString& caption, const QString& suggestedName,
                         const QString& filter) override;
+    QString AskOpenPath(const QString& caption, const QString& folder,
+                        const QString& filter) override;
 
     // For unattended runs (screenshots): message boxes close themselves after ms
     // milliseconds, as if OK had been pressed. A negative value waits for the operator.

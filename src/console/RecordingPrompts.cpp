@@ -21,6 +21,15 @@ QString RecordingPrompts::AskSavePath(const QString& caption, const QString& sug
     return path;
 }
 
+QString RecordingPrompts::AskOpenPath(const QString& caption, const QString& folder,
+                                      const QString& /*filter*/) {
+    m_entries.push_back({Kind::OpenPath, folder, caption});
+    if (m_openPaths.empty()) return QString();
+    QString path = m_openPaths.front();
+    m_openPaths.pop_front();
+    return path;
+}
+
 QStringList RecordingPrompts::Messages() const {
     QStringList texts;
     for (const Entry& e : m_entries) {

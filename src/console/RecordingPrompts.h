@@ -11,7 +11,7 @@
 
 class RecordingPrompts : public OperatorPrompts {
 public:
-    enum class Kind { Message, OkCancel, SavePath };
+    enum class Kind { Message, OkCancel, SavePath, OpenPath };
 
     struct Entry {
         Kind kind;
@@ -23,9 +23,12 @@ public:
     bool AskOkCancel(const QString& text, const QString& caption = QString()) override;
     QString AskSavePath(const QString& caption, const QString& suggestedName,
                         const QString& filter) override;
+    QString AskOpenPath(const QString& caption, const QString& folder,
+                        const QString& filter) override;
 
     void ScriptOkCancel(bool answer) { m_okCancelAnswers.push_back(answer); }
     void ScriptSavePath(const QString& path) { m_savePaths.push_back(path); }
+    void ScriptOpenPath(const QString& path) { m_openPaths.push_back(path); }
 
     const std::vector<Entry>& Entries() const { return m_entries; }
     // The texts of the plain messages, in order.
@@ -37,4 +40,5 @@ private:
     std::vector<Entry> m_entries;
     std::deque<bool> m_okCancelAnswers;
     std::deque<QString> m_savePaths;
+    std::deque<QString> m_openPaths;
 };

@@ -40,6 +40,7 @@ bool CRS485Serial::Open(const std::string& portName, int baudRate) {
     if (!m_port->Open(portName, baudRate, &m_lastOpenError)) return false;
     // Reads return at once with what has arrived; ReadExact does the waiting.
     m_port->SetReadTimeouts(ReadTimeouts{});
+    m_bPortFailed.store(false);
     m_bOpen.store(1);
     try {
         m_bWatchRunning.store(true);
@@ -98,8 +99,13 @@ int CRS485Serial::ReadExact(std::uint8_t* buffer, std::size_t n) {
         if (polls >= limit) break;
         SleepMs(kPollMs);
         const long r = m_port->Read(buffer + got, n - got);
-        if (r > 0) got += static_cast<std::size_t>(r);
         ++polls;
+        if (r < 0) {
+            // A port that hung up brings nothing more however long we poll.
+            m_bPortFailed.store(true);
+            break;
+        }
+        got += static_cast<std::size_t>(r);
     }
     m_nLastReadPolls.store(polls);
     // Bytes complete on the last allowed poll still count: they did arrive in time.
@@ -118,6 +124,7 @@ int CRS485Serial::ReadHoldingRegisters(std::uint8_t address, std::uint16_t reg, 
         m_port->PurgeInput();
         const long written =
             m_port->Write(request.data(), request.size(), WriteTimeoutMs(request.size()));
+        if (written < 0) m_bPortFailed.store(true);
         if (written <= 0) continue;
         SleepMs(kReadRequestPauseMs);
         if (ReadExact(reply.data(), 3) != 3) continue;
@@ -147,6 +154,7 @@ int CRS485Serial::WriteMultipleRegisters(std::uint8_t address, std::uint16_t reg
         m_port->PurgeInput();
         const long written =
             m_port->Write(request.data(), request.size(), WriteTimeoutMs(request.size()));
+        if (written < 0) m_bPortFailed.store(true);
         if (written > 0) {
             SleepMs(kWritePauseMs);
             if (ReadExact(reply.data(), reply.size()) == static_cast<int>(reply.size()) &&

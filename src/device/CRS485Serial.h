@@ -33,7 +33,8 @@ public:
     bool IsOpen() const { return m_bOpen.load() != 0; }
 
     // Reads exactly n bytes, polling every 10 ms, at most 100 + n polls. Returns n, or 0
-    // when n is 0 or above 5120, the port is closed, or the bytes do not all arrive.
+    // when n is 0 or above 5120, the port is closed or fails, or the bytes do not all
+    // arrive.
     int ReadExact(std::uint8_t* buffer, std::size_t n);
 
     // Function 0x03. data must have room for 2 * count bytes. 1 on success (data filled),
@@ -56,6 +57,9 @@ public:
     const PortError& LastOpenError() const { return m_lastOpenError; }
     // Polls made by the last ReadExact (for tests and diagnostics).
     int LastReadPolls() const { return m_nLastReadPolls.load(); }
+    // True once a read or write since the last Open() found the port itself failing
+    // (unplugged, hung up), as opposed to a meter that merely stays silent.
+    bool PortFailed() const { return m_bPortFailed.load(); }
     bool WatchThreadRunning() const { return m_bWatchRunning.load(); }
     // 0 when the last watch thread ended normally, -1 when it gave up waiting.
     int WatchThreadResult() const { return m_nWatchResult.load(); }
@@ -78,6 +82,7 @@ private:
     std::atomic<int> m_nLastReadPolls{0};
     std::atomic<bool> m_bWatchRunning{false};
     std::atomic<int> m_nWatchResult{0};
+    std::atomic<bool> m_bPortFailed{false};
 };
 
 }  // namespace qtm

@@ -106,10 +106,10 @@ int MeterLink::ReadCoefficientK(float& value) {
     return result;
 }
 
-int MeterLink::ReadMemoryUsage(MemoryUsage& usage) {
+int MeterLink::ReadMemoryUsage(MemoryUsage& usage, bool* complete) {
     Bytes reply;
-    const int result =
-        ExchangeFrame(BuildVkRead(vk::kMemoryUsage), 12, kAttempts, kPauseMs, reply, kReadOk);
+    const int result = ExchangeFrame(BuildVkRead(vk::kMemoryUsage), 12, kAttempts, kPauseMs, reply,
+                                     kReadOk, complete);
     if (result == kReadOk)
         std::copy_n(reply.begin() + kVkDataOffset, usage.bytes.size(), usage.bytes.begin());
     return result;

@@ -96,7 +96,9 @@ bool MeterLink::OpenAndWrite(const Bytes& request) {
     return true;
 }
 
-bool MeterLink::AwaitReply(std::uint8_t* buffer, std::size_t length, int attempts, int pauseMs) {
+bool MeterLink::AwaitReply(std::uint8_t* buffer, std::size_t length, int attempts, int pauseMs,
+                           std::size_t* received) {
+    if (received) *received = 0;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         SleepMs(pauseMs);
         std::size_t got = 0;
@@ -105,6 +107,7 @@ bool MeterLink::AwaitReply(std::uint8_t* buffer, std::size_t length, int attempt
             if (n <= 0) break;
             got += static_cast<std::size_t>(n);
         }
+        if (received && got > *received) *received = got;
         if (got == length) return true;
     }
     return false;
@@ -114,8 +117,11 @@ int MeterLink::ExchangeLocked(const Bytes& request, std::size_t replyLength, int
                               int pauseMs, Bytes& reply, int successCode, bool* complete) {
     reply.assign(replyLength, 0);
     if (complete) *complete = false;
+    m_bLastReplyHeard = false;
     if (!OpenAndWrite(request)) return -1;
-    const bool whole = AwaitReply(reply.data(), replyLength, attempts, pauseMs);
+    std::size_t received = 0;
+    const bool whole = AwaitReply(reply.data(), replyLength, attempts, pauseMs, &received);
+    m_bLastReplyHeard = received > 0;
     if (complete) *complete = whole;
     m_serial.ClosePort();
     return successCode;

@@ -77,6 +77,10 @@ public:
     // hangs on one reply, like the live power read, needs to know).
     int ExchangeFrame(const Bytes& request, std::size_t replyLength, int attempts, int pauseMs,
                       Bytes& reply, int successCode = 1, bool* complete = nullptr);
+    // Whether any reply byte came back in the last USB exchange (a write's success is
+    // judged by it: a meter that answers nothing has not taken the value). Hold
+    // LockSequence() around the exchange and this query when other threads use the link.
+    bool LastReplyHeard() const { return m_bLastReplyHeard.load(); }
     // Closes the USB handle if one is open (switching to RS-485 does this).
     void CloseUsbPort();
 
@@ -92,7 +96,9 @@ public:
     int ReadCalValue(float& value);
     int ReadSaveGap(std::int32_t& seconds);
     int ReadCoefficientK(float& value);
-    int ReadMemoryUsage(MemoryUsage& usage);
+    // complete (when given) tells whether the whole reply arrived: a count that never came
+    // reads as 0, which must not pass for an empty memory.
+    int ReadMemoryUsage(MemoryUsage& usage, bool* complete = nullptr);
     // The raw fitting-data stream, at most 5100 bytes; FitDataCount() is its length.
     int ReadFitData(Bytes& data);
     // The "QTM300" information block, zero bytes replaced by spaces.
@@ -118,6 +124,8 @@ public:
     int OpenBusPort(const std::string& portName, int baudRate);
     void CloseBusPort();
     bool BusPortOpen() const { return m_rs485.IsOpen(); }
+    // True once the open RS-485 port itself failed (unplugged, hung up).
+    bool BusPortFailed() const { return m_rs485.PortFailed(); }
     // The register transactions of the RS-485 port, under the link's lock.
     int ReadHoldingRegisters(std::uint8_t address, std::uint16_t reg, std::uint16_t count,
                              std::span<std::uint8_t> data, int* byteCount = nullptr);
@@ -148,7 +156,9 @@ private:
     bool OpenAndWrite(const Bytes& request);
     // Up to attempts times: sleep pauseMs, read from the start of buffer until length
     // bytes are in. True when an attempt collected them all.
-    bool AwaitReply(std::uint8_t* buffer, std::size_t length, int attempts, int pauseMs);
+    // received (when given) is the most bytes any attempt collected.
+    bool AwaitReply(std::uint8_t* buffer, std::size_t length, int attempts, int pauseMs,
+                    std::size_t* received = nullptr);
     int ReadCountedText(std::uint8_t code, int headerAttempts, int headerPauseMs, int bodyAdjust,
                         std::string& target);
     int WriteText(std::uint8_t code, std::uint16_t lengthField, std::string_view text,
@@ -167,6 +177,7 @@ private:
     CRS485Serial m_rs485;
     std::atomic<int> m_nSavedPortIndex{0};
     std::atomic<int> m_nFitDataCount{0};
+    std::atomic<bool> m_bLastReplyHeard{false};
     std::atomic<DeviceType> m_eDeviceType{DeviceType::Qtx200};
     std::atomic<CommMode> m_eCommMode{CommMode::Usb};
     std::string m_strSN;

@@ -36,6 +36,38 @@ std::vector<std::uint8_t> Field(const Bytes& reply, std::size_t offset, std::siz
     return field;
 }
 
+// The code point that starts at text[i], advancing i past it. A byte that does not start a
+// well-formed UTF-8 sequence stands for itself, so no byte of the text is ever dropped.
+std::uint32_t NextCodePoint(std::string_view text, std::size_t& i) {
+    const auto byte = [&](std::size_t k) { return static_cast<std::uint8_t>(text[k]); };
+    const std::uint8_t lead = byte(i);
+    int extra = 0;
+    std::uint32_t cp = lead;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        extra = 1;
+        cp = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        extra = 2;
+        cp = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        extra = 3;
+        cp = lead & 0x07;
+    }
+    if (extra == 0 || i + static_cast<std::size_t>(extra) >= text.size()) {
+        ++i;
+        return lead;
+    }
+    for (int k = 1; k <= extra; ++k) {
+        if ((byte(i + static_cast<std::size_t>(k)) & 0xC0) != 0x80) {
+            ++i;
+            return lead;
+        }
+        cp = (cp << 6) | (byte(i + static_cast<std::size_t>(k)) & 0x3F);
+    }
+    i += static_cast<std::size_t>(extra) + 1;
+    return cp;
+}
+
 }  // namespace
 
 Bytes BuildVkRead(std::uint8_t code) {
@@ -64,7 +96,11 @@ Bytes BuildVkWrite(std::uint8_t code, std::uint16_t lengthField, const Bytes& va
 
 Bytes FixedWidthText(std::string_view text, std::size_t width) {
     Bytes field(width, ' ');
-    std::copy_n(text.begin(), std::min(text.size(), width), field.begin());
+    std::size_t at = 0;
+    std::size_t i = 0;
+    while (at < width && i < text.size()) {
+        field[at++] = static_cast<std::uint8_t>(NextCodePoint(text, i) & 0xFF);
+    }
     return field;
 }
 

@@ -41,7 +41,8 @@ Bytes BuildVkIdentityRead(std::uint8_t code);
 Bytes BuildVkWrite(std::uint8_t code, const Bytes& values);
 // The same with an explicit length field (band and range writes send 14 for 12 bytes).
 Bytes BuildVkWrite(std::uint8_t code, std::uint16_t lengthField, const Bytes& values);
-// A fixed-width text field for the meter: the text's bytes, cut or padded with spaces.
+// A fixed-width text field for the meter: the low 8 bits of each of the first `width`
+// characters of the UTF-8 text, padded with spaces.
 Bytes FixedWidthText(std::string_view text, std::size_t width);
 
 // "Fit" 00 "R" 00: asks for the fitting-data stream.

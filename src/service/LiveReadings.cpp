@@ -25,7 +25,8 @@ void TakeLiveReply(std::uint8_t code, const Bytes& reply, LiveValues& values) {
     }
 }
 
-LiveValues ReadLiveValues(MeterLink& link, const LiveValues& previous) {
+LiveValues ReadLiveValues(MeterLink& link, const LiveValues& previous,
+                          const std::function<bool()>& carryOn) {
     LiveValues values = previous;
     Bytes reply;
 
@@ -38,13 +39,20 @@ LiveValues ReadLiveValues(MeterLink& link, const LiveValues& previous) {
         TakeLiveReply(kPowerRequest.code, reply, values);
     }
     values.powerOk = whole;
+    values.answered = whole ? 1 : 0;
 
     for (const LiveRequest& request : kLiveRequests) {
         if (request.code == kPowerRequest.code) continue;
+        if (carryOn && !carryOn()) {
+            values.powerOk = false;
+            return values;
+        }
+        bool complete = false;
         if (link.ExchangeFrame(BuildVkRead(request.code), request.replyLength, request.attempts,
-                               request.pauseMs, reply) == 1) {
+                               request.pauseMs, reply, 1, &complete) == 1) {
             TakeLiveReply(request.code, reply, values);
         }
+        if (complete) ++values.answered;
     }
     return values;
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "device/MeterLink.h"
@@ -39,6 +40,7 @@ struct LiveValues {
     float voltage = 0;
     float ad = 0;
     bool powerOk = false;  // the power exchange collected its whole reply
+    int answered = 0;      // requests of this pass whose whole reply arrived (0 to 5)
 
     // The accumulation time in seconds, in single precision as the list shows it.
     float EnergySeconds() const { return static_cast<float>(energyTimeTenths) / 10.0f; }
@@ -51,8 +53,12 @@ void TakeLiveReply(std::uint8_t code, const Bytes& reply, LiveValues& values);
 // One USB pass: the five requests in order (no storage read). Starts from previous, so a
 // value whose request could not be sent (port gone) keeps its last reading; a request
 // that went out but got a short or no reply gives zeros where bytes are missing.
-// powerOk says whether the power reply arrived whole; only then is power new.
-LiveValues ReadLiveValues(MeterLink& link, const LiveValues& previous = {});
+// powerOk says whether the power reply arrived whole; only then is power new. A pass with
+// nothing answered tells the caller the meter or its port is gone.
+// Between requests carryOn (when given) is asked whether to go on; when it says no, the
+// pass ends there and powerOk is false, so a stopped measurement never waits out a pass.
+LiveValues ReadLiveValues(MeterLink& link, const LiveValues& previous = {},
+                          const std::function<bool()>& carryOn = {});
 
 // The RS-485 live block: nine big-endian 32-bit values; the ninth is not used.
 struct BusLiveValues {

@@ -51,5 +51,7 @@ std::string FormatBusSerialNumber(std::uint32_t serialNumber);
 // Reads the serial number and, only when that succeeded, the model. Nothing when
 // either read failed.
 std::optional<BusIdentity> ReadBusIdentity(MeterLink& link, std::uint8_t address);
+// The model text alone (register 0xFC00), or nothing when the read failed.
+std::optional<std::string> ReadBusModel(MeterLink& link, std::uint8_t address);
 
 }  // namespace qtm

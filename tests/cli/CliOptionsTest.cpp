@@ -32,7 +32,8 @@ INSTANTIATE_TEST_SUITE_P(
                       "--addr scan", "--count 0 live", "--count -2 live", "live --count",
                       "live --count five", "scan --count 3", "--verbose scan",
                       "-p /dev/ttyUSB0 scan", "--no-system-ports=1 ports", "--simulate= scan",
-                      "--simulate=QTX-210UVA1 scan", "--model", "live --count 99999999999"));
+                      "--simulate=QTX-210UVA1 scan", "--model", "live --count 99999999999",
+                      "memory --csv out.csv", "import --csv", "live --csv=", "import --count 3"));
 
 TEST(CommandLineTest, DefaultsWithJustACommand) {
     const ParseResult result = ParseCommandLine({"live"});
@@ -50,9 +51,9 @@ TEST(CommandLineTest, DefaultsWithJustACommand) {
 }
 
 TEST(CommandLineTest, EveryOptionIsTaken) {
-    const ParseResult result = ParseCommandLine(
-        Split("--port /dev/ttyUSB0 --port=/dev/ttyUSB1 --no-system-ports --simulate=QTX-210LM "
-              "--family qtm300 --link rs485 --addr 17 --model QTX-200L live --count 12"));
+    const ParseResult result = ParseCommandLine(Split(
+        "--port /dev/ttyUSB0 --port=/dev/ttyUSB1 --no-system-ports --simulate=QTX-210LM "
+        "--family qtm300 --link rs485 --addr 17 --model QTX-200L live --count 12 --csv run.csv"));
     ASSERT_TRUE(result.options.has_value()) << result.error;
     const CliOptions& o = *result.options;
     EXPECT_EQ(o.ports, (std::vector<std::string>{"/dev/ttyUSB0", "/dev/ttyUSB1"}));
@@ -65,6 +66,8 @@ TEST(CommandLineTest, EveryOptionIsTaken) {
     EXPECT_EQ(o.model, "QTX-200L");
     EXPECT_EQ(o.command, Command::Live);
     EXPECT_EQ(o.count, 12);
+    EXPECT_EQ(o.csv, "run.csv");
+    EXPECT_EQ(ParseCommandLine({"import"}).options->command, Command::Import);
 }
 
 TEST(CommandLineTest, SimulateWithoutModelDoesNotSwallowTheCommand) {

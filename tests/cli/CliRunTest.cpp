@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <future>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include "cli/CliCommands.h"
 #include "cli/CliRunner.h"
@@ -302,12 +305,81 @@ TEST_F(CliAgainstMeterTest, BusLivePrintsTheBlock) {
     EXPECT_EQ(lines[1].rfind("2 P=", 0), 0u);
 }
 
-TEST_F(CliAgainstMeterTest, BusLiveWithBadCrcGivesNoReading) {
+TEST_F(CliAgainstMeterTest, BusLiveWithBadCrcGivesUpAfterTheFirstPass) {
     StartMeter({.rs485 = true, .fault = qtmsim::Fault::BadCrc});
-    const CliRun run = Cli({"--link", "rs485", "live", "--count", "2"});
+    const CliRun run = Cli({"--link", "rs485", "--model", "QTX-200P", "live", "--count", "5"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "1 no reading\n2 no reading\n");
-    EXPECT_EQ(meter->RequestLog().size(), 6u);  // three attempts per pass
+    EXPECT_EQ(run.out, "1 no reading\n");
+    EXPECT_EQ(run.err, "lost the meter on " + meter->PortPath() +
+                           " at pass 1: the meter stopped answering (no valid reply in three "
+                           "attempts); 1 of 1 pass gave no reading\n");
+    EXPECT_EQ(meter->RequestLog().size(), 3u);  // three attempts, then no second pass
+}
+
+TEST_F(CliAgainstMeterTest, BusLiveTakesTheUnitsFromTheModelRegister) {
+    StartMeter({.model = "QTX-210UVA", .rs485 = true});
+    const CliRun run = Cli({"--link", "rs485", "live", "--count", "1"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(std::regex_search(run.out, std::regex(R"(^1 P=\S+ (u|m)?W/cm2 )"))) << run.out;
+    ASSERT_FALSE(meter->RequestLog().empty());
+    EXPECT_EQ(meter->RequestLog().front().bytes[2], 0xFC);  // the model register comes first
+}
+
+// Runs `live --count 50` and stops the simulator once it has had `passes` live requests
+// of the given kind, as a user pulling the cable would.
+class CliMeterLostTest : public CliAgainstMeterTest {
+protected:
+    CliRun LiveUntilStopped(std::vector<std::string> args, bool bus, std::size_t passes) {
+        auto run = std::async(std::launch::async, [this, args] { return Cli(args); });
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (LiveRequests(bus) < passes && std::chrono::steady_clock::now() < giveUp)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        meter->Stop();
+        return run.get();
+    }
+    std::size_t LiveRequests(bool bus) const {
+        std::size_t n = 0;
+        for (const auto& r : meter->RequestLog()) {
+            if (bus ? r.bytes.size() == 8 && r.bytes[2] == 0xE0
+                    : r.bytes.size() == 7 && r.bytes[3] == 0x0D)
+                ++n;
+        }
+        return n;
+    }
+};
+
+TEST_F(CliMeterLostTest, UsbRunEndsWithOneSentenceAndKeepsItsReadings) {
+    StartMeter();
+    const CliRun run = LiveUntilStopped({"live", "--count", "50"}, false, 3);
+    EXPECT_EQ(run.status, 1);
+    const auto lines = Lines(run.out);
+    ASSERT_GE(lines.size(), 3u) << run.out;
+    ASSERT_LT(lines.size(), 10u) << run.out;
+    EXPECT_TRUE(std::regex_match(lines[0], kUsbLiveLine)) << lines[0];
+    EXPECT_TRUE(std::regex_match(
+        run.err, std::regex("lost the meter on " + meter->PortPath() + " at pass " +
+                            std::to_string(lines.size()) +
+                            R"(: the port (is gone|can no longer be opened \([^)]+\)); \d of )" +
+                            std::to_string(lines.size()) + " passes gave no reading\n")))
+        << run.err;
+}
+
+TEST_F(CliMeterLostTest, BusRunEndsWithOneSentenceAndKeepsItsReadings) {
+    StartMeter({.rs485 = true});
+    const CliRun run = LiveUntilStopped(
+        {"--link", "rs485", "--model", "QTX-200P", "live", "--count", "50"}, true, 2);
+    EXPECT_EQ(run.status, 1);
+    const auto lines = Lines(run.out);
+    ASSERT_GE(lines.size(), 2u) << run.out;
+    ASSERT_LT(lines.size(), 5u) << run.out;
+    EXPECT_TRUE(std::regex_match(lines[0], kBusLiveLine)) << lines[0];
+    EXPECT_EQ(lines.back(), std::to_string(lines.size()) + " no reading");
+    EXPECT_TRUE(std::regex_match(
+        run.err, std::regex("lost the meter on " + meter->PortPath() + " at pass " +
+                            std::to_string(lines.size()) +
+                            R"(: the (port stopped working|meter stopped answering) \([^)]+\); )"
+                            R"(1 of \d passes gave no reading\n)")))
+        << run.err;
 }
 
 }  // namespace

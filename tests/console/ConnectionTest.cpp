@@ -149,9 +149,9 @@ TEST(Connection, ScanAndBusAddressSettingWithoutMeterSayThePortFailed) {
     }
 }
 
-TEST(Connection, PortRefusedForPermissionSaysHowToGetAccess) {
-    // sysfs refuses a write open of a read-only attribute even to root, with the same
-    // error a serial port gives a user outside its group.
+TEST(Connection, RefusedFileThatIsNoSerialPortGetsNoGroupAdvice) {
+    // sysfs refuses a write open of a read-only attribute even to root. It is a regular file,
+    // so joining the serial ports' group would not help: the window must not advise it.
     const char* readOnly = "/sys/kernel/uevent_seqnum";
     const int fd = ::open(readOnly, O_RDWR | O_NOCTTY);
     const int err = errno;
@@ -161,9 +161,8 @@ TEST(Connection, PortRefusedForPermissionSaysHowToGetAccess) {
     DialogFixture f(std::nullopt, {readOnly});
     f.dlg->OnInitDialog();
     QStringList messages = f.prompts->Messages();
-    ASSERT_EQ(messages.size(), 2) << messages.join('|').toStdString();
+    ASSERT_EQ(messages.size(), 1) << messages.join('|').toStdString();
     EXPECT_EQ(messages[0], QStringLiteral(" -----< Undetected device！ >-----"));
-    EXPECT_TRUE(messages[1].contains(QStringLiteral("dialout")));
 
     f.Choose("cmbComm_1020", 1);
     f.prompts->Clear();
@@ -171,9 +170,8 @@ TEST(Connection, PortRefusedForPermissionSaysHowToGetAccess) {
     f.Find<QPushButton>("btnOpen_1021")->click();
 
     messages = f.prompts->Messages();
-    ASSERT_EQ(messages.size(), 2) << messages.join('|').toStdString();
+    ASSERT_FALSE(messages.isEmpty());
     EXPECT_EQ(messages[0], QStringLiteral("Open the %1 port failed!").arg(readOnly));
-    EXPECT_TRUE(messages[1].contains(QStringLiteral("dialout")));
-    EXPECT_TRUE(messages[1].contains(QString::fromLatin1(readOnly)));
+    EXPECT_FALSE(messages.join('|').contains(QStringLiteral("dialout")));
     EXPECT_FALSE(f.dlg->m_bConnected);
 }

@@ -7,13 +7,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableWidget>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "console/QTM200DebugDlg.h"
+#include "console/ReadingListView.h"
 #include "console/RecordingPrompts.h"
 #include "sim/SimMeter.h"
 
@@ -71,10 +71,10 @@ public:
         return QStringLiteral("<no control %1>").arg(QString::fromLatin1(name));
     }
     QStringList Headers() const {
-        auto* list = Find<QTableWidget>("lstReadings_1052");
+        const QAbstractItemModel* list = Find<ReadingListView>("lstReadings_1052")->model();
         QStringList headers;
         for (int i = 0; i < list->columnCount(); ++i)
-            headers << list->horizontalHeaderItem(i)->text();
+            headers << list->headerData(i, Qt::Horizontal).toString();
         return headers;
     }
     // Picks an entry of a drop-down list as the operator does.

@@ -115,6 +115,16 @@ TEST(VkFrameTest, TextFieldsAreCutOrPaddedToTheirWidth) {
     EXPECT_EQ(FixedWidthText("ABCDEFGHIJKLMN", 10).back(), 'J');
 }
 
+TEST(VkFrameTest, TextFieldsCarryTheLowEightBitsOfEachCharacter) {
+    // Ten characters, two of them outside ASCII: one byte each, none lost.
+    EXPECT_EQ(FixedWidthText("\u00C4BC-12345\u00E9", 10),
+              (Bytes{0xC4, 'B', 'C', '-', '1', '2', '3', '4', '5', 0xE9}));
+    // A character beyond 8 bits keeps its low byte (U+2103 "℃" → 0x03).
+    EXPECT_EQ(FixedWidthText("T\u2103", 3), (Bytes{'T', 0x03, ' '}));
+    // Bytes that are not UTF-8 go out as they are.
+    EXPECT_EQ(FixedWidthText("\xFF\xC3", 3), (Bytes{0xFF, 0xC3, ' '}));
+}
+
 TEST(VkFrameTest, PolynomialGoesOutAsFiveLittleEndianDoublesFromC0) {
     const Bytes frame = BuildPolynomialWrite(2.0, 0.0, 0.0, 0.0, 1.0);
     ASSERT_EQ(frame.size(), 45u);

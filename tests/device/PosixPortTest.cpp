@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <time.h>
 
+#include <array>
 #include <chrono>
 #include <fstream>
 #include <thread>
@@ -64,17 +65,7 @@ TEST(PosixPortTest, OpenFailuresAreToldApart) {
 }
 
 TEST(PosixPortTest, PortOfAnotherUserIsPermissionDenied) {
-    test::TempDir dir;
-    if (::geteuid() != 0) {
-        // A normal user cannot open a node without permissions, tty or not.
-        const std::string path = (dir.Path() / "locked").string();
-        std::ofstream(path) << "x";
-        ::chmod(path.c_str(), 0);
-        Serial serial;
-        EXPECT_EQ(serial.OpenPort(path, 115200), 0);
-        EXPECT_EQ(serial.LastOpenError().kind, PortErrorKind::PermissionDenied);
-        return;
-    }
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can make a port that belongs to another user";
     // As root, try from a child that has dropped to nobody: root's pty is not theirs.
     PtyPair pty;
     ASSERT_TRUE(pty.Ok());
@@ -92,6 +83,37 @@ TEST(PosixPortTest, PortOfAnotherUserIsPermissionDenied) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(PortErrorKind::PermissionDenied));
+}
+
+// What opening a path gives: the error kind, or 101 when it opened.
+int OpenKind(const std::string& path) {
+    PosixPort port;
+    PortError error;
+    return port.Open(path, 115200, &error) ? 101 : static_cast<int>(error.kind);
+}
+
+TEST(PosixPortTest, RefusedRegularFileIsNotASerialPort) {
+    // The dialout group would not help here, so the kind must not send the user there.
+    test::TempDir dir;
+    ::chmod(dir.Path().c_str(), 0755);
+    const std::string path = (dir.Path() / "locked").string();
+    std::ofstream(path) << "x";
+    ::chmod(path.c_str(), ::geteuid() == 0 ? 0600 : 0);
+    const int notATerminal = static_cast<int>(PortErrorKind::NotATerminal);
+    if (::geteuid() != 0) {
+        EXPECT_EQ(OpenKind(path), notATerminal);
+        return;
+    }
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(100);
+        ::_exit(OpenKind(path));
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), notATerminal);
 }
 
 TEST(PosixPortTest, CloseThenReopenWorksWhileTheLineStaysUp) {
@@ -178,6 +200,18 @@ TEST_F(ReadExactTest, SilenceGivesUpAfterOneHundredPlusNPolls) {
     ASSERT_TRUE(pty.Send({1, 2, 3}));  // a short reply changes nothing
     EXPECT_EQ(bus.ReadExact(buffer, 8), 0);
     EXPECT_EQ(bus.LastReadPolls(), 108);
+}
+
+TEST_F(ReadExactTest, HungUpLineEndsTheReadAtOnceAndIsToldFromSilence) {
+    std::array<std::uint8_t, 4> data{};
+    EXPECT_EQ(bus.ReadExact(data.data(), 4), 0);  // silent meter
+    EXPECT_FALSE(bus.PortFailed());
+    pty.CloseMaster();  // the adapter is pulled out
+    EXPECT_EQ(bus.ReadExact(data.data(), 4), 0);
+    EXPECT_TRUE(bus.PortFailed());
+    EXPECT_EQ(bus.LastReadPolls(), 1);  // no hundred polls of a dead line
+    EXPECT_EQ(bus.ReadHoldingRegisters(1, 0xFC79, 2, data), 0);
+    EXPECT_TRUE(bus.PortFailed());
 }
 
 TEST_F(ReadExactTest, BytesArrivingInPiecesAreCollected) {

@@ -1,5 +1,6 @@
 // Every USB command of MeterLink against the simulated meter over a pseudo-terminal.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 
@@ -178,10 +179,11 @@ TEST_F(UsbLinkTest, FaultyRepliesAreTakenByTheirLengthAlone) {
 
 TEST_F(UsbLinkTest, BandHeaderCountsAreCapped) {
     StartMeter();
-    int header = 0;
+    // The simulator answers on its own thread: the header it sends is shared with it.
+    std::atomic<int> header{0};
     meter->SetReplyOverride([&header](const Bytes& request) -> std::optional<Bytes> {
         if (request.size() < 4 || request[3] != 0x23) return std::nullopt;
-        Bytes reply{'V', 'K', 0x42, 0x23, static_cast<std::uint8_t>(header), 0};
+        Bytes reply{'V', 'K', 0x42, 0x23, static_cast<std::uint8_t>(header.load()), 0};
         for (int i = 0; i < 20; ++i)
             reply.push_back(static_cast<std::uint8_t>('A' + i));
         return reply;
@@ -192,7 +194,7 @@ TEST_F(UsbLinkTest, BandHeaderCountsAreCapped) {
     };
     for (const Case& c : {Case{20, "ABCDEFGHIJKLMN"}, Case{15, "ABCDEFGHIJKLMNO"}}) {
         SCOPED_TRACE(c.header);
-        header = c.header;
+        header.store(c.header);
         EXPECT_EQ(link.ReadBand(), 1);
         EXPECT_EQ(link.Band(), c.band);
     }

@@ -199,9 +199,28 @@ TEST_F(SimMeterExecutable, PrintsItsPortServesAndStopsOnSigterm) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
-TEST_F(SimMeterExecutable, BadArgumentsExitWithTwo) {
-    const std::string command = program + " --fault never 2>/dev/null";
-    const int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 2);
+TEST_F(SimMeterExecutable, BadArgumentsExitWithTwoAndHelpWithZero) {
+    struct Case {
+        const char* arguments;
+        int status;
+        bool usageOnStdout;
+    };
+    for (const Case& c : {Case{" --fault never", 2, false}, Case{" --help", 0, true},
+                          Case{" --rs485 -h", 0, true}}) {
+        SCOPED_TRACE(c.arguments);
+        const std::string command = program + c.arguments + " 2>/dev/null";
+        std::FILE* pipe = ::popen(command.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::string out;
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
+            out += buffer;
+        const int status = ::pclose(pipe);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), c.status);
+        EXPECT_EQ(out.rfind("usage: qtm200sim", 0) == 0, c.usageOnStdout) << out;
+        // Serves nothing: no line names a port.
+        EXPECT_NE(out.rfind("port:", 0), 0u);
+        EXPECT_EQ(out.find("\nport:"), std::string::npos);
+    }
 }

@@ -5,6 +5,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -75,7 +76,14 @@ bool PosixPort::Open(const std::string& path, int baudRate, PortError* error) {
     // and write below waits with poll() instead.
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        Fail(error, path, errno);
+        const int err = errno;
+        Fail(error, path, err);
+        // The dialout group only opens serial devices: a refused regular file, folder or
+        // other non-device is simply not a serial port, whoever may open it.
+        struct stat info {};
+        if (error && error->kind == PortErrorKind::PermissionDenied &&
+            ::stat(path.c_str(), &info) == 0 && !S_ISCHR(info.st_mode))
+            error->kind = PortErrorKind::NotATerminal;
         return false;
     }
     auto giveUp = [&](int err) {

@@ -1,0 +1,57 @@
+#!/bin/sh
+# Checks a built .deb: unpacks it into a temporary root with dpkg -x, checks that every
+# file a user needs is there, runs the installed qtm200cli on its built-in simulated
+# meter, and runs lintian, which must report no error.
+set -eu
+deb=${1:?usage: check-package.sh PACKAGE.deb}
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+dpkg-deb --info "$deb" >/dev/null
+dpkg -x "$deb" "$root"
+
+failed=0
+for f in usr/bin/qtm200debug usr/bin/qtm200cli usr/bin/qtm200sim \
+    usr/share/applications/qtm200debug.desktop \
+    usr/share/icons/hicolor/64x64/apps/qtm200debug.png \
+    usr/share/man/man1/qtm200cli.1.gz usr/share/man/man1/qtm200sim.1.gz \
+    usr/share/man/man1/qtm200debug.1.gz \
+    usr/share/doc/qtm200debug/copyright usr/share/doc/qtm200debug/changelog.gz; do
+    if [ ! -e "$root/$f" ]; then
+        echo "missing from the package: /$f"
+        failed=1
+    fi
+done
+for p in qtm200debug qtm200cli qtm200sim; do
+    [ -x "$root/usr/bin/$p" ] || { echo "not executable: /usr/bin/$p"; failed=1; }
+done
+depends=$(dpkg-deb --field "$deb" Depends)
+for d in libqt6widgets6 qt6-qpa-plugins libc6; do
+    case "$depends" in
+        *"$d"*) ;;
+        *) echo "Depends lacks $d: $depends"; failed=1 ;;
+    esac
+done
+
+# The installed command-line tool on its built-in simulated meter.
+out=$("$root/usr/bin/qtm200cli" --simulate --no-system-ports info) || {
+    echo "the installed qtm200cli --simulate info failed"
+    failed=1
+}
+case "$out" in
+    *"model: "*) ;;
+    *) echo "unexpected output of the installed qtm200cli: $out"; failed=1 ;;
+esac
+"$root/usr/bin/qtm200sim" --help >/dev/null || { echo "qtm200sim --help failed"; failed=1; }
+
+if command -v lintian >/dev/null 2>&1; then
+    lintian --fail-on error "$deb" || { echo "lintian reports errors"; failed=1; }
+else
+    echo "lintian is not installed"
+    failed=1
+fi
+
+if [ "$failed" -ne 0 ]; then
+    echo "package check: FAILED ($deb)"
+    exit 1
+fi
+echo "package check: $(basename "$deb") installs, runs and passes lintian"

@@ -1,0 +1,207 @@
+// The "Fit Data" group and ZeroCal: zero calibration, the zero value and the range R, Cal K,
+// the fitting run, the fitting data with its chart, and the polynomial write.
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "console/DecimalText.h"
+#include "console/MeterWork.h"
+#include "console/QTM200DebugDlg.h"
+#include "service/CalibrationOps.h"
+#include "service/NumberText.h"
+#include "ui_QTM200DebugDlg.h"
+#include "widgets/TipsDlg.h"
+
+namespace {
+
+const QString kMsgPortFailed = QStringLiteral(" -----< Serial Port open failed！ >-----");
+const QString kMsgReadOk = QStringLiteral(" -----< param read success!!! >-----");
+const QString kMsgReadFailed = QStringLiteral(" -----< param read failed!!! >-----");
+const QString kMsgZeroOk = QStringLiteral(" -----< Zero calibration write success!!! >-----");
+const QString kMsgZeroFailed = QStringLiteral(" -----< Zero calibration failed!!! >-----");
+const QString kMsgCalKZero = QStringLiteral(" -----< coefficient K Cannot be 0!!! >-----");
+const QString kMsgCalKOk = QStringLiteral(" -----< coefficient K write success!!! >-----");
+const QString kMsgCalKFailed = QStringLiteral(" -----< coefficient K write failed!!! >-----");
+const QString kMsgFitEnded = QStringLiteral(" -----< The fitting has ended!!! >-----");
+const QString kMsgFitEndFailed = QStringLiteral(" -----< The fitting has ended Failed!!! >-----");
+const QString kMsgFitStarted = QStringLiteral(" -----< Fitting has started!!! >-----");
+const QString kMsgFitStartFailed = QStringLiteral(" -----< Fitting has started Failed!!! >-----");
+const QString kMsgBusFitStarted = QStringLiteral(" -----< 开始拟合!!! >-----");
+const QString kMsgBusFitFailed = QStringLiteral(" -----< 拟合开始失败!!! >-----");
+const QString kMsgFormulaZero = QStringLiteral(" -----< Formula param Cannot be 0!!! >-----");
+const QString kMsgFormulaOk = QStringLiteral(" -----< Formula param write success!!! >-----");
+const QString kMsgFormulaFailed = QStringLiteral(" -----< Formula param write failed!!! >-----");
+const QString kCaptionStart = QStringLiteral("Start");
+const QString kCaptionStop = QStringLiteral("Stop");
+
+QString Fixed(double value, int precision) {
+    return QString::fromStdString(qtm::FormatFixed(value, precision));
+}
+
+}  // namespace
+
+void CQTM200DebugDlg::LoadFitChart() {
+    for (std::size_t i = 0; i < ChartBuffers::kFitPairCount; ++i)
+        m_chart.FitY[i] = m_chart.FitPairs[i][m_bFitShowData ? 1 : 0];
+    RefreshFitChart();
+}
+
+void CQTM200DebugDlg::OnZeroCal() {
+    if (!m_bConnected) {
+        m_prompts->ShowMessage(kMsgPortFailed);
+        return;
+    }
+    CTipsDlg tips(this);
+    if (tips.DoModal() == CTipsDlg::kIdCancel) return;
+    const qtm::MeterTarget target = ParamTarget();
+    if (!BackupBeforeWrite(true)) return;
+    const bool ok = RunMeterWork([&] { return qtm::ZeroCalibrate(m_link, target); });
+    m_prompts->ShowMessage(ok ? kMsgZeroOk : kMsgZeroFailed);
+}
+
+void CQTM200DebugDlg::OnReadZero() {
+    if (!m_bConnected) {
+        m_prompts->ShowMessage(kMsgPortFailed);
+        return;
+    }
+    const qtm::MeterTarget target = ParamTarget();
+    const qtm::ZeroReadout zero = RunMeterWork([&] { return qtm::ReadZeroValue(m_link, target); });
+    if (zero.ok) {
+        m_fZero = zero.zero;
+        if (zero.block) {
+            // The live block carries the meter's other values too; the window keeps them.
+            m_fCalEntered = zero.block->cal;
+            m_fCalK = zero.block->calK;
+            m_fK = zero.block->k;
+            m_fPower = zero.block->power;
+            m_fAD = zero.block->ad;
+            m_fVoltage = zero.block->voltage;
+            m_fTemperature = zero.block->temperature;
+        }
+        m_strZeroData = Fixed(m_fZero, 3);
+        m_ui->edtZeroData_1055->setText(m_strZeroData);
+    }
+    if (const std::optional<float> range = qtm::RangeFromZero(m_fZero, m_fCal)) {
+        m_strR = Fixed(*range, 1);
+        m_ui->edtR_1056->setText(m_strR);
+    }
+    // A port that would not open, or a meter that said nothing, is no successful read.
+    m_prompts->ShowMessage(zero.ok ? kMsgReadOk : kMsgReadFailed);
+}
+
+void CQTM200DebugDlg::OnWriteCalK() {
+    if (!m_bConnected) {
+        m_prompts->ShowMessage(kMsgPortFailed);
+        return;
+    }
+    const float previous = m_fCalK;
+    m_fCalK = qtm::NarrowToFloat(qtm::DecimalNumber(m_ui->edtCalK_1058->text()));
+    if (m_fCalK == 0.0f) {
+        m_fCalK = previous;
+        m_strCalK = Fixed(m_fCalK, 3);
+        m_ui->edtCalK_1058->setText(m_strCalK);
+        m_prompts->ShowMessage(kMsgCalKZero);
+        return;
+    }
+    const std::int32_t value = qtm::TruncateToInt32(m_fCalK);
+    // The USB request goes out whatever the link kind: there is no register for it.
+    const bool ok =
+        BackupBeforeWrite(true) && RunMeterWork([&] { return qtm::WriteCalK(m_link, value); });
+    if (!ok) m_fCalK = previous;
+    m_strCalK = Fixed(m_fCalK, 3);
+    m_ui->edtCalK_1058->setText(m_strCalK);
+    m_prompts->ShowMessage(ok ? kMsgCalKOk : kMsgCalKFailed);
+}
+
+void CQTM200DebugDlg::OnFitStart() {
+    QPushButton* button = m_ui->btnFitStart_1009;
+    if (!m_bConnected) {
+        m_prompts->ShowMessage(kMsgPortFailed);
+        return;
+    }
+    if (!BackupBeforeWrite(false)) return;
+    const bool bus = m_nComm == 1;
+    const std::uint8_t address = ParamTarget().address;
+    // The caption is the state, and it flips on every press whatever the meter does.
+    if (button->text() != kCaptionStop) {
+        button->setText(kCaptionStop);
+        if (bus) return;
+        const int result =
+            RunMeterWork([&] { return qtm::SetFitStateUsb(m_link, qtm::vk::kFitEnd); });
+        m_prompts->ShowMessage(result == 0 ? kMsgFitEnded : kMsgFitEndFailed);
+        return;
+    }
+    button->setText(kCaptionStart);
+    if (bus) {
+        const bool ok = RunMeterWork([&] { return qtm::StartFittingOnBus(m_link, address); });
+        m_prompts->ShowMessage(ok ? kMsgBusFitStarted : kMsgBusFitFailed);
+        return;
+    }
+    const int result =
+        RunMeterWork([&] { return qtm::SetFitStateUsb(m_link, qtm::vk::kFitStart); });
+    m_prompts->ShowMessage(result == 0 ? kMsgFitStarted : kMsgFitStartFailed);
+}
+
+void CQTM200DebugDlg::OnReadFit() {
+    if (!m_bConnected) {
+        m_prompts->ShowMessage(kMsgPortFailed);
+        return;
+    }
+    m_ui->edtFitLog_1065->clear();
+    m_chart.FitPairs = {};
+    std::fill(m_chart.FitY.begin(), m_chart.FitY.begin() + ChartBuffers::kFitPairCount, 0.0);
+    RefreshFitChart();
+
+    const qtm::MeterTarget target = ParamTarget();
+    qtm::FitCoefficients previous{};
+    for (std::size_t j = 0; j < previous.size(); ++j)
+        previous[j] = m_fFitCoef[j];
+    const qtm::FitReadout fit = RunMeterWork([&] {
+        return target.Bus() ? qtm::ReadFitDataBus(m_link, target.address, previous)
+                            : qtm::ReadFitDataUsb(m_link, previous);
+    });
+    if (fit.sent) m_strFit = QString::fromStdString(fit.text);
+    // A read that could not go out shows the text of the read before.
+    m_ui->edtFitLog_1065->setPlainText(m_strFit);
+    for (std::size_t i = 0; i < ChartBuffers::kFitPairCount; ++i)
+        m_chart.FitPairs[i] = {fit.pairs[i].t, fit.pairs[i].ad};
+    QLineEdit* edits[] = {m_ui->edtCoef_1069, m_ui->edtCoef_1070, m_ui->edtCoef_1071,
+                          m_ui->edtCoef_1072, m_ui->edtCoef_1073};
+    for (std::size_t j = 0; j < m_fFitCoef.size(); ++j) {
+        m_fFitCoef[j] = qtm::NarrowToFloat(fit.coefficients[j]);
+        m_strFormula[j] = Fixed(m_fFitCoef[j], 5);
+        edits[j]->setText(m_strFormula[j]);
+    }
+    LoadFitChart();
+    m_prompts->ShowMessage(fit.sent ? kMsgReadOk : kMsgReadFailed);
+}
+
+void CQTM200DebugDlg::OnWriteFormula() {
+    if (!m_bConnected) {
+        m_prompts->ShowMessage(kMsgPortFailed);
+        return;
+    }
+    QLineEdit* edits[] = {m_ui->edtCoef_1069, m_ui->edtCoef_1070, m_ui->edtCoef_1071,
+                          m_ui->edtCoef_1072, m_ui->edtCoef_1073};
+    const std::array<double, 5> previous = m_dFormula;
+    for (std::size_t j = 0; j < m_dFormula.size(); ++j)
+        m_dFormula[j] = qtm::DecimalNumber(edits[j]->text());
+    const auto show = [&] {
+        for (std::size_t j = 0; j < m_dFormula.size(); ++j) {
+            m_strFormula[j] = Fixed(m_dFormula[j], 5);
+            edits[j]->setText(m_strFormula[j]);
+        }
+    };
+    if (qtm::AnyZero(m_dFormula)) {
+        m_dFormula = previous;
+        show();
+        m_prompts->ShowMessage(kMsgFormulaZero);
+        return;
+    }
+    const qtm::FitCoefficients coefficients = m_dFormula;
+    const bool ok = BackupBeforeWrite(true) &&
+                    RunMeterWork([&] { return qtm::WriteFormula(m_link, coefficients); });
+    if (!ok) m_dFormula = previous;
+    show();
+    m_prompts->ShowMessage(ok ? kMsgFormulaOk : kMsgFormulaFailed);
+}

@@ -1,0 +1,350 @@
+// The live measurement: Start/Stop, the worker's passes shown in the reading fields and the
+// list, the storage counter, Clear, both Auto(Y) boxes, the Y-limit edits, the fit log's
+// clear button and the fit chart's temperature/data switch.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextCursor>
+
+#include "chart/ChartAxis.h"
+#include "chart/ChartAxisLabel.h"
+#include "chart/ChartCtrl.h"
+#include "chart/ChartStandardAxis.h"
+#include "console/DecimalText.h"
+#include "console/QTM200DebugDlg.h"
+#include "service/LivePass.h"
+#include "service/ReadingFormat.h"
+#include "service/ReadingRowText.h"
+#include "ui_QTM200DebugDlg.h"
+
+namespace {
+
+const QString kMsgPortFailed = QStringLiteral(" -----< Serial Port open failed！ >-----");
+const QString kMsgBufferFull = QStringLiteral(
+    " -----< 1000000 readings: the reading list is full, measurement stopped！ >-----");
+const QString kMsgBadBusAddress =
+    QStringLiteral("Bus addresses are whole numbers from 1 to 247; the measurement did not start.");
+const QString kMsgLimits = QStringLiteral("LowLimit > UpLimit");
+const QString kCaptionLimits = QStringLiteral("Flick Wave Param Set Error");
+const QString kStart = QStringLiteral("Start");
+const QString kStop = QStringLiteral("Stop");
+const QString kShowTemperature = QStringLiteral("T(℃)");
+const QString kShowData = QStringLiteral("Data");
+
+QString Fixed(float value, int decimals) {
+    return QString::fromStdString(qtm::FixedText(static_cast<double>(value), decimals));
+}
+
+// Replaces the chart's left axis by a fresh standard one that keeps the old axis's label.
+CChartAxis* FreshLeftAxis(CChartCtrl* chart) {
+    QString label;
+    if (CChartAxis* old = chart->GetLeftAxis()) label = old->GetLabel()->GetText();
+    CChartAxis* axis = chart->CreateStandardAxis(CChartCtrl::LeftAxis);
+    axis->GetLabel()->SetText(label);
+    return axis;
+}
+
+}  // namespace
+
+void CQTM200DebugDlg::WireLiveHandlers() {
+    m_run = std::make_unique<MeasurementRun>(m_link, this,
+                                             [this](const PassResult& pass) { OnPassDone(pass); });
+    m_storagePoll =
+        std::make_unique<StoragePoll>(m_link, this, [this](std::optional<std::uint16_t> pages) {
+            // A read that failed, or one made while the blink parity is set, changes nothing.
+            if (pages && !m_bBlink.load()) ApplyStoragePages(*pages, true);
+        });
+    connect(m_ui->btnStart_1004, &QPushButton::clicked, this, [this] { OnStartStop(); });
+    connect(m_ui->btnClear_1005, &QPushButton::clicked, this, [this] { OnClear(); });
+    connect(m_ui->chkAutoY_1039, &QCheckBox::clicked, this, [this] { OnLiveAutoY(); });
+    connect(m_ui->chkAutoYFit_1040, &QCheckBox::clicked, this, [this] { OnFitAutoY(); });
+    connect(m_ui->btnClearLog_1015, &QPushButton::clicked, this, [this] { OnClearFitLog(); });
+    connect(m_ui->btnTempData_1067, &QPushButton::clicked, this, [this] { OnFitShowToggle(); });
+    connect(&m_timer3, &QTimer::timeout, this, [this] { OnStorageTimer(); });
+
+    // Where the window says that the meter stopped answering during a run: a banner over
+    // the temperature, voltage and A/D line, whose values are stale while it shows.
+    m_lblLinkNotice = new QLabel(m_ui->pnlMeasure_1044);
+    m_lblLinkNotice->setObjectName(QStringLiteral("lblLinkNotice"));
+    m_lblLinkNotice->setWordWrap(true);
+    m_lblLinkNotice->setAlignment(Qt::AlignCenter);
+    m_lblLinkNotice->setGeometry(0, 0, m_ui->pnlMeasure_1044->width(), 36);
+    m_lblLinkNotice->hide();
+}
+
+void CQTM200DebugDlg::OnStartStop() {
+    QPushButton* start = m_ui->btnStart_1004;
+    if (!m_bConnected) {
+        m_prompts->ShowMessage(kMsgPortFailed);
+        return;
+    }
+    if (start->text() == kStop) {
+        StopMeasurement();
+        return;
+    }
+    RunSettings settings;
+    settings.link = m_nComm == 1 ? qtm::CommMode::Rs485 : qtm::CommMode::Usb;
+    if (settings.link == qtm::CommMode::Rs485) {
+        // Address 0 would be the bus broadcast, which no meter answers.
+        const std::optional<int> address = qtm::BusAddress(m_ui->edtAddr_1112->text());
+        if (!address) {
+            m_prompts->ShowMessage(kMsgBadBusAddress);
+            return;
+        }
+        settings.busAddress = static_cast<std::uint8_t>(*address);
+    }
+    m_timer3.stop();
+    m_ui->btnClear_1005->setEnabled(false);
+    m_ui->btnSave_1028->setEnabled(false);
+    m_ui->btnZeroCal_1030->setEnabled(false);
+    start->setText(kStop);
+    if (m_bImportedView) ResetImportedView();
+    ShowLinkNotice(QString());
+    m_bRunning = true;
+    m_run->Start(settings);
+    m_timer1.start(100);
+}
+
+void CQTM200DebugDlg::StopMeasurement() {
+    m_ui->btnClear_1005->setEnabled(true);
+    m_ui->btnSave_1028->setEnabled(true);
+    m_ui->btnZeroCal_1030->setEnabled(true);
+    m_ui->btnStart_1004->setText(kStart);
+    m_timer1.stop();
+    m_bRunning = false;
+    m_bImportedView = false;
+    m_run->Stop();
+    // The storage counter acts only while the blink parity is clear; a run that ended on the
+    // other parity would otherwise leave it frozen until the next run.
+    m_bBlink = false;
+    RefreshUnitColours();
+    m_timer3.start(3000);
+}
+
+void CQTM200DebugDlg::ResetImportedView() {
+    m_records.Clear();
+    CChartCtrl* live = LiveChart();
+    live->RemoveAllSeries();
+    for (int i = 0; i < ChartBuffers::kRollingPoints; ++i) {
+        m_chart.LiveX[static_cast<std::size_t>(i)] = i;
+        m_chart.LiveY[static_cast<std::size_t>(i)] = 0;
+    }
+    UpdateData(true);
+    CChartAxis* left = live->GetLeftAxis();
+    left->SetMinMax(0, LimitValue(m_strYMax));
+    left->SetAutomatic(true);
+    live->GetBottomAxis()->SetMinMax(0, LimitValue(m_strXMax));
+}
+
+void CQTM200DebugDlg::OnPassDone(const PassResult& pass) {
+    // A pass that ends after Stop, or that began before the latest Start, is not shown.
+    if (!m_bRunning.load() || pass.generation != m_run->Generation()) return;
+    m_bBlink = !m_bBlink.load();
+    RefreshUnitColours();
+    if (!pass.ok) {
+        if (pass.failuresInRow >= kLostAfterFailedPasses) {
+            ShowLinkNotice(QStringLiteral("Meter lost: %1. The readings are kept; measuring "
+                                          "resumes when the meter answers.")
+                               .arg(QString::fromStdString(pass.failure)));
+        }
+        return;
+    }
+    ShowLinkNotice(QString());
+    if (pass.link == qtm::CommMode::Rs485) {
+        ApplyBusPass(pass);
+    } else {
+        ApplyUsbPass(pass);
+    }
+    if (m_records.Full()) {
+        StopMeasurement();
+        m_prompts->ShowMessage(kMsgBufferFull);
+    }
+}
+
+void CQTM200DebugDlg::ApplyUsbPass(const PassResult& pass) {
+    const qtm::LiveValues& v = pass.usb;
+    m_fPower = v.power;
+    m_dEnergy = v.energy;
+    m_nEnergyTime = v.energyTimeTenths;
+    m_fTemperature = v.temperature;
+    m_fVoltage = v.voltage;
+    m_fAD = v.ad;
+    m_records.AppendLive(m_fPower, m_dEnergy, v.EnergySeconds());
+    if (pass.storagePages) ApplyStoragePages(*pass.storagePages, false);
+
+    m_ui->lblT_1012->setText(QStringLiteral("T(℃):") + Fixed(m_fTemperature, 1));
+    m_ui->lblVol_1007->setText(QStringLiteral("Vol(V):") + Fixed(m_fVoltage, 3));
+    m_ui->lblAD_1008->setText(QStringLiteral("AD:") + Fixed(m_fAD, 0));
+    for (QLabel* label : {m_ui->lblT_1012, m_ui->lblVol_1007, m_ui->lblAD_1008})
+        RefreshControl(label);
+    ShowReading(m_ui->lblPower_1002, m_ui->lblPowerUnit_1010,
+                static_cast<int>(qtm::ReadingKind::Power), m_fPower);
+    ShowReading(m_ui->lblEnergy_1003, m_ui->lblEnergyUnit_1011,
+                static_cast<int>(qtm::ReadingKind::Energy), static_cast<float>(m_dEnergy));
+}
+
+void CQTM200DebugDlg::ApplyBusPass(const PassResult& pass) {
+    const qtm::BusLiveValues& v = pass.bus;
+    m_fZero = v.zero;
+    m_fCal = v.cal;
+    m_fCalK = v.calK;
+    m_fK = v.k;
+    m_fPower = v.power;
+    m_fAD = v.ad;
+    m_fVoltage = v.voltage;
+    m_fTemperature = v.temperature;
+    m_records.AppendUnlisted(m_fPower);
+
+    m_ui->lblT_1012->setText(QStringLiteral("T(℃):") + Fixed(m_fTemperature, 1));
+    m_ui->lblVol_1007->setText(QStringLiteral("Vol(V):") + Fixed(m_fVoltage, 3));
+    m_ui->lblAD_1008->setText(QStringLiteral("AD:") + Fixed(m_fAD, 0));
+    for (QLabel* label : {m_ui->lblT_1012, m_ui->lblVol_1007, m_ui->lblAD_1008})
+        RefreshControl(label);
+    ShowReading(m_ui->lblPower_1002, m_ui->lblPowerUnit_1010,
+                static_cast<int>(qtm::ReadingKind::Power), m_fPower);
+    // The bus meter also reports its settings; the edits follow them.
+    m_strCal = Fixed(m_fCal, 3);
+    m_strZeroData = Fixed(m_fZero, 3);
+    m_strK = Fixed(m_fK, 3);
+    m_strCalK = Fixed(m_fCalK, 3);
+    m_ui->edtCal_1142->setText(m_strCal);
+    m_ui->edtZeroData_1055->setText(m_strZeroData);
+    m_ui->edtK_1141->setText(m_strK);
+    m_ui->edtCalK_1058->setText(m_strCalK);
+}
+
+void CQTM200DebugDlg::ApplyStoragePages(std::uint16_t pages, bool fromTimer) {
+    const qtm::StorageFill fill = qtm::StorageFillOf(pages);
+    m_nStorageUsed = fill.used;
+    if (fill.Plausible()) {
+        m_fStoragePercent = fill.percent;
+        m_strStorage = QString::fromStdString(qtm::StorageText(fill.used));
+    }
+    // The live pass shows the counter whatever it read; the timer only a plausible count.
+    if (fromTimer && !fill.Plausible()) return;
+    m_ui->lblStorage_1075->setText(m_strStorage);
+    m_ui->prgStorage_1074->setValue(qtm::StorageBarValue(m_fStoragePercent));
+}
+
+void CQTM200DebugDlg::OnStorageTimer() {
+    m_storagePoll->Poll();
+}
+
+void CQTM200DebugDlg::ShowReading(QLabel* text, QLabel* unit, int kind, float value) {
+    std::string number;
+    std::string unitText = unit->text().toStdString();
+    qtm::FormatReading(number, static_cast<qtm::ReadingKind>(kind), value, unitText,
+                       m_strModel.toStdString());
+    text->setText(QString::fromStdString(number));
+    unit->setText(QString::fromStdString(unitText));
+    RefreshControl(text);
+    RefreshControl(unit);
+}
+
+void CQTM200DebugDlg::ShowLinkNotice(const QString& text) {
+    if (m_lblLinkNotice->text() == text) return;
+    m_lblLinkNotice->setText(text);
+    m_lblLinkNotice->setVisible(!text.isEmpty());
+    if (text.isEmpty()) return;
+    // Set here, after the window has given every plain label its own look.
+    m_lblLinkNotice->setStyleSheet(
+        QStringLiteral("color: rgb(190, 0, 0); background: rgb(255, 236, 190);"));
+    const int width = m_ui->pnlMeasure_1044->width();
+    m_lblLinkNotice->setGeometry(0, 0, width, m_lblLinkNotice->heightForWidth(width) + 6);
+    m_lblLinkNotice->raise();
+}
+
+QString CQTM200DebugDlg::LinkNotice() const {
+    return m_lblLinkNotice->text();
+}
+
+void CQTM200DebugDlg::OnClear() {
+    m_fPower = 0;
+    ShowReading(m_ui->lblPower_1002, m_ui->lblPowerUnit_1010,
+                static_cast<int>(qtm::ReadingKind::Power), m_fPower);
+    m_dEnergy = 0;
+    ShowReading(m_ui->lblEnergy_1003, m_ui->lblEnergyUnit_1011,
+                static_cast<int>(qtm::ReadingKind::Energy), static_cast<float>(m_dEnergy));
+    m_records.Clear();
+}
+
+void CQTM200DebugDlg::OnLiveAutoY() {
+    CChartCtrl* live = LiveChart();
+    live->RemoveAllSeries();
+    for (int i = 0; i < ChartBuffers::kRollingPoints; ++i) {
+        m_chart.LiveX[static_cast<std::size_t>(i)] = i;
+        m_chart.LiveY[static_cast<std::size_t>(i)] = 0;
+    }
+    UpdateData(true);
+    const bool automatic = m_ui->chkAutoY_1039->isChecked();
+    m_ui->edtYMax_1032->setEnabled(!automatic);
+    m_ui->edtYMin_1033->setEnabled(!automatic);
+    CChartAxis* axis = FreshLeftAxis(live);
+    if (automatic) {
+        axis->SetMinMax(0, LimitValue(m_strYMax));
+        axis->SetAutomatic(true);
+    } else {
+        // The operator's bounds as typed, in whatever order: Enter in a limit edit checks them.
+        axis->SetMinMax(LimitValue(m_strYMin), LimitValue(m_strYMax));
+    }
+    OnChartTick();
+}
+
+void CQTM200DebugDlg::OnFitAutoY() {
+    CChartCtrl* fit = FitChart();
+    fit->RemoveAllSeries();
+    for (std::size_t i = 0; i < ChartBuffers::kFitSize; ++i) {
+        m_chart.FitX[i] = static_cast<double>(i);
+        m_chart.FitY[i] = 0;
+    }
+    UpdateData(true);
+    const bool automatic = m_ui->chkAutoYFit_1040->isChecked();
+    m_ui->edtYUpper_1035->setEnabled(!automatic);
+    m_ui->edtYLow_1036->setEnabled(!automatic);
+    CChartAxis* axis = FreshLeftAxis(fit);
+    if (automatic) {
+        axis->SetMinMax(0, LimitValue(m_strYUpperLimit));
+        axis->SetAutomatic(true);
+    } else {
+        axis->SetMinMax(LimitValue(m_strYLowLimit), LimitValue(m_strYUpperLimit));
+    }
+    RefreshFitChart();
+}
+
+bool CQTM200DebugDlg::OnLimitEnter(QWidget* focus) {
+    const bool live = focus == m_ui->edtYMax_1032 || focus == m_ui->edtYMin_1033;
+    const bool fit = focus == m_ui->edtYUpper_1035 || focus == m_ui->edtYLow_1036;
+    if (!live && !fit) return false;
+    UpdateData(true);
+    CChartCtrl* chart = live ? LiveChart() : FitChart();
+    // The line comes back with the chart's next redraw.
+    chart->RemoveAllSeries();
+    const float upper = LimitValue(live ? m_strYMax : m_strYUpperLimit);
+    const float lower = LimitValue(live ? m_strYMin : m_strYLowLimit);
+    if (upper > lower) {
+        chart->GetLeftAxis()->SetMinMax(lower, upper);
+    } else {
+        m_prompts->ShowMessage(kMsgLimits, kCaptionLimits);
+    }
+    UpdateData(false);
+    return true;
+}
+
+void CQTM200DebugDlg::OnClearFitLog() {
+    QPlainTextEdit* log = m_ui->edtFitLog_1065;
+    QTextCursor cursor = log->textCursor();
+    cursor.select(QTextCursor::Document);
+    cursor.removeSelectedText();
+    log->setTextCursor(cursor);
+    log->ensureCursorVisible();
+}
+
+void CQTM200DebugDlg::OnFitShowToggle() {
+    QPushButton* button = m_ui->btnTempData_1067;
+    m_bFitShowData = button->text() == kShowTemperature;
+    button->setText(m_bFitShowData ? kShowData : kShowTemperature);
+    LoadFitChart();
+}

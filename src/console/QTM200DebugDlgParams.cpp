@@ -1,0 +1,329 @@
+// The "Factory settings" and "Param setting" groups: parameter reads and writes, erase and the
+// USB-disk mode, with a backup of the meter's parameters before writes and its restore.
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <thread>
+
+#include "console/DecimalText.h"
+#include "console/MeterWork.h"
+#include "console/QTM200DebugDlg.h"
+#include "service/BackupStore.h"
+#include "service/MeterIdentity.h"
+#include "service/NumberText.h"
+#include "service/ParameterOps.h"
+#include "ui_QTM200DebugDlg.h"
+
+namespace {
+
+const QString kMsgPortFailed = QStringLiteral(" -----< Serial Port open failed！ >-----");
+const QString kMsgReadOk = QStringLiteral(" -----< param read success!!! >-----");
+const QString kMsgReadFailed = QStringLiteral(" -----< param read failed!!! >-----");
+const QString kMsgCalOk = QStringLiteral(" -----< cal value write success!!! >-----");
+const QString kMsgCalFailed = QStringLiteral(" -----< cal value write failed!!! >-----");
+const QString kMsgGapOk = QStringLiteral(" -----< data save gap write success!!! >-----");
+const QString kMsgGapFailed = QStringLiteral(" -----< data save gap write failed!!! >-----");
+const QString kMsgKOk = QStringLiteral(" -----< illumination k write success!!! >-----");
+const QString kMsgKFailed = QStringLiteral(" -----< illumination k write failed!!! >-----");
+const QString kMsgEnergyOk =
+    QStringLiteral(" -----< Energy accumulation state write success!!! >-----");
+const QString kMsgEnergyFailed =
+    QStringLiteral(" -----< Energy accumulation state write failed!!! >-----");
+const QString kMsgEraseOk = QStringLiteral(" -----< param ease success!!! >-----");
+const QString kMsgEraseFailed = QStringLiteral(" -----< param ease failed!!! >-----");
+const QString kMsgUDiskOk = QStringLiteral(" -----< U Disk Model success!!! >-----");
+const QString kMsgUDiskFailed = QStringLiteral(" -----< U Disk Model failed!!! >-----");
+const QString kAskErase =
+    QStringLiteral("Erase every reading stored in the meter? This cannot be undone.");
+const QString kRestoreCaption = QStringLiteral("Restore parameters");
+const QString kRestoreText = QStringLiteral("Restore parameters…");
+
+constexpr int kReadParamPauseMs = 1000;
+constexpr int kStorageTimerMs = 3000;
+
+QString Fixed(double value, int precision) {
+    return QString::fromStdString(qtm::FormatFixed(value, precision));
+}
+
+}  // namespace
+
+void CQTM200DebugDlg::WireParamHandlers() {
+    m_backups = std::make_unique<ParameterBackupSession>(qtm::BackupFolder());
+    auto click = [this](QPushButton* button, void (CQTM200DebugDlg::*handler)()) {
+        connect(button, &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
+    };
+    click(m_ui->btnSetting_1147, &CQTM200DebugDlg::OnSettingIdentity);
+    click(m_ui->btnReadParam_1149, &CQTM200DebugDlg::OnReadParam);
+    click(m_ui->btnSetCal_1148, &CQTM200DebugDlg::OnSetCal);
+    click(m_ui->btnSetSaveTime_1146, &CQTM200DebugDlg::OnSetSaveTime);
+    click(m_ui->btnSetK_1144, &CQTM200DebugDlg::OnSetK);
+    click(m_ui->btnErase_1038, &CQTM200DebugDlg::OnErase);
+    click(m_ui->btnUDisk_1150, &CQTM200DebugDlg::OnUDisk);
+    click(m_ui->btnZeroCal_1030, &CQTM200DebugDlg::OnZeroCal);
+    click(m_ui->btnReadZero_1066, &CQTM200DebugDlg::OnReadZero);
+    click(m_ui->btnWriteCalK_1006, &CQTM200DebugDlg::OnWriteCalK);
+    click(m_ui->btnFitStart_1009, &CQTM200DebugDlg::OnFitStart);
+    click(m_ui->btnReadFit_1000, &CQTM200DebugDlg::OnReadFit);
+    click(m_ui->btnWriteFormula_1018, &CQTM200DebugDlg::OnWriteFormula);
+    connect(m_ui->cmbEnergy_1017, &QComboBox::activated, this, [this] { OnEnergyStateChange(); });
+
+    m_restoreAction = new QAction(kRestoreText, this);
+    connect(m_restoreAction, &QAction::triggered, this, [this] { OnRestoreParameters(); });
+    addAction(m_restoreAction);
+}
+
+qtm::MeterTarget CQTM200DebugDlg::ParamTarget() const {
+    qtm::MeterTarget target;
+    target.comm = m_nComm == 1 ? qtm::CommMode::Rs485 : qtm::CommMode::Usb;
+    // The Addr text as a decimal number, its low byte the address.
+    target.address = static_cast<std::uint8_t>(
+        qtm::TruncateToInt32(qtm::DecimalNumber(m_ui->edtAddr_1112->text())) & 0xFF);
+    return target;
+}
+
+bool CQTM200DebugDlg::BackupBeforeWrite(bool calibration) {
+    // A "QTM300" meter has no parameter reads: there is nothing to keep.
+    if (m_link.GetDeviceType() == qtm::DeviceType::Qtm300) return true;
+    const qtm::MeterTarget target = ParamTarget();
+    const std::string port = target.Bus() ? m_link.Bus().PortName() : m_link.PortName();
+    const std::string meter = ParameterBackupSession::MeterKey(target, port);
+    if (!m_backups->Needed(meter, calibration)) return true;
+    const std::filesystem::path folder = m_backups->Folder();
+    const qtm::BackupTaken taken =
+        RunMeterWork([&] { return qtm::TakeBackup(m_link, target, folder); });
+    if (!taken.path.empty()) {
+        m_backups->Taken(meter, taken.path);
+        return true;
+    }
+    return m_prompts->AskOkCancel(
+        QStringLiteral("The meter's parameters could not be backed up before this write (%1).\n"
+                       "Write without a backup?")
+            .arg(QString::fromStdString(taken.error)));
+}
+
+void CQTM200DebugDlg::OnSettingIdentity() {
+    m_timer3.stop();
+    const auto restartTimer = [this] {
+        // The storage counter is polled only while no measurement runs.
+        if (!m_bRunning) m_timer3.start(kStorageTimerMs);
+    };
+    if (!m_bConnected) {
+        m_prompts->ShowMessage(kMsgPortFailed);
+        restartTimer();
+        return;
+    }
+    // The window's model name follows the edit whatever becomes of the write.
+    m_strModel = m_ui->edtModel_1110->text();
+    m_strSN = m_ui->edtSN_1137->text();
+    m_strBand = m_ui->edtBand_1111->text();
+    m_strRange = m_ui->edtRange_1138->text();
+    if (!BackupBeforeWrite(false)) {
+        restartTimer();
+        return;
+    }
+    const qtm::IdentityTexts texts{m_strModel.toStdString(), m_strSN.toStdString(),
+                                   m_strBand.toStdString(), m_strRange.toStdString()};
+    const int mask = RunMeterWork([&] { return qtm::WriteIdentityTexts(m_link, texts); });
+    m_prompts->ShowMessage(QString::fromStdString(qtm::ParamWriteReport(mask)));
+    restartTimer();
+}
+
+void CQTM200DebugDlg::OnReadParam() {
+    RunMeterWork([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kReadParamPauseMs));
+        return 0;
+    });
+    if (!m_bConnected) {
+        m_prompts->ShowMessage(kMsgPortFailed);
+        return;
+    }
+    if (m_nComm == 1) {
+        const std::uint8_t address = ParamTarget().address;
+        const std::optional<qtm::BusIdentity> identity =
+            RunMeterWork([&] { return qtm::ReadBusIdentity(m_link, address); });
+        if (!identity) {
+            m_prompts->ShowMessage(kMsgReadFailed);
+            return;
+        }
+        m_strModel = QString::fromStdString(identity->model);
+        m_ui->edtModel_1110->setText(m_strModel);
+        m_strSN = QString::fromStdString(qtm::FormatBusSerialNumber(identity->serialNumber));
+        m_ui->edtSN_1137->setText(m_strSN);
+        m_prompts->ShowMessage(kMsgReadOk);
+        return;
+    }
+    // No meter answering the scan is no successful read: say so, and leave the fields.
+    std::string model;
+    if (!FindMeterOnListedPorts(model, kMsgReadFailed)) return;
+    const int index = m_ui->cmbPort_1016->findText(QString::fromStdString(m_link.PortName()));
+    SelectPort(index);
+    m_link.SetSavedPortIndex(std::max(0, index));
+    m_strModel = QString::fromStdString(model);
+    m_ui->edtModel_1110->setText(m_strModel);
+    ReadIdentityIntoFields();
+    if (!m_bRunning) m_timer3.start(kStorageTimerMs);
+    m_prompts->ShowMessage(kMsgReadOk);
+}
+
+void CQTM200DebugDlg::OnSetCal() {
+    if (!m_bConnected) {
+        m_prompts->ShowMessage(kMsgPortFailed);
+        return;
+    }
+    const float previous = m_fCalEntered;
+    const qtm::MeterTarget target = ParamTarget();
+    m_fCalEntered = qtm::NarrowToFloat(qtm::DecimalNumber(m_ui->edtCal_1142->text()));
+    const float value = m_fCalEntered;
+    const bool ok = BackupBeforeWrite(true) &&
+                    RunMeterWork([&] { return qtm::WriteCalValue(m_link, target, value); });
+    if (!ok) m_fCalEntered = previous;
+    m_strCal = Fixed(m_fCalEntered, 3);
+    m_ui->edtCal_1142->setText(m_strCal);
+    m_prompts->ShowMessage(ok ? kMsgCalOk : kMsgCalFailed);
+}
+
+void CQTM200DebugDlg::OnSetSaveTime() {
+    if (!m_bConnected) {
+        m_prompts->ShowMessage(kMsgPortFailed);
+        return;
+    }
+    const std::int32_t previous = m_nSaveGap;
+    m_nSaveGap = qtm::TruncateToInt32(qtm::DecimalNumber(m_ui->edtSaveTime_1143->text()));
+    const std::int32_t value = m_nSaveGap;
+    // There is no register for the interval: the USB request goes out whatever the link.
+    const bool ok =
+        BackupBeforeWrite(false) && RunMeterWork([&] { return qtm::WriteSaveGap(m_link, value); });
+    if (!ok) m_nSaveGap = previous;
+    m_strSaveGap = QString::number(m_nSaveGap);
+    m_ui->edtSaveTime_1143->setText(m_strSaveGap);
+    m_prompts->ShowMessage(ok ? kMsgGapOk : kMsgGapFailed);
+}
+
+void CQTM200DebugDlg::OnSetK() {
+    // Unlike the others this write does not ask for a connection first; a port that does not
+    // open makes it fail.
+    const float previous = m_fK;
+    const qtm::MeterTarget target = ParamTarget();
+    m_fK = qtm::NarrowToFloat(qtm::DecimalNumber(m_ui->edtK_1141->text()));
+    const float value = m_fK;
+    const bool ok = BackupBeforeWrite(true) &&
+                    RunMeterWork([&] { return qtm::WriteCoefficientK(m_link, target, value); });
+    if (!ok) m_fK = previous;
+    m_strK = Fixed(m_fK, 3);
+    m_ui->edtK_1141->setText(m_strK);
+    m_prompts->ShowMessage(ok ? kMsgKOk : kMsgKFailed);
+}
+
+void CQTM200DebugDlg::OnEnergyStateChange() {
+    QComboBox* combo = m_ui->cmbEnergy_1017;
+    if (!m_bConnected) {
+        m_prompts->ShowMessage(kMsgPortFailed);
+        return;
+    }
+    const int previous = m_nEnergyState;
+    m_nEnergyState = std::max(0, combo->currentIndex());
+    const auto state = static_cast<std::uint8_t>(m_nEnergyState);
+    const bool ok = BackupBeforeWrite(false) &&
+                    RunMeterWork([&] { return qtm::WriteEnergyState(m_link, state); });
+    if (!ok) m_nEnergyState = previous;
+    combo->setCurrentIndex(m_nEnergyState);
+    m_strEnergyState = combo->currentText();
+    m_prompts->ShowMessage(ok ? kMsgEnergyOk : kMsgEnergyFailed);
+}
+
+void CQTM200DebugDlg::OnErase() {
+    if (!m_bConnected) {
+        m_prompts->ShowMessage(kMsgPortFailed);
+        return;
+    }
+    // Every stored reading goes at once: one stray click must not do that.
+    if (!m_prompts->AskOkCancel(kAskErase)) return;
+    if (!BackupBeforeWrite(false)) return;
+    const bool ok = RunMeterWork([&] { return qtm::EraseRecords(m_link); });
+    m_prompts->ShowMessage(ok ? kMsgEraseOk : kMsgEraseFailed);
+}
+
+void CQTM200DebugDlg::OnUDisk() {
+    if (!m_bConnected) {
+        m_prompts->ShowMessage(kMsgPortFailed);
+        return;
+    }
+    const bool ok = RunMeterWork([&] { return qtm::SwitchToUsbDisk(m_link); });
+    m_prompts->ShowMessage(ok ? kMsgUDiskOk : kMsgUDiskFailed);
+}
+
+void CQTM200DebugDlg::ShowParameters(const qtm::MeterParameters& values,
+                                     const std::vector<qtm::RestoreStep>& steps) {
+    auto written = [&](const char* name) {
+        for (const qtm::RestoreStep& s : steps) {
+            if (s.name == name) return s.result == qtm::RestoreStep::Result::Written;
+        }
+        return false;
+    };
+    auto text = [&](const char* name, const std::optional<std::string>& value, QString& field,
+                    QLineEdit* edit) {
+        if (!value || !written(name)) return;
+        field = QString::fromStdString(*value);
+        edit->setText(field);
+    };
+    text("model", values.model, m_strModel, m_ui->edtModel_1110);
+    text("sn", values.serialNumber, m_strSN, m_ui->edtSN_1137);
+    text("band", values.band, m_strBand, m_ui->edtBand_1111);
+    text("range", values.range, m_strRange, m_ui->edtRange_1138);
+    if (values.calValue && written("cal")) {
+        m_fCalEntered = *values.calValue;
+        m_strCal = Fixed(m_fCalEntered, 3);
+        m_ui->edtCal_1142->setText(m_strCal);
+    }
+    if (values.saveGap && written("savetime")) {
+        m_nSaveGap = *values.saveGap;
+        m_strSaveGap = QString::number(m_nSaveGap);
+        m_ui->edtSaveTime_1143->setText(m_strSaveGap);
+    }
+    if (values.k && written("k")) {
+        m_fK = *values.k;
+        m_strK = Fixed(m_fK, 3);
+        m_ui->edtK_1141->setText(m_strK);
+    }
+}
+
+void CQTM200DebugDlg::OnRestoreParameters() {
+    if (!m_bConnected) {
+        m_prompts->ShowMessage(kMsgPortFailed);
+        return;
+    }
+    const QString file = m_prompts->AskOpenPath(
+        kRestoreCaption, QString::fromStdString(m_backups->Folder().string()),
+        QStringLiteral("Parameter backups (*.txt);;All files (*)"));
+    if (file.isEmpty()) return;
+    const qtm::BackupLoad loaded = qtm::LoadBackup(file.toStdString());
+    if (!loaded.parameters) {
+        m_prompts->ShowMessage(QString::fromStdString(loaded.error), kRestoreCaption);
+        return;
+    }
+    // What the meter holds now is itself kept first, so the restore can be undone too.
+    const qtm::MeterTarget target = ParamTarget();
+    const qtm::BackupTaken current =
+        RunMeterWork([&] { return qtm::TakeBackup(m_link, target, m_backups->Folder()); });
+    QString question;
+    if (current.parameters) {
+        m_backups->Taken(ParameterBackupSession::MeterKey(
+                             target, target.Bus() ? m_link.Bus().PortName() : m_link.PortName()),
+                         current.path);
+        question = QString::fromStdString(qtm::DescribeChanges(
+            qtm::DiffParameters(*current.parameters, *loaded.parameters, target.Bus())));
+    } else {
+        question = QStringLiteral(
+                       "The meter's present parameters could not be read or kept "
+                       "(%1), so what will change is not known.\n")
+                       .arg(QString::fromStdString(current.error));
+    }
+    question += QStringLiteral("\nWrite the values of %1 to the meter?").arg(file);
+    if (!m_prompts->AskOkCancel(question, kRestoreCaption)) return;
+    const qtm::MeterParameters values = *loaded.parameters;
+    const std::vector<qtm::RestoreStep> steps =
+        RunMeterWork([&] { return qtm::RestoreParameters(m_link, target, values); });
+    ShowParameters(values, steps);
+    m_prompts->ShowMessage(QString::fromStdString(qtm::DescribeRestore(steps)), kRestoreCaption);
+}

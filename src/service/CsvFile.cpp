@@ -1,0 +1,216 @@
+#include "service/CsvFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <bit>
+#include <cerrno>
+#include <cstring>
+
+#include "service/CsvFormat.h"
+
+namespace qtm {
+namespace {
+
+std::atomic<unsigned> g_tempCounter{0};
+
+// A name in the target's folder that no one else uses: hidden, and tagged with the
+// process and a counter so two saves never share it.
+std::filesystem::path TempNameFor(const std::filesystem::path& target, unsigned attempt) {
+    const std::string name = "." + target.filename().string() + ".part-" +
+                             std::to_string(::getpid()) + "-" +
+                             std::to_string(g_tempCounter.fetch_add(1) + attempt);
+    return target.parent_path() / name;
+}
+
+// Checks the folder part of target so the user hears what is wrong with it rather than
+// the name of some system call that failed.
+FileResult CheckFolder(const std::filesystem::path& target) {
+    const std::filesystem::path folder =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) return FileErrorOf(errno, folder);
+    if (!S_ISDIR(info.st_mode)) return FileResult{FileErrorKind::NotAFolder, ENOTDIR, folder};
+    if (::stat(target.c_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode)) return FileResult{FileErrorKind::IsAFolder, EISDIR, target};
+        // A file the user protected from writing is not replaced behind their back.
+        if (::access(target.c_str(), W_OK) != 0) return FileErrorOf(errno, target);
+    }
+    return {};
+}
+
+}  // namespace
+
+FileResult FileErrorOf(int error, const std::filesystem::path& path) {
+    FileResult result;
+    result.error = error;
+    result.path = path;
+    switch (error) {
+        case 0:
+            result.kind = FileErrorKind::None;
+            break;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            result.kind = FileErrorKind::Permission;
+            break;
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+            result.kind = FileErrorKind::DiskFull;
+            break;
+        case ENOTDIR:
+            result.kind = FileErrorKind::NotAFolder;
+            break;
+        case ENOENT:
+            result.kind = FileErrorKind::NoSuchFolder;
+            break;
+        case EISDIR:
+            result.kind = FileErrorKind::IsAFolder;
+            break;
+        default:
+            result.kind = FileErrorKind::Other;
+            break;
+    }
+    return result;
+}
+
+std::string DescribeFileError(const FileResult& result) {
+    const std::string path = result.path.string();
+    switch (result.kind) {
+        case FileErrorKind::None:
+            return {};
+        case FileErrorKind::Permission:
+            return result.error == EROFS ? path + " is on a read-only disk."
+                                         : "No permission to write " + path + ".";
+        case FileErrorKind::DiskFull:
+            return "The disk is full: " + path + " could not be written.";
+        case FileErrorKind::NotAFolder:
+            return path + " is not a folder.";
+        case FileErrorKind::NoSuchFolder:
+            return "The folder " + path + " does not exist.";
+        case FileErrorKind::IsAFolder:
+            return path + " is a folder.";
+        case FileErrorKind::Other:
+            break;
+    }
+    return path + " could not be written: " + std::strerror(result.error) + ".";
+}
+
+bool WriteAll(int fd, const void* data, std::size_t size) {
+    const auto* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd, p, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+Utf16Writer::Utf16Writer(int fd, std::size_t bufferUnits)
+    : m_fd(fd), m_buffer(std::max(bufferUnits, 2 * kMaxCsvLineUnits), u'\0') {}
+
+bool Utf16Writer::Room(std::size_t units) {
+    if (m_buffer.size() - m_used >= units) return true;
+    return Flush();
+}
+
+bool Utf16Writer::Append(const MeasurementRecord& record) {
+    if (!Room(kMaxCsvLineUnits)) return false;
+    char16_t* start = m_buffer.data() + m_used;
+    m_used += static_cast<std::size_t>(AppendCsvLine(start, record) - start);
+    return true;
+}
+
+bool Utf16Writer::Append(std::u16string_view text) {
+    while (!text.empty()) {
+        if (!Room(1)) return false;
+        const std::size_t n = std::min(text.size(), m_buffer.size() - m_used);
+        text.copy(m_buffer.data() + m_used, n);
+        m_used += n;
+        text.remove_prefix(n);
+    }
+    return true;
+}
+
+bool Utf16Writer::Flush() {
+    if (m_error != 0) return false;
+    if constexpr (std::endian::native == std::endian::big) {
+        for (std::size_t i = 0; i < m_used; ++i)
+            m_buffer[i] = static_cast<char16_t>((m_buffer[i] << 8) | (m_buffer[i] >> 8));
+    }
+    const bool ok = WriteAll(m_fd, m_buffer.data(), m_used * sizeof(char16_t));
+    m_used = 0;
+    if (!ok) m_error = errno;
+    return ok;
+}
+
+FileResult WriteCsvFile(const std::filesystem::path& chosen, std::u16string_view header,
+                        std::span<const MeasurementRecord> records) {
+    // Through a link the file it names is replaced, not the link.
+    std::error_code ec;
+    std::filesystem::path target = chosen;
+    if (std::filesystem::is_symlink(chosen, ec)) {
+        const auto resolved = std::filesystem::weakly_canonical(chosen, ec);
+        if (!ec) target = resolved;
+    }
+    if (FileResult check = CheckFolder(target); !check.Ok()) return check;
+
+    std::filesystem::path temp;
+    int fd = -1;
+    for (unsigned attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = TempNameFor(target, attempt);
+        // 0666 less the user's umask, as any new file of theirs.
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) {
+            const int error = errno;
+            // Without the right to create a file there, the folder is what the user must change.
+            const bool folderRefused =
+                (error == EACCES || error == EPERM) && target.has_parent_path();
+            return FileErrorOf(error, folderRefused ? target.parent_path() : target);
+        }
+    }
+    if (fd < 0) return FileErrorOf(EEXIST, target);
+
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
+
+    Utf16Writer writer(fd);
+    bool ok = writer.Append(std::u16string_view(&kByteOrderMark, 1)) && writer.Append(header) &&
+              writer.Append(kCsvLineEnd);
+    for (std::size_t i = 0; ok && i < records.size(); ++i)
+        ok = writer.Append(records[i]);
+    ok = ok && writer.Flush();
+    int error = ok ? 0 : writer.Error();
+    // The data must be on the disk before the name points at it, or a power cut right
+    // after the rename could leave an empty file where the old one was.
+    if (ok && ::fdatasync(fd) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return FileErrorOf(error, target);
+    }
+    return {};
+}
+
+}  // namespace qtm

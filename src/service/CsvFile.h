@@ -1,0 +1,69 @@
+// Writing the reading buffer to a CSV file the user chose: the whole file goes to a
+// temporary file in the same folder first and replaces the target only when complete,
+// so a failed or interrupted save never leaves half a file or destroys the old one.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "service/MeasurementRecord.h"
+
+namespace qtm {
+
+// Why a file could not be written.
+enum class FileErrorKind {
+    None,
+    Permission,    // the folder or the file may not be written
+    DiskFull,      // no space (or quota) left
+    NotAFolder,    // part of the folder path is not a folder
+    NoSuchFolder,  // the folder does not exist
+    IsAFolder,     // the chosen name is a folder
+    Other,
+};
+
+struct FileResult {
+    FileErrorKind kind = FileErrorKind::None;
+    int error = 0;  // the system's error number
+    std::filesystem::path path;
+
+    bool Ok() const { return kind == FileErrorKind::None; }
+};
+
+// Maps a system error number met while writing path.
+FileResult FileErrorOf(int error, const std::filesystem::path& path);
+
+// One sentence saying why, for the user.
+std::string DescribeFileError(const FileResult& result);
+
+// Buffers UTF-16LE code units and writes them to a file descriptor in large blocks.
+class Utf16Writer {
+public:
+    explicit Utf16Writer(int fd, std::size_t bufferUnits = 1 << 19);
+    // Appends one record line (flushing the buffer first when it might not fit).
+    bool Append(const MeasurementRecord& record);
+    bool Append(std::u16string_view text);
+    // Writes what is buffered. False (with errno kept in Error()) when a write failed.
+    bool Flush();
+    int Error() const { return m_error; }
+
+private:
+    bool Room(std::size_t units);
+
+    int m_fd;
+    std::u16string m_buffer;
+    std::size_t m_used = 0;
+    int m_error = 0;
+};
+
+// Writes a byte-order mark, header, CR LF and the record lines to target. The old target,
+// if any, keeps its permissions. A read-only target is refused, not replaced.
+FileResult WriteCsvFile(const std::filesystem::path& target, std::u16string_view header,
+                        std::span<const MeasurementRecord> records);
+
+// Writes all of data to fd, going on after short writes and interruptions.
+bool WriteAll(int fd, const void* data, std::size_t size);
+
+}  // namespace qtm

@@ -1,0 +1,250 @@
+#include "service/CsvLog.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+
+#include "service/CsvFormat.h"
+
+namespace qtm {
+namespace {
+
+constexpr auto kSyncInterval = std::chrono::seconds(1);
+constexpr std::string_view kJournalExtension = ".csv";
+
+// A LE code unit of bytes at index i.
+char16_t UnitAt(std::string_view bytes, std::size_t i) {
+    return static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                 (static_cast<unsigned char>(bytes[i + 1]) << 8));
+}
+
+template <typename T>
+bool ParseField(std::string_view& rest, T& value, bool last) {
+    const auto comma = last ? rest.size() : rest.find(',');
+    if (comma == std::string_view::npos || comma == 0) return false;
+    const std::string_view field = rest.substr(0, comma);
+    const auto [ptr, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
+    if (ec != std::errc{} || ptr != field.data() + field.size()) return false;
+    rest.remove_prefix(last ? comma : comma + 1);
+    return true;
+}
+
+std::optional<MeasurementRecord> ParseRecordLine(std::string_view line) {
+    MeasurementRecord record;
+    return ParseField(line, record.number, false) && ParseField(line, record.power, false) &&
+                   ParseField(line, record.energy, false) && ParseField(line, record.seconds, true)
+               ? std::optional(record)
+               : std::nullopt;
+}
+
+std::string JournalName() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    return "run-" + std::string(stamp) + "-" + std::to_string(::getpid());
+}
+
+}  // namespace
+
+CsvAppender::~CsvAppender() {
+    Close();
+}
+
+FileResult CsvAppender::Open(const std::filesystem::path& path, std::u16string_view header,
+                             bool lock) {
+    Close();
+    m_error = {};
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return m_error = FileErrorOf(errno, path);
+    if (lock && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        m_error = FileErrorOf(errno, path);
+        ::close(fd);
+        return m_error;
+    }
+    if (::ftruncate(fd, 0) != 0) {
+        m_error = FileErrorOf(errno, path);
+        ::close(fd);
+        return m_error;
+    }
+    std::u16string head;
+    head += kByteOrderMark;
+    head += header;
+    head += kCsvLineEnd;
+    const std::string bytes = Utf16LeBytes(head);
+    if (!WriteAll(fd, bytes.data(), bytes.size())) {
+        m_error = FileErrorOf(errno, path);
+        ::close(fd);
+        return m_error;
+    }
+    m_fd = fd;
+    m_path = path;
+    m_lastSync = std::chrono::steady_clock::now();
+    return {};
+}
+
+bool CsvAppender::Append(const MeasurementRecord& record) {
+    if (m_fd < 0) return false;
+    char16_t line[kMaxCsvLineUnits];
+    const std::string bytes = Utf16LeBytes(std::u16string_view(line, AppendCsvLine(line, record)));
+    // One write for the whole line: a process killed now leaves the line whole or cut,
+    // never mixed with another.
+    if (!WriteAll(m_fd, bytes.data(), bytes.size())) {
+        m_error = FileErrorOf(errno, m_path);
+        return false;
+    }
+    // The system has the line, which is all a killed process needs; a power cut needs it
+    // on the disk, which costs more, so that is done once a second at most.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_lastSync >= kSyncInterval) {
+        ::fdatasync(m_fd);
+        m_lastSync = now;
+    }
+    return true;
+}
+
+bool CsvAppender::MoveTo(const std::filesystem::path& path) {
+    if (m_fd < 0) return false;
+    if (::rename(m_path.c_str(), path.c_str()) != 0) {
+        m_error = FileErrorOf(errno, path);
+        return false;
+    }
+    m_path = path;
+    return true;
+}
+
+void CsvAppender::Close(bool sync) {
+    if (m_fd < 0) return;
+    if (sync) ::fdatasync(m_fd);
+    ::close(m_fd);
+    m_fd = -1;
+}
+
+std::filesystem::path ProgramDataFolder() {
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    std::filesystem::path base;
+    if (xdg != nullptr && std::filesystem::path(xdg).is_absolute()) {
+        base = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        base = std::filesystem::path(home != nullptr ? home : "/tmp") / ".local" / "share";
+    }
+    return base / "QTM200Debug";
+}
+
+std::filesystem::path JournalFolder() {
+    return ProgramDataFolder() / "journal";
+}
+
+Journal::Journal(std::filesystem::path folder) : m_folder(std::move(folder)) {}
+
+Journal::~Journal() {
+    m_file.Close();
+}
+
+FileResult Journal::Start(std::u16string_view header) {
+    Finish();
+    std::error_code ec;
+    std::filesystem::create_directories(m_folder, ec);
+    if (ec) return FileErrorOf(ec.value(), m_folder);
+    // Written under a name the start-up search skips and renamed once locked, so the
+    // search never takes a journal being born for one that was left behind.
+    const std::string name = JournalName();
+    std::filesystem::path path;
+    for (int n = 0; n < 100; ++n) {
+        path =
+            m_folder / (name + (n ? "-" + std::to_string(n) : "") + std::string(kJournalExtension));
+        if (!std::filesystem::exists(path, ec)) break;
+    }
+    const std::filesystem::path partial = path.string() + ".new";
+    if (FileResult opened = m_file.Open(partial, header, true); !opened.Ok()) return opened;
+    if (!m_file.MoveTo(path)) {
+        const FileResult failed = m_file.LastError();
+        m_file.Close();
+        ::unlink(partial.c_str());
+        return failed;
+    }
+    return {};
+}
+
+void Journal::Finish() {
+    if (!m_file.IsOpen()) return;
+    const std::filesystem::path path = m_file.Path();
+    // Removed while still locked, so no search can catch it half gone.
+    ::unlink(path.c_str());
+    m_file.Close(false);
+}
+
+CsvContents ParseCsv(std::string_view bytes) {
+    CsvContents contents;
+    const std::size_t units = bytes.size() / 2;  // an odd last byte is part of a cut unit
+    std::size_t pos = units > 0 && UnitAt(bytes, 0) == kByteOrderMark ? 1 : 0;
+    bool header = true;
+    std::string line;
+    while (pos < units) {
+        std::size_t end = pos;
+        while (end + 1 < units &&
+               !(UnitAt(bytes, 2 * end) == u'\r' && UnitAt(bytes, 2 * end + 2) == u'\n'))
+            ++end;
+        const bool ended = end + 1 < units;
+        if (!ended) end = units;
+        if (header) {
+            for (std::size_t u = pos; u < end; ++u)
+                contents.header += UnitAt(bytes, 2 * u);
+            header = false;
+        } else if (!ended) {
+            // The line a dying process was writing.
+            ++contents.badLines;
+        } else {
+            line.clear();
+            bool plain = true;
+            for (std::size_t u = pos; u < end && plain; ++u) {
+                const char16_t unit = UnitAt(bytes, 2 * u);
+                plain = unit != 0 && unit <= 0x7F;
+                line += static_cast<char>(unit);
+            }
+            const auto record = plain ? ParseRecordLine(line) : std::nullopt;
+            if (record) {
+                contents.records.push_back(*record);
+            } else {
+                ++contents.badLines;
+            }
+        }
+        pos = end + 2;
+    }
+    return contents;
+}
+
+std::optional<CsvContents> ReadCsvFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (bytes.size() < 2 || UnitAt(bytes, 0) != kByteOrderMark) return std::nullopt;
+    return ParseCsv(bytes);
+}
+
+std::vector<std::filesystem::path> UnfinishedJournals(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> found;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        if (!entry.is_regular_file(ec) || entry.path().extension() != kJournalExtension) continue;
+        const int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) continue;
+        // A journal whose writer is alive is locked; a dead writer's lock went with it.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) found.push_back(entry.path());
+        ::close(fd);
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+}  // namespace qtm

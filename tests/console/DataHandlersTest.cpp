@@ -1,0 +1,323 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QProgressDialog>
+#include <QTest>
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "chart/ChartAxis.h"
+#include "chart/ChartCtrl.h"
+#include "service/CsvFormat.h"
+#include "service/CsvLog.h"
+#include "service/ReadingFormat.h"
+#include "service/RecordImport.h"
+#include "sim/MeterModel.h"
+#include "tests/console/DialogFixture.h"
+#include "tests/device/TempDir.h"
+
+namespace {
+
+const QString kPortFailed = QStringLiteral(" -----< Serial Port open failed！ >-----");
+const QString kStopFirst = QStringLiteral(" -----< pls stop test!!! >-----");
+const QString kImported = QStringLiteral(" -----< param read success!!! >-----");
+const QString kSaved = QStringLiteral("Execl格式的数据文件导出完成！");
+const QString kFileOpen = QStringLiteral("文件已被打开，请先关闭！");
+const QString kFileCaption = QStringLiteral("   提示  ");
+
+std::string ReadBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class DataHandlersTest : public ::testing::Test {
+protected:
+    void Open(qtmsim::MeterConfig config = SimConfig("QTX-200")) {
+        f = std::make_unique<DialogFixture>(config);
+        ASSERT_TRUE(f->started) << f->startError;
+        f->dlg->OnInitDialog();
+        ASSERT_TRUE(f->dlg->m_bConnected);
+        f->prompts->Clear();
+        f->sim->ClearLog();
+    }
+    int Rows() const { return f->dlg->m_records.Model().rowCount(); }
+    QString Cell(int row, int column) const {
+        const ReadingListModel& model = f->dlg->m_records.Model();
+        return model.data(model.index(row, column)).toString();
+    }
+    // Clicks Import with the stored count set and waits for the import to end.
+    bool Import(int stored) {
+        f->dlg->m_nStorageUsed = stored;
+        f->Find<QPushButton>("btnImport_1031")->click();
+        return QTest::qWaitFor([&] { return !f->dlg->Import().Running(); }, 12000);
+    }
+    std::vector<std::uint8_t> PageBytesSent() const {
+        std::vector<std::uint8_t> pages;
+        for (const auto& request : f->sim->RequestLog())
+            if (request.bytes.size() == 7 && request.bytes[3] == qtm::kStoredRecordsCode)
+                pages.push_back(request.bytes[6]);
+        return pages;
+    }
+    std::filesystem::path Save(const std::string& name) {
+        const auto path = dir.Path() / name;
+        f->prompts->ScriptSavePath(QString::fromStdString(path.string()));
+        f->Find<QPushButton>("btnSave_1028")->click();
+        return path;
+    }
+    std::u16string Header() const {
+        return std::u16string(qtm::CsvHeaderOfModel(f->dlg->m_strModel.toStdString()));
+    }
+
+    qtm::test::TempDir dir;
+    std::unique_ptr<DialogFixture> f;
+};
+
+TEST_F(DataHandlersTest, ImportIsRefusedWithoutAMeterAndDuringAMeasurement) {
+    f = std::make_unique<DialogFixture>();
+    f->dlg->OnInitDialog();
+    f->prompts->Clear();
+    f->Find<QPushButton>("btnImport_1031")->click();
+    f->dlg->m_bConnected = true;
+    f->dlg->m_bRunning = true;
+    f->Find<QPushButton>("btnImport_1031")->click();
+    f->dlg->m_bRunning = false;
+    EXPECT_EQ(f->prompts->Messages(), (QStringList{kPortFailed, kStopFirst}));
+    EXPECT_FALSE(f->dlg->Import().Running());
+}
+
+TEST_F(DataHandlersTest, ThirtyStoredReadingsFillListChartAndFile) {
+    Open({.model = "QTX-210P", .records = 30});
+    ASSERT_TRUE(Import(30));
+    EXPECT_EQ(PageBytesSent(), (std::vector<std::uint8_t>{0, 1}));
+    std::vector<float> stored;
+    f->sim->WithModel([&](qtmsim::MeterModel& m) { stored = m.State().records; });
+    ASSERT_EQ(Rows(), 30);
+    for (int row = 0; row < 30; ++row) {
+        std::string text;
+        std::string unit;
+        qtm::FormatReading(text, qtm::ReadingKind::Plain, stored[static_cast<std::size_t>(row)],
+                           unit, "QTX-210P");
+        EXPECT_EQ(Cell(row, 0), QString::number(row + 1));
+        EXPECT_EQ(Cell(row, 1), QString::fromStdString(text));
+        EXPECT_EQ(Cell(row, 2), QStringLiteral("0"));
+        EXPECT_EQ(Cell(row, 3), QStringLiteral("0"));
+        EXPECT_EQ(f->dlg->m_chart.LiveY[static_cast<std::size_t>(row)],
+                  static_cast<double>(stored[static_cast<std::size_t>(row)]));
+    }
+    EXPECT_EQ(f->dlg->LiveChart()->GetBottomAxis()->GetMax(), 7500.0);
+    EXPECT_TRUE(f->dlg->m_bImportedView);
+    EXPECT_TRUE(f->Find<QPushButton>("btnSave_1028")->isEnabled());
+    EXPECT_TRUE(f->Find<QPushButton>("btnClear_1005")->isEnabled());
+    EXPECT_EQ(f->prompts->Messages(), QStringList{kImported});
+
+    // Saved: the file holds the records numbered as the list.
+    f->prompts->Clear();
+    const auto file = Save("import.csv");
+    std::vector<qtm::MeasurementRecord> records;
+    for (int i = 0; i < 30; ++i)
+        records.push_back({i + 1, stored[static_cast<std::size_t>(i)], 0.0, 0.0f});
+    EXPECT_EQ(ReadBytes(file),
+              qtm::Utf16LeBytes(qtm::CsvText(qtm::CsvHeader(qtm::ModelGroup::PPFD), records)));
+    ASSERT_EQ(f->prompts->Entries().back().text, kSaved);
+    EXPECT_EQ(f->prompts->Entries().back().caption, kFileCaption);
+}
+
+TEST_F(DataHandlersTest, EmptyMemorySendsNoPageRequestAndSavesTheHeaderOnly) {
+    Open();
+    ASSERT_TRUE(Import(0));
+    EXPECT_TRUE(PageBytesSent().empty());
+    EXPECT_EQ(Rows(), 0);
+    EXPECT_EQ(f->prompts->Messages(), QStringList{kImported});
+    const auto file = Save("empty.csv");
+    EXPECT_EQ(ReadBytes(file), qtm::Utf16LeBytes(qtm::CsvText(Header(), {})));
+}
+
+TEST_F(DataHandlersTest, FullMemoryListsSevenThousandFiveHundredRows) {
+    Open();
+    qtmsim::MeterModel model({.records = 7500});
+    std::vector<int> lowBytes;
+    f->dlg->SetPageReader([&](int page) {
+        const qtm::Bytes request = qtm::BuildPageRequest(page);
+        lowBytes.push_back(request.back());
+        qtm::PageResult result;
+        result.status = qtm::PageStatus::Read;
+        result.readings = qtm::DecodePage(model.Handle(request, 0.0).reply);
+        return result;
+    });
+    ASSERT_TRUE(Import(7500));
+    ASSERT_EQ(Rows(), 7500);
+    EXPECT_EQ(Cell(0, 0), QStringLiteral("1"));
+    EXPECT_EQ(Cell(7499, 0), QStringLiteral("7500"));
+    ASSERT_EQ(lowBytes.size(), 500u);
+    EXPECT_EQ(lowBytes[256], 0);
+    // Past page 255 the meter still gives each page in turn: every reading in its place.
+    for (std::size_t i = 0; i < 7500; ++i)
+        ASSERT_EQ(f->dlg->m_chart.LiveY[i], static_cast<double>(model.State().records[i])) << i;
+    EXPECT_EQ(f->prompts->Messages(), QStringList{kImported});
+}
+
+TEST_F(DataHandlersTest, PageThatCannotBeSentIsLeftOutAndNamed) {
+    Open();
+    f->dlg->SetPageReader([](int page) {
+        qtm::PageResult result;
+        if (page == 1) return result;
+        result.status = qtm::PageStatus::Read;
+        result.readings.fill(static_cast<float>(page + 1));
+        return result;
+    });
+    ASSERT_TRUE(Import(45));
+    ASSERT_EQ(Rows(), 30);
+    EXPECT_EQ(Cell(15, 0), QStringLiteral("16"));
+    EXPECT_EQ(Cell(15, 1), QStringLiteral("3"));
+    ASSERT_EQ(f->prompts->Messages().size(), 1);
+    EXPECT_TRUE(f->prompts->Messages()[0].contains(QStringLiteral("page(s) 1 could not be read")))
+        << f->prompts->Messages()[0].toStdString();
+}
+
+TEST_F(DataHandlersTest, CancelKeepsThePagesRead) {
+    Open();
+    std::atomic<bool> cancelled{false};
+    f->dlg->SetPageReader([&](int page) {
+        // Page 1 is in progress until the operator has pressed Cancel.
+        while (page >= 1 && !cancelled)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        qtm::PageResult result;
+        result.status = qtm::PageStatus::Read;
+        result.readings.fill(1.5f);
+        return result;
+    });
+    f->dlg->m_nStorageUsed = 7500;
+    f->Find<QPushButton>("btnImport_1031")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Rows() >= 15; }, 5000));
+    auto* progress = f->dlg->findChild<QProgressDialog*>(QStringLiteral("dlgImportProgress"));
+    ASSERT_NE(progress, nullptr);
+    EXPECT_EQ(progress->maximum(), 500);
+    progress->findChild<QPushButton*>()->click();  // its Cancel button
+    cancelled = true;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f->dlg->Import().Running(); }, 5000));
+    EXPECT_EQ(Rows(), 30);
+    ASSERT_EQ(f->prompts->Messages().size(), 1);
+    EXPECT_TRUE(f->prompts->Messages()[0].contains(QStringLiteral("cancelled after 2 of 500")))
+        << f->prompts->Messages()[0].toStdString();
+    EXPECT_TRUE(f->Find<QPushButton>("btnSave_1028")->isEnabled());
+}
+
+TEST_F(DataHandlersTest, FailedSaveSaysWhyAndLeavesTheOldFile) {
+    Open();
+    ASSERT_TRUE(Import(0));
+    f->prompts->Clear();
+    const auto plain = dir.Path() / "plain";
+    std::ofstream(plain) << "old";
+    f->prompts->ScriptSavePath(QString::fromStdString((plain / "x.csv").string()));
+    f->Find<QPushButton>("btnSave_1028")->click();
+    ASSERT_EQ(f->prompts->Entries().size(), 2u);  // the save question, then the message
+    const auto& message = f->prompts->Entries().back();
+    EXPECT_EQ(message.caption, kFileCaption);
+    EXPECT_TRUE(message.text.startsWith(kFileOpen));
+    EXPECT_TRUE(message.text.contains(QStringLiteral("is not a folder")))
+        << message.text.toStdString();
+    EXPECT_EQ(ReadBytes(plain), "old");
+}
+
+// ---- The journal of a live run and its recovery ----
+
+std::vector<std::filesystem::path> JournalFiles() {
+    std::vector<std::filesystem::path> files;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(qtm::JournalFolder(), ec))
+        files.push_back(entry.path());
+    return files;
+}
+
+TEST_F(DataHandlersTest, LiveRunIsJournaledUntilClearAndSavesLikeTheList) {
+    Open({.model = "QTX-200LM"});
+    f->Find<QPushButton>("btnStart_1004")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Rows() >= 3; }, 8000));
+    f->Find<QPushButton>("btnStart_1004")->click();  // Stop: later passes are not taken
+
+    // Being written by a living window: not offered, but every record is in it.
+    EXPECT_TRUE(qtm::UnfinishedJournals(qtm::JournalFolder()).empty());
+    const auto journals = JournalFiles();
+    ASSERT_EQ(journals.size(), 1u);
+    const std::string expected = qtm::Utf16LeBytes(
+        qtm::CsvText(qtm::CsvHeader(qtm::ModelGroup::LuminousFlux), f->dlg->m_records.Records()));
+    EXPECT_EQ(ReadBytes(journals[0]), expected);
+    for (std::size_t i = 0; i < f->dlg->m_records.Count(); ++i)
+        EXPECT_EQ(f->dlg->m_records[i].number, static_cast<int>(i) + 1);
+
+    // Save writes the same bytes, and keeps the journal (the run may go on).
+    EXPECT_EQ(ReadBytes(Save("live.csv")), expected);
+    EXPECT_EQ(JournalFiles().size(), 1u);
+
+    f->Find<QPushButton>("btnClear_1005")->click();
+    EXPECT_TRUE(JournalFiles().empty());
+}
+
+TEST_F(DataHandlersTest, ClosingTheWindowEndsTheJournal) {
+    Open();
+    f->Find<QPushButton>("btnStart_1004")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Rows() >= 1; }, 8000));
+    EXPECT_EQ(JournalFiles().size(), 1u);
+    f->dlg->reject();
+    EXPECT_TRUE(JournalFiles().empty());
+}
+
+// A journal as a killed window leaves it: written by a process that was then killed.
+std::filesystem::path KilledRunJournal(int records) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        qtm::Journal journal;
+        if (!journal.Start(qtm::CsvHeader(qtm::ModelGroup::Blue)).Ok()) ::_exit(1);
+        for (int i = 1; i <= records; ++i)
+            journal.Append(
+                {i, 10.0f * static_cast<float>(i), 0.5 * i, 0.4f * static_cast<float>(i)});
+        ::kill(::getpid(), SIGKILL);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    const auto left = qtm::UnfinishedJournals(qtm::JournalFolder());
+    return left.size() == 1 && WIFSIGNALED(status) ? left[0] : std::filesystem::path();
+}
+
+TEST_F(DataHandlersTest, KilledRunIsOfferedAndSavedAtStartUp) {
+    const auto journal = KilledRunJournal(25);
+    ASSERT_FALSE(journal.empty());
+    const std::string journalBytes = ReadBytes(journal);
+    const auto file = dir.Path() / "recovered.csv";
+    f = std::make_unique<DialogFixture>();
+    f->prompts->ScriptOkCancel(true);
+    f->prompts->ScriptSavePath(QString::fromStdString(file.string()));
+    f->dlg->OnInitDialog();
+    f->prompts->Clear();
+    // Offered once the window is up.
+    QCoreApplication::processEvents();
+    const auto& entries = f->prompts->Entries();
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].kind, RecordingPrompts::Kind::OkCancel);
+    EXPECT_TRUE(entries[0].text.contains(QStringLiteral("25 readings")))
+        << entries[0].text.toStdString();
+    EXPECT_EQ(entries[2].text, kSaved);
+    EXPECT_EQ(ReadBytes(file), journalBytes);
+    EXPECT_FALSE(std::filesystem::exists(journal));
+}
+
+TEST_F(DataHandlersTest, RecoveryDeclinedDiscardsAndUnchosenFileKeepsTheJournal) {
+    const auto journal = KilledRunJournal(3);
+    ASSERT_FALSE(journal.empty());
+    f = std::make_unique<DialogFixture>();
+    f->prompts->ScriptOkCancel(true);  // then no file chosen
+    f->dlg->OfferJournalRecovery();
+    EXPECT_TRUE(std::filesystem::exists(journal));
+    f->prompts->ScriptOkCancel(false);
+    f->dlg->OfferJournalRecovery();
+    EXPECT_FALSE(std::filesystem::exists(journal));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
+}  // namespace
