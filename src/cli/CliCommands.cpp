@@ -66,8 +66,6 @@ std::optional<std::string> FindUsbMeter(CommandContext& c) {
     return std::nullopt;
 }
 
-namespace {
-
 bool OpenBus(CommandContext& c) {
     if (c.link.OpenBusPort(c.busPort, MeterLink::kUsbBaudRate) == 0) return true;
     c.err << DescribeOpenFailure(c.link.LastOpenError()) << "\n";
