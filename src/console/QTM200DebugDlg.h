@@ -32,6 +32,7 @@ class QTM200DebugDlg;
 class CChartCtrl;
 class QAction;
 class QLabel;
+class QLineEdit;
 class QProgressDialog;
 class QWidget;
 
@@ -239,6 +240,10 @@ private:
     void ApplyUsbPass(const PassResult& pass);
     void ApplyBusPass(const PassResult& pass);
     void ApplyStoragePages(std::uint16_t pages, bool fromTimer);
+    // Temperature, voltage, A/D and power of the latest pass into their fields.
+    void ShowSensorReadings();
+    void SwitchAutoY(CChartCtrl* chart, bool automatic, QLineEdit* upperEdit, QLineEdit* lowerEdit,
+                     float upper, float lower);
     void ShowReading(QLabel* text, QLabel* unit, int kind, float value);
     void ShowLinkNotice(const QString& text);
     void ResetImportedView();
