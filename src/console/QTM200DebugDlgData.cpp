@@ -7,7 +7,6 @@
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QTimer>
 
 #include "chart/ChartAxis.h"
 #include "chart/ChartCtrl.h"
@@ -37,7 +36,7 @@ QString TextOf(const std::string& utf8) {
     return QString::fromStdString(utf8);
 }
 
-// "3" or "3, 7 and 9" (at most a few, then how many more).
+// "3" or "3, 7, 9" (the first five, then how many more).
 QString PageList(const std::vector<int>& pages) {
     constexpr std::size_t kNamed = 5;
     QStringList names;
@@ -51,8 +50,9 @@ QString PageList(const std::vector<int>& pages) {
 }  // namespace
 
 void CQTM200DebugDlg::WireDataHandlers() {
-    m_import = std::make_unique<ImportRun>(this);
-    m_save = std::make_unique<CsvSaveRun>(this);
+    // Owned here alone (no Qt parent): closing ends them before the link goes.
+    m_import = std::make_unique<ImportRun>();
+    m_save = std::make_unique<CsvSaveRun>();
     connect(m_import.get(), &ImportRun::PageRead, this,
             [this](const qtm::PageResult& page) { OnImportPage(page); });
     connect(m_import.get(), &ImportRun::Finished, this,
