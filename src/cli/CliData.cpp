@@ -27,7 +27,9 @@ int ImportStoredRecords(CommandContext& c) {
     const std::string model = c.options.model.value_or(*found);
     const auto stored = ReadStoredCount(c.link);
     if (!stored) {
-        c.err << "the record memory could not be read: " << SendFailure(c.link) << "\n";
+        const bool sent = !c.link.LastOpenError().Failed();
+        c.err << "the record memory could not be read: "
+              << (sent ? "the meter did not answer" : SendFailure(c.link)) << "\n";
         return kExitFailed;
     }
 

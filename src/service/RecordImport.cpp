@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "service/LivePass.h"
+
 namespace qtm {
 
 Bytes BuildPageRequest(int page) {
@@ -26,9 +28,9 @@ int PagesOfStoredCount(int storedRecords) {
 }
 
 std::optional<int> ReadStoredCount(MeterLink& link) {
-    MemoryUsage usage;
-    if (link.ReadMemoryUsage(usage) != 1) return std::nullopt;
-    return kRecordsPerPage * static_cast<int>(usage.Pages());
+    const auto pages = ReadStoragePages(link);
+    if (!pages) return std::nullopt;
+    return kRecordsPerPage * static_cast<int>(*pages);
 }
 
 PageResult ReadPage(MeterLink& link, int page) {

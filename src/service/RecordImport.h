@@ -33,7 +33,7 @@ PageReadings DecodePage(const Bytes& reply);
 int PagesOfStoredCount(int storedRecords);
 
 // The stored count the meter reports (15 times its page count), or nothing when the
-// request could not be sent.
+// request could not be sent or the count did not arrive whole.
 std::optional<int> ReadStoredCount(MeterLink& link);
 
 enum class PageStatus {

@@ -94,6 +94,17 @@ TEST_F(CliDataTest, PageThatComesInShortIsReportedAndFailsTheRun) {
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 45);
 }
 
+TEST_F(CliDataTest, StoredCountThatNeverArrivesIsNotAnEmptyMemory) {
+    StartMeter({.records = 30});
+    meter->SetReplyOverride([](const Bytes& request) -> std::optional<Bytes> {
+        if (request[3] == 0x1F) return Bytes(8, 0);  // the count cut off
+        return std::nullopt;
+    });
+    EXPECT_EQ(Cli({"import"}), kExitFailed);
+    EXPECT_NE(err.find("the meter did not answer"), std::string::npos) << err;
+    EXPECT_TRUE(PageRequests().empty());
+}
+
 TEST_F(CliDataTest, LiveCsvHoldsOneNumberedRecordPerReading) {
     StartMeter({.model = "QTX-200LP"});
     const auto file = dir.Path() / "live.csv";
