@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "device/CNumberFormat.h"
 #include "sim/SimArgs.h"
 #include "sim/SimMeter.h"
 
@@ -58,7 +59,7 @@ int main(int argc, char** argv) {
     qtmsim::SimMeter meter(options->config);
     if (log) {
         meter.SetRequestObserver([log](const qtmsim::Request& r) {
-            std::fprintf(log, "%.3f %s\n", r.atSeconds, Hex(r.bytes).c_str());
+            std::fputs(qtm::FormatC("%.3f %s\n", r.atSeconds, Hex(r.bytes).c_str()).c_str(), log);
             std::fflush(log);
         });
     }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "device/CNumberFormat.h"
 #include "sim/MeterPhysics.h"
 
 namespace qtmsim {
@@ -253,24 +254,24 @@ std::string FitDataText(const MeterState& state) {
     for (int i = 0; i < kFitPoints; ++i) {
         const FitPoint& p = state.fitPoints[static_cast<std::size_t>(i)];
         // The degree sign is the GBK "℃" (A1 E6), as the meter's firmware writes it.
-        std::snprintf(line, sizeof line, "<%02d> T:%f\xA1\xE6;AD:%f\r\n", i + 1,
-                      static_cast<double>(p.temperature), static_cast<double>(p.ad));
+        qtm::SnprintfC(line, sizeof line, "<%02d> T:%f\xA1\xE6;AD:%f\r\n", i + 1,
+                       static_cast<double>(p.temperature), static_cast<double>(p.ad));
         text += line;
     }
     const auto& c = state.coefficients;
     // %.9g keeps small coefficients readable instead of rounding them to zero.
-    std::snprintf(line, sizeof line, "Y=(%.9g)x4+(%.9g)x3+(%.9g)x2+(%.9g)x+ %.9g\r\n", c[4], c[3],
-                  c[2], c[1], c[0]);
+    qtm::SnprintfC(line, sizeof line, "Y=(%.9g)x4+(%.9g)x3+(%.9g)x2+(%.9g)x+ %.9g\r\n", c[4], c[3],
+                   c[2], c[1], c[0]);
     text += line;
     return text;
 }
 
 Bytes InfoBlock(const MeterState& state) {
     char text[256];
-    std::snprintf(text, sizeof text, "Model:%s;SN:%s;Band:%s;Range:%s;Cal:%.3f;K:%.3f;Gap:%d",
-                  state.model.c_str(), state.serial.c_str(), state.band.c_str(),
-                  state.range.c_str(), static_cast<double>(state.calValue),
-                  static_cast<double>(state.k), static_cast<int>(state.saveGap));
+    qtm::SnprintfC(text, sizeof text, "Model:%s;SN:%s;Band:%s;Range:%s;Cal:%.3f;K:%.3f;Gap:%d",
+                   state.model.c_str(), state.serial.c_str(), state.band.c_str(),
+                   state.range.c_str(), static_cast<double>(state.calValue),
+                   static_cast<double>(state.k), static_cast<int>(state.saveGap));
     Bytes out;
     PutField(out, text, kInfoBlockSize, 0x00);
     return out;

@@ -1,5 +1,6 @@
 #include "chart/ChartCtrl.h"
 
+#include <QApplication>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -71,6 +72,9 @@ CChartCtrl::CChartCtrl(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::ArrowCursor);
+    // The right button pans: it must reach the chart, never open a context menu of the
+    // window the chart sits in (the menu would take the mouse in the middle of the drag).
+    setContextMenuPolicy(Qt::PreventContextMenu);
     m_pLegend = new CChartLegend(this);
     m_pTitle = new CChartTitle(this);
 }
@@ -386,6 +390,12 @@ void CChartCtrl::mousePressEvent(QMouseEvent* event) {
 
 void CChartCtrl::mouseMoveEvent(QMouseEvent* event) {
     const QPoint point = event->position().toPoint();
+    // A button no longer held was released where this chart did not see it.
+    if (!(event->buttons() & Qt::RightButton)) m_bRMouseDown = false;
+    if (m_bLMouseDown && !(event->buttons() & Qt::LeftButton)) {
+        m_bLMouseDown = false;
+        update();
+    }
     if (m_bPanEnabled && m_bRMouseDown && point != m_PanAnchor) {
         EnableRefresh(false);
         if (m_pAxes[LeftAxis]) m_pAxes[LeftAxis]->PanAxis(m_PanAnchor.y(), point.y());
@@ -408,14 +418,53 @@ void CChartCtrl::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint point = event->position().toPoint();
     if (event->button() == Qt::LeftButton) {
         // The release point ends the drag even when no move was reported on the way there.
-        if (m_bLMouseDown) m_rectZoomArea[1] = point;
+        // A drag that ended when the chart lost the mouse selects nothing any more.
+        const bool dragging = m_bLMouseDown;
+        if (dragging) m_rectZoomArea[1] = point;
         m_bLMouseDown = false;
-        if (m_bZoomEnabled) OnLeftButtonUp();
+        if (dragging && m_bZoomEnabled) OnLeftButtonUp();
         update();  // take the zoom outline off the screen
     } else if (event->button() == Qt::RightButton) {
         m_bRMouseDown = false;
     }
     event->accept();
+}
+
+void CChartCtrl::EndMouseDrag() {
+    m_bRMouseDown = false;
+    if (m_bLMouseDown) {
+        m_bLMouseDown = false;
+        update();  // take the zoom outline off the screen
+    }
+}
+
+bool CChartCtrl::event(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::UngrabMouse:
+        case QEvent::WindowDeactivate:
+            EndMouseDrag();
+            break;
+        default:
+            break;
+    }
+    return QWidget::event(event);
+}
+
+void CChartCtrl::focusOutEvent(QFocusEvent* event) {
+    EndMouseDrag();
+    QWidget::focusOutEvent(event);
+}
+
+void CChartCtrl::hideEvent(QHideEvent* event) {
+    EndMouseDrag();
+    QWidget::hideEvent(event);
+}
+
+void CChartCtrl::leaveEvent(QEvent* event) {
+    // While a button is held the chart keeps the mouse and hears its release; a leave with
+    // none held means that release went elsewhere.
+    if (QApplication::mouseButtons() == Qt::NoButton) EndMouseDrag();
+    QWidget::leaveEvent(event);
 }
 
 void CChartCtrl::OnLeftButtonUp() {

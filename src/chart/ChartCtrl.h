@@ -117,11 +117,19 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // A pan or zoom in progress ends when the chart loses the mouse.
+    bool event(QEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     void DrawGradient(QPainter* dc, ChartRect rect) const;
     void DrawEdge(QPainter* dc, ChartRect rect) const;
     void OnLeftButtonUp();
+    // Forgets a pan or zoom drag whose button release will not come here; a zoom that was
+    // not finished changes nothing.
+    void EndMouseDrag();
     void UndoZoom();
     void ApplyZoom();
 

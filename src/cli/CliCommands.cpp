@@ -10,6 +10,7 @@
 #include "cli/CliRunner.h"
 #include "cli/CliServiceCommands.h"
 #include "cli/LiveRunWatch.h"
+#include "device/CNumberFormat.h"
 #include "service/ModelCatalog.h"
 #include "service/ReadingFormat.h"
 
@@ -26,19 +27,10 @@ constexpr int kBusPassPauseMs = 1000;
 std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 std::string Printf(const char* format, ...) {
-    char buffer[256];
     va_list args;
     va_start(args, format);
-    const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
+    std::string text = VFormatC(format, args);
     va_end(args);
-    if (n < 0) return {};
-    if (static_cast<std::size_t>(n) < sizeof buffer) return std::string(buffer, n);
-    // Huge floats print hundreds of digits; size the text exactly for those.
-    std::string text(static_cast<std::size_t>(n) + 1, '\0');
-    va_start(args, format);
-    std::vsnprintf(text.data(), text.size(), format, args);
-    va_end(args);
-    text.resize(static_cast<std::size_t>(n));
     return text;
 }
 

@@ -7,7 +7,9 @@ namespace {
 std::string FailureText(const qtm::MeterLink& link, qtm::CommMode mode) {
     const qtm::PortError error = link.LastOpenError();
     if (error.Failed()) return error.Describe();
-    const std::string port = mode == qtm::CommMode::Rs485 ? link.Bus().PortName() : link.PortName();
+    const bool bus = mode == qtm::CommMode::Rs485;
+    const std::string port = bus ? link.Bus().PortName() : link.PortName();
+    if (bus && link.BusPortFailed()) return port + ": the port stopped working";
     return port + ": the meter does not answer";
 }
 
@@ -63,6 +65,10 @@ bool MeasurementRun::Running() const {
 }
 
 void MeasurementRun::Work() {
+    const int alive = ++m_alive;
+    int most = m_mostAlive.load();
+    while (alive > most && !m_mostAlive.compare_exchange_weak(most, alive)) {
+    }
     qtm::LiveValues last;
     int failures = 0;
     for (;;) {
@@ -72,6 +78,7 @@ void MeasurementRun::Work() {
             std::lock_guard lock(m_mutex);
             if (!m_running) {
                 m_workerDone = true;
+                --m_alive;
                 return;
             }
             settings = m_settings;
@@ -101,6 +108,9 @@ PassResult MeasurementRun::RunPass(const RunSettings& settings, qtm::LiveValues&
     PassResult result;
     result.link = settings.link;
     if (settings.link == qtm::CommMode::Rs485) {
+        // An adapter that was pulled out leaves a dead handle: only opening the port again
+        // finds it when it is back.
+        if (m_link.BusPortFailed() || !m_link.BusPortOpen()) m_link.ReopenBusPort();
         if (const auto values = qtm::ReadBusPass(m_link, settings.busAddress, m_pacer)) {
             result.ok = true;
             result.bus = *values;

@@ -58,8 +58,9 @@ public:
     // The current Start; passes of an earlier one are stale.
     std::uint64_t Generation() const;
     bool WorkerAlive() const;
-    // Worker threads created so far (at most one is ever alive).
+    // Worker threads created so far, and the most that were ever alive at once.
     int WorkersStarted() const { return m_workersStarted.load(); }
+    int MostWorkersAlive() const { return m_mostAlive.load(); }
 
 private:
     void Work();
@@ -79,4 +80,6 @@ private:
     std::thread m_thread;
     qtm::PassPacer m_pacer;
     std::atomic<int> m_workersStarted{0};
+    std::atomic<int> m_alive{0};
+    std::atomic<int> m_mostAlive{0};
 };

@@ -1,6 +1,8 @@
 #include "console/QTM200DebugApp.h"
 
 #include <QIcon>
+#include <QLocale>
+#include <clocale>
 #include <cstdio>
 #include <memory>
 
@@ -15,9 +17,15 @@ static void InitResources() {
 }
 
 CQTM200DebugApp::CQTM200DebugApp(int& argc, char** argv) : m_app(argc, argv) {
+    UseCNumbers();
     InitResources();
     QApplication::setApplicationName(QStringLiteral("QTM200Debug"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/qtm200debug.png")));
+}
+
+void CQTM200DebugApp::UseCNumbers() {
+    std::setlocale(LC_NUMERIC, "C");
+    QLocale::setDefault(QLocale::c());
 }
 
 int CQTM200DebugApp::InitInstance() {

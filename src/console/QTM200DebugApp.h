@@ -11,6 +11,11 @@ public:
     // Runs the main window; returns the process exit code when it closes.
     int InitInstance();
 
+    // Numbers are written and read with a decimal point whatever the user's language: Qt
+    // takes the whole locale from the environment as it starts, so its numeric part is put
+    // back to C (the rest, such as the character set, stays the user's).
+    static void UseCNumbers();
+
 private:
     QApplication m_app;
 };

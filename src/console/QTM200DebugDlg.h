@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "console/CsvSaveRun.h"
 #include "console/ImportRun.h"
 #include "console/MeasurementRun.h"
 #include "console/OperatorPrompts.h"
@@ -31,6 +32,7 @@ class QTM200DebugDlg;
 class CChartCtrl;
 class QAction;
 class QLabel;
+class QLineEdit;
 class QProgressDialog;
 class QWidget;
 
@@ -238,6 +240,10 @@ private:
     void ApplyUsbPass(const PassResult& pass);
     void ApplyBusPass(const PassResult& pass);
     void ApplyStoragePages(std::uint16_t pages, bool fromTimer);
+    // Temperature, voltage, A/D and power of the latest pass into their fields.
+    void ShowSensorReadings();
+    void SwitchAutoY(CChartCtrl* chart, bool automatic, QLineEdit* upperEdit, QLineEdit* lowerEdit,
+                     float upper, float lower);
     void ShowReading(QLabel* text, QLabel* unit, int kind, float value);
     void ShowLinkNotice(const QString& text);
     void ResetImportedView();
@@ -290,6 +296,7 @@ public:
     // Offers to save, one by one, the journals of runs that did not end normally.
     void OfferJournalRecovery();
     ImportRun& Import() { return *m_import; }
+    CsvSaveRun& SaveRun() { return *m_save; }
     // Where Import reads each page (tests put a meter model here); unset: the meter.
     void SetPageReader(qtm::PageReader reader) { m_pageReader = std::move(reader); }
 
@@ -298,10 +305,12 @@ private:
     void OnImportPage(const qtm::PageResult& page);
     void OnImportFinished(const qtm::ImportOutcome& outcome);
     void OnRecordAdded(const qtm::MeasurementRecord& record, qtm::RowOrigin origin);
+    void ShowSaveOutcome(const qtm::FileResult& result);
     // Closing: the import stops and the journal of a run that ends here is removed.
     void FinishDataWork();
 
     std::unique_ptr<ImportRun> m_import;
+    std::unique_ptr<CsvSaveRun> m_save;
     QProgressDialog* m_importProgress = nullptr;
     qtm::PageReader m_pageReader;
     // The imported readings by their place in the meter's memory (page × 15 + reading).

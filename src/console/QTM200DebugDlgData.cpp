@@ -52,6 +52,7 @@ QString PageList(const std::vector<int>& pages) {
 
 void CQTM200DebugDlg::WireDataHandlers() {
     m_import = std::make_unique<ImportRun>(this);
+    m_save = std::make_unique<CsvSaveRun>(this);
     connect(m_import.get(), &ImportRun::PageRead, this,
             [this](const qtm::PageResult& page) { OnImportPage(page); });
     connect(m_import.get(), &ImportRun::Finished, this,
@@ -180,12 +181,14 @@ void CQTM200DebugDlg::OnImportFinished(const qtm::ImportOutcome& outcome) {
 void CQTM200DebugDlg::OnSave() {
     const QString path = m_prompts->AskSavePath(QString(), QString(), kSaveFilter);
     if (path.isEmpty()) return;
-    qtm::FileResult result;
-    {
-        WaitCursor wait;
-        result = qtm::WriteCsvFile(PathOf(path), qtm::CsvHeaderOfModel(m_strModel.toStdString()),
-                                   m_records.Records());
-    }
+    // A copy: the buffer may change (Clear, a new run) while the file is written.
+    const auto records = m_records.Records();
+    m_save->Save(PathOf(path), std::u16string(qtm::CsvHeaderOfModel(m_strModel.toStdString())),
+                 std::vector<qtm::MeasurementRecord>(records.begin(), records.end()),
+                 [this](const qtm::FileResult& result) { ShowSaveOutcome(result); });
+}
+
+void CQTM200DebugDlg::ShowSaveOutcome(const qtm::FileResult& result) {
     if (!result.Ok()) {
         m_prompts->ShowMessage(
             kMsgFileOpen + QStringLiteral("\n") + TextOf(qtm::DescribeFileError(result)),
@@ -223,6 +226,8 @@ void CQTM200DebugDlg::FinishDataWork() {
         m_import->Cancel();
         m_import.reset();
     }
+    // A file being saved is finished first.
+    m_save.reset();
     m_journal.Finish();
 }
 
@@ -251,15 +256,13 @@ void CQTM200DebugDlg::OfferJournalRecovery() {
         const QString path = m_prompts->AskSavePath(QString(), QString(), kSaveFilter);
         // No file chosen: the readings stay where they are and are offered again next time.
         if (path.isEmpty()) continue;
-        const qtm::FileResult result =
-            qtm::WriteCsvFile(PathOf(path), contents->header, contents->records);
-        if (!result.Ok()) {
-            m_prompts->ShowMessage(
-                kMsgFileOpen + QStringLiteral("\n") + TextOf(qtm::DescribeFileError(result)),
-                kCaptionFile);
-            continue;
+        qtm::FileResult result;
+        {
+            WaitCursor wait;
+            result = qtm::WriteCsvFile(PathOf(path), contents->header, contents->records);
         }
-        std::filesystem::remove(journal, ec);
-        m_prompts->ShowMessage(kMsgSaved, kCaptionFile);
+        // Kept when the file could not be written: offered again next time.
+        if (result.Ok()) std::filesystem::remove(journal, ec);
+        ShowSaveOutcome(result);
     }
 }

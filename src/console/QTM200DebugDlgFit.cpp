@@ -55,7 +55,7 @@ void CQTM200DebugDlg::OnZeroCal() {
     if (tips.DoModal() == CTipsDlg::kIdCancel) return;
     const qtm::MeterTarget target = ParamTarget();
     if (!BackupBeforeWrite(true)) return;
-    const bool ok = RunMeterWork([&] { return qtm::ZeroCalibrate(m_link, target); });
+    const bool ok = RunMeterWork([&] { return qtm::ZeroCalibrate(m_link, target); }, &m_timer3);
     m_prompts->ShowMessage(ok ? kMsgZeroOk : kMsgZeroFailed);
 }
 
@@ -65,7 +65,8 @@ void CQTM200DebugDlg::OnReadZero() {
         return;
     }
     const qtm::MeterTarget target = ParamTarget();
-    const qtm::ZeroReadout zero = RunMeterWork([&] { return qtm::ReadZeroValue(m_link, target); });
+    const qtm::ZeroReadout zero =
+        RunMeterWork([&] { return qtm::ReadZeroValue(m_link, target); }, &m_timer3);
     if (zero.ok) {
         m_fZero = zero.zero;
         if (zero.block) {
@@ -105,8 +106,8 @@ void CQTM200DebugDlg::OnWriteCalK() {
     }
     const std::int32_t value = qtm::TruncateToInt32(m_fCalK);
     // The USB request goes out whatever the link kind: there is no register for it.
-    const bool ok =
-        BackupBeforeWrite(true) && RunMeterWork([&] { return qtm::WriteCalK(m_link, value); });
+    const bool ok = BackupBeforeWrite(true) &&
+                    RunMeterWork([&] { return qtm::WriteCalK(m_link, value); }, &m_timer3);
     if (!ok) m_fCalK = previous;
     m_strCalK = Fixed(m_fCalK, 3);
     m_ui->edtCalK_1058->setText(m_strCalK);
@@ -127,18 +128,19 @@ void CQTM200DebugDlg::OnFitStart() {
         button->setText(kCaptionStop);
         if (bus) return;
         const int result =
-            RunMeterWork([&] { return qtm::SetFitStateUsb(m_link, qtm::vk::kFitEnd); });
+            RunMeterWork([&] { return qtm::SetFitStateUsb(m_link, qtm::vk::kFitEnd); }, &m_timer3);
         m_prompts->ShowMessage(result == 0 ? kMsgFitEnded : kMsgFitEndFailed);
         return;
     }
     button->setText(kCaptionStart);
     if (bus) {
-        const bool ok = RunMeterWork([&] { return qtm::StartFittingOnBus(m_link, address); });
+        const bool ok =
+            RunMeterWork([&] { return qtm::StartFittingOnBus(m_link, address); }, &m_timer3);
         m_prompts->ShowMessage(ok ? kMsgBusFitStarted : kMsgBusFitFailed);
         return;
     }
     const int result =
-        RunMeterWork([&] { return qtm::SetFitStateUsb(m_link, qtm::vk::kFitStart); });
+        RunMeterWork([&] { return qtm::SetFitStateUsb(m_link, qtm::vk::kFitStart); }, &m_timer3);
     m_prompts->ShowMessage(result == 0 ? kMsgFitStarted : kMsgFitStartFailed);
 }
 
@@ -156,10 +158,12 @@ void CQTM200DebugDlg::OnReadFit() {
     qtm::FitCoefficients previous{};
     for (std::size_t j = 0; j < previous.size(); ++j)
         previous[j] = m_fFitCoef[j];
-    const qtm::FitReadout fit = RunMeterWork([&] {
-        return target.Bus() ? qtm::ReadFitDataBus(m_link, target.address, previous)
-                            : qtm::ReadFitDataUsb(m_link, previous);
-    });
+    const qtm::FitReadout fit = RunMeterWork(
+        [&] {
+            return target.Bus() ? qtm::ReadFitDataBus(m_link, target.address, previous)
+                                : qtm::ReadFitDataUsb(m_link, previous);
+        },
+        &m_timer3);
     if (fit.sent) m_strFit = QString::fromStdString(fit.text);
     // A read that could not go out shows the text of the read before.
     m_ui->edtFitLog_1065->setPlainText(m_strFit);
@@ -199,8 +203,9 @@ void CQTM200DebugDlg::OnWriteFormula() {
         return;
     }
     const qtm::FitCoefficients coefficients = m_dFormula;
-    const bool ok = BackupBeforeWrite(true) &&
-                    RunMeterWork([&] { return qtm::WriteFormula(m_link, coefficients); });
+    const bool ok =
+        BackupBeforeWrite(true) &&
+        RunMeterWork([&] { return qtm::WriteFormula(m_link, coefficients); }, &m_timer3);
     if (!ok) m_dFormula = previous;
     show();
     m_prompts->ShowMessage(ok ? kMsgFormulaOk : kMsgFormulaFailed);

@@ -175,13 +175,7 @@ void CQTM200DebugDlg::ApplyUsbPass(const PassResult& pass) {
     m_records.AppendLive(m_fPower, m_dEnergy, v.EnergySeconds());
     if (pass.storagePages) ApplyStoragePages(*pass.storagePages, false);
 
-    m_ui->lblT_1012->setText(QStringLiteral("T(℃):") + Fixed(m_fTemperature, 1));
-    m_ui->lblVol_1007->setText(QStringLiteral("Vol(V):") + Fixed(m_fVoltage, 3));
-    m_ui->lblAD_1008->setText(QStringLiteral("AD:") + Fixed(m_fAD, 0));
-    for (QLabel* label : {m_ui->lblT_1012, m_ui->lblVol_1007, m_ui->lblAD_1008})
-        RefreshControl(label);
-    ShowReading(m_ui->lblPower_1002, m_ui->lblPowerUnit_1010,
-                static_cast<int>(qtm::ReadingKind::Power), m_fPower);
+    ShowSensorReadings();
     ShowReading(m_ui->lblEnergy_1003, m_ui->lblEnergyUnit_1011,
                 static_cast<int>(qtm::ReadingKind::Energy), static_cast<float>(m_dEnergy));
 }
@@ -198,13 +192,7 @@ void CQTM200DebugDlg::ApplyBusPass(const PassResult& pass) {
     m_fTemperature = v.temperature;
     m_records.AppendUnlisted(m_fPower);
 
-    m_ui->lblT_1012->setText(QStringLiteral("T(℃):") + Fixed(m_fTemperature, 1));
-    m_ui->lblVol_1007->setText(QStringLiteral("Vol(V):") + Fixed(m_fVoltage, 3));
-    m_ui->lblAD_1008->setText(QStringLiteral("AD:") + Fixed(m_fAD, 0));
-    for (QLabel* label : {m_ui->lblT_1012, m_ui->lblVol_1007, m_ui->lblAD_1008})
-        RefreshControl(label);
-    ShowReading(m_ui->lblPower_1002, m_ui->lblPowerUnit_1010,
-                static_cast<int>(qtm::ReadingKind::Power), m_fPower);
+    ShowSensorReadings();
     // The bus meter also reports its settings; the edits follow them.
     m_strCal = Fixed(m_fCal, 3);
     m_strZeroData = Fixed(m_fZero, 3);
@@ -214,6 +202,16 @@ void CQTM200DebugDlg::ApplyBusPass(const PassResult& pass) {
     m_ui->edtZeroData_1055->setText(m_strZeroData);
     m_ui->edtK_1141->setText(m_strK);
     m_ui->edtCalK_1058->setText(m_strCalK);
+}
+
+void CQTM200DebugDlg::ShowSensorReadings() {
+    m_ui->lblT_1012->setText(QStringLiteral("T(℃):") + Fixed(m_fTemperature, 1));
+    m_ui->lblVol_1007->setText(QStringLiteral("Vol(V):") + Fixed(m_fVoltage, 3));
+    m_ui->lblAD_1008->setText(QStringLiteral("AD:") + Fixed(m_fAD, 0));
+    for (QLabel* label : {m_ui->lblT_1012, m_ui->lblVol_1007, m_ui->lblAD_1008})
+        RefreshControl(label);
+    ShowReading(m_ui->lblPower_1002, m_ui->lblPowerUnit_1010,
+                static_cast<int>(qtm::ReadingKind::Power), m_fPower);
 }
 
 void CQTM200DebugDlg::ApplyStoragePages(std::uint16_t pages, bool fromTimer) {
@@ -272,46 +270,41 @@ void CQTM200DebugDlg::OnClear() {
 }
 
 void CQTM200DebugDlg::OnLiveAutoY() {
-    CChartCtrl* live = LiveChart();
-    live->RemoveAllSeries();
+    LiveChart()->RemoveAllSeries();
     for (int i = 0; i < ChartBuffers::kRollingPoints; ++i) {
         m_chart.LiveX[static_cast<std::size_t>(i)] = i;
         m_chart.LiveY[static_cast<std::size_t>(i)] = 0;
     }
     UpdateData(true);
-    const bool automatic = m_ui->chkAutoY_1039->isChecked();
-    m_ui->edtYMax_1032->setEnabled(!automatic);
-    m_ui->edtYMin_1033->setEnabled(!automatic);
-    CChartAxis* axis = FreshLeftAxis(live);
-    if (automatic) {
-        axis->SetMinMax(0, LimitValue(m_strYMax));
-        axis->SetAutomatic(true);
-    } else {
-        // The operator's bounds as typed, in whatever order: Enter in a limit edit checks them.
-        axis->SetMinMax(LimitValue(m_strYMin), LimitValue(m_strYMax));
-    }
+    SwitchAutoY(LiveChart(), m_ui->chkAutoY_1039->isChecked(), m_ui->edtYMax_1032,
+                m_ui->edtYMin_1033, LimitValue(m_strYMax), LimitValue(m_strYMin));
     OnChartTick();
 }
 
 void CQTM200DebugDlg::OnFitAutoY() {
-    CChartCtrl* fit = FitChart();
-    fit->RemoveAllSeries();
+    FitChart()->RemoveAllSeries();
     for (std::size_t i = 0; i < ChartBuffers::kFitSize; ++i) {
         m_chart.FitX[i] = static_cast<double>(i);
         m_chart.FitY[i] = 0;
     }
     UpdateData(true);
-    const bool automatic = m_ui->chkAutoYFit_1040->isChecked();
-    m_ui->edtYUpper_1035->setEnabled(!automatic);
-    m_ui->edtYLow_1036->setEnabled(!automatic);
-    CChartAxis* axis = FreshLeftAxis(fit);
+    SwitchAutoY(FitChart(), m_ui->chkAutoYFit_1040->isChecked(), m_ui->edtYUpper_1035,
+                m_ui->edtYLow_1036, LimitValue(m_strYUpperLimit), LimitValue(m_strYLowLimit));
+    RefreshFitChart();
+}
+
+void CQTM200DebugDlg::SwitchAutoY(CChartCtrl* chart, bool automatic, QLineEdit* upperEdit,
+                                  QLineEdit* lowerEdit, float upper, float lower) {
+    upperEdit->setEnabled(!automatic);
+    lowerEdit->setEnabled(!automatic);
+    CChartAxis* axis = FreshLeftAxis(chart);
     if (automatic) {
-        axis->SetMinMax(0, LimitValue(m_strYUpperLimit));
+        axis->SetMinMax(0, upper);
         axis->SetAutomatic(true);
     } else {
-        axis->SetMinMax(LimitValue(m_strYLowLimit), LimitValue(m_strYUpperLimit));
+        // The operator's bounds as typed, in whatever order: Enter in a limit edit checks them.
+        axis->SetMinMax(lower, upper);
     }
-    RefreshFitChart();
 }
 
 bool CQTM200DebugDlg::OnLimitEnter(QWidget* focus) {

@@ -91,7 +91,7 @@ bool CQTM200DebugDlg::BackupBeforeWrite(bool calibration) {
     if (!m_backups->Needed(meter, calibration)) return true;
     const std::filesystem::path folder = m_backups->Folder();
     const qtm::BackupTaken taken =
-        RunMeterWork([&] { return qtm::TakeBackup(m_link, target, folder); });
+        RunMeterWork([&] { return qtm::TakeBackup(m_link, target, folder); }, &m_timer3);
     if (!taken.path.empty()) {
         m_backups->Taken(meter, taken.path);
         return true;
@@ -124,16 +124,19 @@ void CQTM200DebugDlg::OnSettingIdentity() {
     }
     const qtm::IdentityTexts texts{m_strModel.toStdString(), m_strSN.toStdString(),
                                    m_strBand.toStdString(), m_strRange.toStdString()};
-    const int mask = RunMeterWork([&] { return qtm::WriteIdentityTexts(m_link, texts); });
+    const int mask =
+        RunMeterWork([&] { return qtm::WriteIdentityTexts(m_link, texts); }, &m_timer3);
     m_prompts->ShowMessage(QString::fromStdString(qtm::ParamWriteReport(mask)));
     restartTimer();
 }
 
 void CQTM200DebugDlg::OnReadParam() {
-    RunMeterWork([] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(kReadParamPauseMs));
-        return 0;
-    });
+    RunMeterWork(
+        [] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(kReadParamPauseMs));
+            return 0;
+        },
+        &m_timer3);
     if (!m_bConnected) {
         m_prompts->ShowMessage(kMsgPortFailed);
         return;
@@ -141,7 +144,7 @@ void CQTM200DebugDlg::OnReadParam() {
     if (m_nComm == 1) {
         const std::uint8_t address = ParamTarget().address;
         const std::optional<qtm::BusIdentity> identity =
-            RunMeterWork([&] { return qtm::ReadBusIdentity(m_link, address); });
+            RunMeterWork([&] { return qtm::ReadBusIdentity(m_link, address); }, &m_timer3);
         if (!identity) {
             m_prompts->ShowMessage(kMsgReadFailed);
             return;
@@ -175,8 +178,9 @@ void CQTM200DebugDlg::OnSetCal() {
     const qtm::MeterTarget target = ParamTarget();
     m_fCalEntered = qtm::NarrowToFloat(qtm::DecimalNumber(m_ui->edtCal_1142->text()));
     const float value = m_fCalEntered;
-    const bool ok = BackupBeforeWrite(true) &&
-                    RunMeterWork([&] { return qtm::WriteCalValue(m_link, target, value); });
+    const bool ok =
+        BackupBeforeWrite(true) &&
+        RunMeterWork([&] { return qtm::WriteCalValue(m_link, target, value); }, &m_timer3);
     if (!ok) m_fCalEntered = previous;
     m_strCal = Fixed(m_fCalEntered, 3);
     m_ui->edtCal_1142->setText(m_strCal);
@@ -192,8 +196,8 @@ void CQTM200DebugDlg::OnSetSaveTime() {
     m_nSaveGap = qtm::TruncateToInt32(qtm::DecimalNumber(m_ui->edtSaveTime_1143->text()));
     const std::int32_t value = m_nSaveGap;
     // There is no register for the interval: the USB request goes out whatever the link.
-    const bool ok =
-        BackupBeforeWrite(false) && RunMeterWork([&] { return qtm::WriteSaveGap(m_link, value); });
+    const bool ok = BackupBeforeWrite(false) &&
+                    RunMeterWork([&] { return qtm::WriteSaveGap(m_link, value); }, &m_timer3);
     if (!ok) m_nSaveGap = previous;
     m_strSaveGap = QString::number(m_nSaveGap);
     m_ui->edtSaveTime_1143->setText(m_strSaveGap);
@@ -207,8 +211,9 @@ void CQTM200DebugDlg::OnSetK() {
     const qtm::MeterTarget target = ParamTarget();
     m_fK = qtm::NarrowToFloat(qtm::DecimalNumber(m_ui->edtK_1141->text()));
     const float value = m_fK;
-    const bool ok = BackupBeforeWrite(true) &&
-                    RunMeterWork([&] { return qtm::WriteCoefficientK(m_link, target, value); });
+    const bool ok =
+        BackupBeforeWrite(true) &&
+        RunMeterWork([&] { return qtm::WriteCoefficientK(m_link, target, value); }, &m_timer3);
     if (!ok) m_fK = previous;
     m_strK = Fixed(m_fK, 3);
     m_ui->edtK_1141->setText(m_strK);
@@ -225,7 +230,7 @@ void CQTM200DebugDlg::OnEnergyStateChange() {
     m_nEnergyState = std::max(0, combo->currentIndex());
     const auto state = static_cast<std::uint8_t>(m_nEnergyState);
     const bool ok = BackupBeforeWrite(false) &&
-                    RunMeterWork([&] { return qtm::WriteEnergyState(m_link, state); });
+                    RunMeterWork([&] { return qtm::WriteEnergyState(m_link, state); }, &m_timer3);
     if (!ok) m_nEnergyState = previous;
     combo->setCurrentIndex(m_nEnergyState);
     m_strEnergyState = combo->currentText();
@@ -240,7 +245,7 @@ void CQTM200DebugDlg::OnErase() {
     // Every stored reading goes at once: one stray click must not do that.
     if (!m_prompts->AskOkCancel(kAskErase)) return;
     if (!BackupBeforeWrite(false)) return;
-    const bool ok = RunMeterWork([&] { return qtm::EraseRecords(m_link); });
+    const bool ok = RunMeterWork([&] { return qtm::EraseRecords(m_link); }, &m_timer3);
     m_prompts->ShowMessage(ok ? kMsgEraseOk : kMsgEraseFailed);
 }
 
@@ -249,7 +254,7 @@ void CQTM200DebugDlg::OnUDisk() {
         m_prompts->ShowMessage(kMsgPortFailed);
         return;
     }
-    const bool ok = RunMeterWork([&] { return qtm::SwitchToUsbDisk(m_link); });
+    const bool ok = RunMeterWork([&] { return qtm::SwitchToUsbDisk(m_link); }, &m_timer3);
     m_prompts->ShowMessage(ok ? kMsgUDiskOk : kMsgUDiskFailed);
 }
 
@@ -304,8 +309,8 @@ void CQTM200DebugDlg::OnRestoreParameters() {
     }
     // What the meter holds now is itself kept first, so the restore can be undone too.
     const qtm::MeterTarget target = ParamTarget();
-    const qtm::BackupTaken current =
-        RunMeterWork([&] { return qtm::TakeBackup(m_link, target, m_backups->Folder()); });
+    const qtm::BackupTaken current = RunMeterWork(
+        [&] { return qtm::TakeBackup(m_link, target, m_backups->Folder()); }, &m_timer3);
     QString question;
     if (current.parameters) {
         m_backups->Taken(ParameterBackupSession::MeterKey(
@@ -323,7 +328,7 @@ void CQTM200DebugDlg::OnRestoreParameters() {
     if (!m_prompts->AskOkCancel(question, kRestoreCaption)) return;
     const qtm::MeterParameters values = *loaded.parameters;
     const std::vector<qtm::RestoreStep> steps =
-        RunMeterWork([&] { return qtm::RestoreParameters(m_link, target, values); });
+        RunMeterWork([&] { return qtm::RestoreParameters(m_link, target, values); }, &m_timer3);
     ShowParameters(values, steps);
     m_prompts->ShowMessage(QString::fromStdString(qtm::DescribeRestore(steps)), kRestoreCaption);
 }

@@ -193,6 +193,15 @@ int MeterLink::OpenBusPort(const std::string& portName, int baudRate) {
     return -1;
 }
 
+int MeterLink::ReopenBusPort() {
+    std::lock_guard lock(m_mutex);
+    const std::string port = m_rs485.PortName();
+    if (port.empty()) return -1;
+    const bool opened = m_rs485.Open(port, m_rs485.BaudRate());
+    RecordOpenError(m_rs485.LastOpenError());
+    return opened ? 0 : -1;
+}
+
 void MeterLink::CloseBusPort() {
     std::lock_guard lock(m_mutex);
     m_rs485.Close();

@@ -123,6 +123,9 @@ public:
     // "Open the <port> port failed!" otherwise.
     int OpenBusPort(const std::string& portName, int baudRate);
     void CloseBusPort();
+    // Opens the bus port last opened again, at its baud rate, without a message: for a
+    // measurement that waits for an unplugged adapter to come back. 0 when it opened.
+    int ReopenBusPort();
     bool BusPortOpen() const { return m_rs485.IsOpen(); }
     // True once the open RS-485 port itself failed (unplugged, hung up).
     bool BusPortFailed() const { return m_rs485.PortFailed(); }

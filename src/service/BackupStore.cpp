@@ -4,7 +4,6 @@
 #include <stdio.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -192,22 +191,6 @@ BackupLoad LoadBackup(const std::filesystem::path& path) {
     }
     result.parameters = std::move(parsed.parameters);
     return result;
-}
-
-std::vector<std::filesystem::path> ListBackups(const std::filesystem::path& folder) {
-    std::vector<std::filesystem::path> files;
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-        const std::string name = entry.path().filename().string();
-        if (entry.is_regular_file(ec) && name.size() > 4 && name.front() != '.' &&
-            name.ends_with(".txt"))
-            files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
-        return a.filename().string().substr(a.filename().string().find('_') + 1) >
-               b.filename().string().substr(b.filename().string().find('_') + 1);
-    });
-    return files;
 }
 
 }  // namespace qtm

@@ -5,8 +5,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "service/ParameterBackup.h"
 
@@ -42,8 +42,5 @@ struct BackupLoad {
 };
 // Reads and parses a backup file (at most 64 KiB: a backup is a few hundred bytes).
 BackupLoad LoadBackup(const std::filesystem::path& path);
-
-// The backups in folder, newest first by name.
-std::vector<std::filesystem::path> ListBackups(const std::filesystem::path& folder);
 
 }  // namespace qtm

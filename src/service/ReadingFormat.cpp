@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "device/CNumberFormat.h"
+
 namespace qtm {
 namespace {
 
@@ -50,16 +52,16 @@ std::string FormatNumber(float value) {
     char buffer[64];
     int whole = 0;
     if (IsWholeInt32(value, &whole)) {
-        std::snprintf(buffer, sizeof buffer, "%d", whole);
+        SnprintfC(buffer, sizeof buffer, "%d", whole);
     } else if (value >= 1000.0f) {
         // Large floats print many digits; 64 bytes hold any float with one decimal.
-        std::snprintf(buffer, sizeof buffer, "%5.1f", static_cast<double>(value));
+        SnprintfC(buffer, sizeof buffer, "%5.1f", static_cast<double>(value));
     } else if (value >= 100.0f) {
-        std::snprintf(buffer, sizeof buffer, "%5.2f", static_cast<double>(value));
+        SnprintfC(buffer, sizeof buffer, "%5.2f", static_cast<double>(value));
     } else if (value >= 10.0f) {
-        std::snprintf(buffer, sizeof buffer, "%5.3f", static_cast<double>(value));
+        SnprintfC(buffer, sizeof buffer, "%5.3f", static_cast<double>(value));
     } else {
-        std::snprintf(buffer, sizeof buffer, "%5.4f", static_cast<double>(value));
+        SnprintfC(buffer, sizeof buffer, "%5.4f", static_cast<double>(value));
     }
     return buffer;
 }

@@ -64,10 +64,15 @@ protected:
                 pages.push_back(request.bytes[6]);
         return pages;
     }
+    // Clicks Save and waits until the file is written and the outcome told.
+    void ClickSave() {
+        f->Find<QPushButton>("btnSave_1028")->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !f->dlg->SaveRun().Busy(); }, 5000));
+    }
     std::filesystem::path Save(const std::string& name) {
         const auto path = dir.Path() / name;
         f->prompts->ScriptSavePath(QString::fromStdString(path.string()));
-        f->Find<QPushButton>("btnSave_1028")->click();
+        ClickSave();
         return path;
     }
     std::u16string Header() const {
@@ -116,9 +121,14 @@ TEST_F(DataHandlersTest, ThirtyStoredReadingsFillListChartAndFile) {
     EXPECT_TRUE(f->Find<QPushButton>("btnClear_1005")->isEnabled());
     EXPECT_EQ(f->prompts->Messages(), QStringList{kImported});
 
-    // Saved: the file holds the records numbered as the list.
+    // Saved: the file holds the records numbered as the list, even when the list is
+    // cleared while the file is being written.
     f->prompts->Clear();
-    const auto file = Save("import.csv");
+    const auto file = dir.Path() / "import.csv";
+    f->prompts->ScriptSavePath(QString::fromStdString(file.string()));
+    f->Find<QPushButton>("btnSave_1028")->click();
+    f->Find<QPushButton>("btnClear_1005")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f->dlg->SaveRun().Busy(); }, 5000));
     std::vector<qtm::MeasurementRecord> records;
     for (int i = 0; i < 30; ++i)
         records.push_back({i + 1, stored[static_cast<std::size_t>(i)], 0.0, 0.0f});
@@ -215,7 +225,7 @@ TEST_F(DataHandlersTest, FailedSaveSaysWhyAndLeavesTheOldFile) {
     const auto plain = dir.Path() / "plain";
     std::ofstream(plain) << "old";
     f->prompts->ScriptSavePath(QString::fromStdString((plain / "x.csv").string()));
-    f->Find<QPushButton>("btnSave_1028")->click();
+    ClickSave();
     ASSERT_EQ(f->prompts->Entries().size(), 2u);  // the save question, then the message
     const auto& message = f->prompts->Entries().back();
     EXPECT_EQ(message.caption, kFileCaption);
