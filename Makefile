@@ -23,8 +23,8 @@ test: build
 	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure --timeout 60
 
 # The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer, and the suites
-# with threads (device link, simulator, CLI, window) under ThreadSanitizer, each in a
-# folder of its own. Any report fails the run.
+# with threads (device link, simulator, service operations and live pass, CLI, window)
+# under ThreadSanitizer, each in a folder of its own. Any report fails the run.
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 SAN_SUPP = $(CURDIR)/tests/sanitizers
@@ -32,12 +32,12 @@ ASAN_ENV = ASAN_OPTIONS=detect_stack_use_after_return=1:strict_init_order=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	LSAN_OPTIONS=suppressions=$(SAN_SUPP)/lsan.supp:print_suppressions=0
 TSAN_ENV = TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(SAN_SUPP)/tsan.supp
-TSAN_SUITES = device|sim|cli|console
-TSAN_TARGETS = test_device test_sim test_cli test_console qtm200cli qtm200sim qtm200debug
+TSAN_SUITES = device|sim|service|cli|console
+TSAN_TARGETS = test_device test_sim test_service test_cli test_console qtm200cli qtm200sim qtm200debug
 
 test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Asan
-	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cmake --build $(ASAN_BUILD) -j $(JOBS) --target qtm_tests
 	cd $(ASAN_BUILD) && $(ASAN_ENV) ctest -j $(JOBS) --output-on-failure --timeout 120
 
 test-tsan: deps

@@ -14,18 +14,32 @@ bool RunsDown(const QPoint& from, const QPoint& to) {
     return to.y() > from.y();
 }
 
-// Appends run[index] to out unless it repeats the last vertex kept.
+// Appends p to out unless it repeats the last vertex kept.
 void Keep(Kept& out, std::size_t& n, const QPoint& p) {
     if (n == 0 || out[n - 1] != p) out[n++] = p;
 }
 
-// The vertices of run[keep[0..k-1]] in index order, repeats merged.
-std::size_t Pick(const QPoint* run, std::array<std::size_t, 6>& keep, std::size_t k, Kept& out) {
-    std::sort(keep.begin(), keep.begin() + k);
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < k; ++i)
-        Keep(out, n, run[keep[i]]);
-    return n;
+// The vertices run[0], run[1] (when `ends`), run[top] and run[bottom] (when wanted) in index
+// order, run[n - 2] (when `ends`) and run[n - 1], repeats merged. Indices are ordered by
+// construction, so no sorting is needed.
+std::size_t Pick(const QPoint* run, std::size_t n, bool ends, std::size_t top, bool wantTop,
+                 std::size_t bottom, bool wantBottom, Kept& out) {
+    std::size_t first = top;
+    std::size_t second = bottom;
+    bool wantFirst = wantTop;
+    bool wantSecond = wantBottom;
+    if (bottom < top) {
+        std::swap(first, second);
+        std::swap(wantFirst, wantSecond);
+    }
+    std::size_t k = 0;
+    out[k++] = run[0];
+    if (ends) Keep(out, k, run[1]);
+    if (wantFirst) Keep(out, k, run[first]);
+    if (wantSecond) Keep(out, k, run[second]);
+    if (ends) Keep(out, k, run[n - 2]);
+    Keep(out, k, run[n - 1]);
+    return k;
 }
 
 // The kept vertices of one run (no two neighbours equal, n >= 1).
@@ -34,48 +48,45 @@ std::size_t ReduceRun(const QPoint* run, std::size_t n, const QRect& whole, Kept
         std::copy(run, run + n, out.begin());
         return n;
     }
-    // First vertex on the top and on the bottom row among those between the ends.
+    // First vertex on the top and on the bottom row among those between the ends, written
+    // without branches: in noisy data either way is equally likely.
     std::size_t top = 1;
     std::size_t bottom = 1;
+    int topRow = run[1].y();
+    int bottomRow = topRow;
     for (std::size_t i = 2; i + 1 < n; ++i) {
-        if (run[i].y() < run[top].y()) top = i;
-        if (run[i].y() > run[bottom].y()) bottom = i;
+        const int y = run[i].y();
+        const bool higher = y < topRow;
+        const bool lower = y > bottomRow;
+        top = higher ? i : top;
+        topRow = higher ? y : topRow;
+        bottom = lower ? i : bottom;
+        bottomRow = lower ? y : bottomRow;
     }
-    // One column: inside when its x and its extreme rows are.
-    const int x = run[0].x();
-    const bool inside = x >= whole.left() && x <= whole.right() &&
-                        std::min({run[0].y(), run[top].y(), run[n - 1].y()}) >= whole.top() &&
-                        std::max({run[0].y(), run[bottom].y(), run[n - 1].y()}) <= whole.bottom();
-    std::array<std::size_t, 6> keep{};
-    std::size_t k = 0;
-    if (!inside) {
-        keep = {0, 1, top, bottom, n - 2, n - 1};
-        return Pick(run, keep, 6, out);
-    }
-
     const int firstY = run[0].y();
     const int lastY = run[n - 1].y();
-    const int topY = std::min({run[top].y(), firstY, lastY});
-    const int bottomY = std::max({run[bottom].y(), firstY, lastY});
-    const bool turnsAtBottom = run[bottom].y() == bottomY;
-    keep[k++] = 0;
-    if (firstY != topY && lastY != topY) keep[k++] = top;
-    if (turnsAtBottom) keep[k++] = bottom;
-    keep[k++] = n - 1;
-    std::size_t kept = Pick(run, keep, k, out);
+    const int columnTop = std::min({topRow, firstY, lastY});
+    const int columnBottom = std::max({bottomRow, firstY, lastY});
+    // One column: inside when its x and its extreme rows are.
+    const int x = run[0].x();
+    const bool inside = x >= whole.left() && x <= whole.right() && columnTop >= whole.top() &&
+                        columnBottom <= whole.bottom();
+    if (!inside) return Pick(run, n, true, top, true, bottom, true, out);
+
+    const bool turnsAtBottom = bottomRow == columnBottom;
+    const bool needTop = firstY != columnTop && lastY != columnTop;
+    const std::size_t kept = Pick(run, n, false, top, needTop, bottom, turnsAtBottom, out);
     // The top and bottom rows are there by construction; the end directions and the turn
     // may have been lost to the shortcut.
     bool same = kept >= 2 && RunsDown(out[0], out[1]) == RunsDown(run[0], run[1]) &&
                 RunsDown(out[kept - 2], out[kept - 1]) == RunsDown(run[n - 2], run[n - 1]);
     bool keptTurn = false;
     for (std::size_t i = 1; i + 1 < kept; ++i)
-        keptTurn = keptTurn || out[i].y() == bottomY;
+        keptTurn = keptTurn || out[i].y() == columnBottom;
     if (same && keptTurn == turnsAtBottom) return kept;
 
     // The first and the last segment as they were always give the same chain.
-    keep[k++] = 1;
-    keep[k++] = n - 2;
-    return Pick(run, keep, k, out);
+    return Pick(run, n, true, top, needTop, bottom, turnsAtBottom, out);
 }
 
 }  // namespace
