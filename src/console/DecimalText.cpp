@@ -1,17 +1,20 @@
 #include "console/DecimalText.h"
 
-#include <QRegularExpression>
+#include <cmath>
+
+#include "service/NumberText.h"
 
 namespace qtm {
 
 double DecimalNumber(const QString& text) {
-    static const QRegularExpression number(
-        QStringLiteral("^\\s*([+-]?(?:\\d+\\.?\\d*|\\.\\d+)(?:[eE][+-]?\\d+)?)"));
-    const QRegularExpressionMatch match = number.match(text);
-    if (!match.hasMatch()) return 0.0;
-    bool ok = false;
-    const double value = match.captured(1).toDouble(&ok);  // QString::toDouble uses the C locale
-    return ok ? value : 0.0;
+    // Infinities and NaN typed into a field would spoil an axis or a meter value; as before,
+    // a field that holds no finite number reads as 0.
+    const double value = LeadingNumber(text.toStdString());
+    return std::isfinite(value) ? value : 0.0;
+}
+
+QString FixedText(double value, int decimals) {
+    return QString::fromStdString(FormatFixed(value, decimals));
 }
 
 std::optional<int> BusAddress(const QString& text) {

@@ -1,4 +1,4 @@
-// Reading numbers the operator typed, as the meter's number fields expect them.
+// Numbers the operator types and the window shows, always with a decimal point.
 #pragma once
 
 #include <QString>
@@ -10,6 +10,10 @@ namespace qtm {
 // an optional point and exponent; whatever follows is ignored, and no number at all is 0.
 // Always with a decimal point, whatever the desktop's language.
 double DecimalNumber(const QString& text);
+
+// value with the given number of decimals and a decimal point, as "%.Nf" gives in the C
+// locale, for the fields that show meter values.
+QString FixedText(double value, int decimals);
 
 // A Modbus slave address typed by the operator: a whole number from 1 to 247, blanks
 // around it allowed. Empty otherwise, so a slip never turns into the broadcast address 0.

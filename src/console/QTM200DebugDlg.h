@@ -202,6 +202,8 @@ private:
     // Tells the operator how to get access when the last open failed for lack of permission.
     void ExplainPermissionProblem();
     void ShowMeterMessage(const std::string& text);
+    // Handlers that need a meter ask this first: it tells the operator when none is connected.
+    bool CheckConnected();
     void Shutdown();
     void SetFactoryFieldsVisible(bool visible);
 

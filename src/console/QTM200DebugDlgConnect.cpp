@@ -50,6 +50,12 @@ void CQTM200DebugDlg::ShowMeterMessage(const std::string& text) {
         this, [this, message] { m_prompts->ShowMessage(message); }, Qt::QueuedConnection);
 }
 
+bool CQTM200DebugDlg::CheckConnected() {
+    if (m_bConnected) return true;
+    m_prompts->ShowMessage(kMsgPortFailed);
+    return false;
+}
+
 void CQTM200DebugDlg::ExplainPermissionProblem() {
     const qtm::PortError error = m_link.LastOpenError();
     if (error.kind != qtm::PortErrorKind::PermissionDenied) return;
@@ -297,10 +303,7 @@ void CQTM200DebugDlg::OnPTypeChange() {
 }
 
 void CQTM200DebugDlg::OnSetAddress() {
-    if (!m_bConnected) {
-        m_prompts->ShowMessage(kMsgPortFailed);
-        return;
-    }
+    if (!CheckConnected()) return;
     // Address 0 is the bus broadcast: a typing slip must not renumber every meter on the line.
     const std::optional<int> current = qtm::BusAddress(m_ui->edtAddr_1112->text());
     const std::optional<int> wanted = qtm::BusAddress(m_ui->edtNewAddr_1145->text());

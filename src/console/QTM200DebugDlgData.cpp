@@ -18,7 +18,6 @@
 
 namespace {
 
-const QString kMsgPortFailed = QStringLiteral(" -----< Serial Port open failed！ >-----");
 const QString kMsgStopFirst = QStringLiteral(" -----< pls stop test!!! >-----");
 const QString kMsgImported = QStringLiteral(" -----< param read success!!! >-----");
 const QString kCaptionFile = QStringLiteral("   提示  ");
@@ -70,10 +69,7 @@ void CQTM200DebugDlg::WireDataHandlers() {
 }
 
 void CQTM200DebugDlg::OnImport() {
-    if (!m_bConnected) {
-        m_prompts->ShowMessage(kMsgPortFailed);
-        return;
-    }
+    if (!CheckConnected()) return;
     if (m_bRunning.load()) {
         m_prompts->ShowMessage(kMsgStopFirst);
         return;

@@ -14,7 +14,6 @@
 
 namespace {
 
-const QString kMsgPortFailed = QStringLiteral(" -----< Serial Port open failed！ >-----");
 const QString kMsgReadOk = QStringLiteral(" -----< param read success!!! >-----");
 const QString kMsgReadFailed = QStringLiteral(" -----< param read failed!!! >-----");
 const QString kMsgZeroOk = QStringLiteral(" -----< Zero calibration write success!!! >-----");
@@ -34,10 +33,6 @@ const QString kMsgFormulaFailed = QStringLiteral(" -----< Formula param write fa
 const QString kCaptionStart = QStringLiteral("Start");
 const QString kCaptionStop = QStringLiteral("Stop");
 
-QString Fixed(double value, int precision) {
-    return QString::fromStdString(qtm::FormatFixed(value, precision));
-}
-
 }  // namespace
 
 void CQTM200DebugDlg::LoadFitChart() {
@@ -47,10 +42,7 @@ void CQTM200DebugDlg::LoadFitChart() {
 }
 
 void CQTM200DebugDlg::OnZeroCal() {
-    if (!m_bConnected) {
-        m_prompts->ShowMessage(kMsgPortFailed);
-        return;
-    }
+    if (!CheckConnected()) return;
     CTipsDlg tips(this);
     if (tips.DoModal() == CTipsDlg::kIdCancel) return;
     const qtm::MeterTarget target = ParamTarget();
@@ -60,10 +52,7 @@ void CQTM200DebugDlg::OnZeroCal() {
 }
 
 void CQTM200DebugDlg::OnReadZero() {
-    if (!m_bConnected) {
-        m_prompts->ShowMessage(kMsgPortFailed);
-        return;
-    }
+    if (!CheckConnected()) return;
     const qtm::MeterTarget target = ParamTarget();
     const qtm::ZeroReadout zero =
         RunMeterWork([&] { return qtm::ReadZeroValue(m_link, target); }, &m_timer3);
@@ -79,11 +68,11 @@ void CQTM200DebugDlg::OnReadZero() {
             m_fVoltage = zero.block->voltage;
             m_fTemperature = zero.block->temperature;
         }
-        m_strZeroData = Fixed(m_fZero, 3);
+        m_strZeroData = qtm::FixedText(m_fZero, 3);
         m_ui->edtZeroData_1055->setText(m_strZeroData);
     }
     if (const std::optional<float> range = qtm::RangeFromZero(m_fZero, m_fCal)) {
-        m_strR = Fixed(*range, 1);
+        m_strR = qtm::FixedText(*range, 1);
         m_ui->edtR_1056->setText(m_strR);
     }
     // A port that would not open, or a meter that said nothing, is no successful read.
@@ -91,15 +80,12 @@ void CQTM200DebugDlg::OnReadZero() {
 }
 
 void CQTM200DebugDlg::OnWriteCalK() {
-    if (!m_bConnected) {
-        m_prompts->ShowMessage(kMsgPortFailed);
-        return;
-    }
+    if (!CheckConnected()) return;
     const float previous = m_fCalK;
     m_fCalK = qtm::NarrowToFloat(qtm::DecimalNumber(m_ui->edtCalK_1058->text()));
     if (m_fCalK == 0.0f) {
         m_fCalK = previous;
-        m_strCalK = Fixed(m_fCalK, 3);
+        m_strCalK = qtm::FixedText(m_fCalK, 3);
         m_ui->edtCalK_1058->setText(m_strCalK);
         m_prompts->ShowMessage(kMsgCalKZero);
         return;
@@ -109,17 +95,14 @@ void CQTM200DebugDlg::OnWriteCalK() {
     const bool ok = BackupBeforeWrite(true) &&
                     RunMeterWork([&] { return qtm::WriteCalK(m_link, value); }, &m_timer3);
     if (!ok) m_fCalK = previous;
-    m_strCalK = Fixed(m_fCalK, 3);
+    m_strCalK = qtm::FixedText(m_fCalK, 3);
     m_ui->edtCalK_1058->setText(m_strCalK);
     m_prompts->ShowMessage(ok ? kMsgCalKOk : kMsgCalKFailed);
 }
 
 void CQTM200DebugDlg::OnFitStart() {
     QPushButton* button = m_ui->btnFitStart_1009;
-    if (!m_bConnected) {
-        m_prompts->ShowMessage(kMsgPortFailed);
-        return;
-    }
+    if (!CheckConnected()) return;
     if (!BackupBeforeWrite(false)) return;
     const bool bus = m_nComm == 1;
     const std::uint8_t address = ParamTarget().address;
@@ -145,10 +128,7 @@ void CQTM200DebugDlg::OnFitStart() {
 }
 
 void CQTM200DebugDlg::OnReadFit() {
-    if (!m_bConnected) {
-        m_prompts->ShowMessage(kMsgPortFailed);
-        return;
-    }
+    if (!CheckConnected()) return;
     m_ui->edtFitLog_1065->clear();
     m_chart.FitPairs = {};
     std::fill(m_chart.FitY.begin(), m_chart.FitY.begin() + ChartBuffers::kFitPairCount, 0.0);
@@ -173,7 +153,7 @@ void CQTM200DebugDlg::OnReadFit() {
                           m_ui->edtCoef_1072, m_ui->edtCoef_1073};
     for (std::size_t j = 0; j < m_fFitCoef.size(); ++j) {
         m_fFitCoef[j] = qtm::NarrowToFloat(fit.coefficients[j]);
-        m_strFormula[j] = Fixed(m_fFitCoef[j], 5);
+        m_strFormula[j] = qtm::FixedText(m_fFitCoef[j], 5);
         edits[j]->setText(m_strFormula[j]);
     }
     LoadFitChart();
@@ -181,10 +161,7 @@ void CQTM200DebugDlg::OnReadFit() {
 }
 
 void CQTM200DebugDlg::OnWriteFormula() {
-    if (!m_bConnected) {
-        m_prompts->ShowMessage(kMsgPortFailed);
-        return;
-    }
+    if (!CheckConnected()) return;
     QLineEdit* edits[] = {m_ui->edtCoef_1069, m_ui->edtCoef_1070, m_ui->edtCoef_1071,
                           m_ui->edtCoef_1072, m_ui->edtCoef_1073};
     const std::array<double, 5> previous = m_dFormula;
@@ -192,7 +169,7 @@ void CQTM200DebugDlg::OnWriteFormula() {
         m_dFormula[j] = qtm::DecimalNumber(edits[j]->text());
     const auto show = [&] {
         for (std::size_t j = 0; j < m_dFormula.size(); ++j) {
-            m_strFormula[j] = Fixed(m_dFormula[j], 5);
+            m_strFormula[j] = qtm::FixedText(m_dFormula[j], 5);
             edits[j]->setText(m_strFormula[j]);
         }
     };

@@ -16,13 +16,13 @@
 #include "console/DecimalText.h"
 #include "console/QTM200DebugDlg.h"
 #include "service/LivePass.h"
+#include "service/NumberText.h"
 #include "service/ReadingFormat.h"
 #include "service/ReadingRowText.h"
 #include "ui_QTM200DebugDlg.h"
 
 namespace {
 
-const QString kMsgPortFailed = QStringLiteral(" -----< Serial Port open failed！ >-----");
 const QString kMsgBufferFull = QStringLiteral(
     " -----< 1000000 readings: the reading list is full, measurement stopped！ >-----");
 const QString kMsgBadBusAddress =
@@ -33,10 +33,6 @@ const QString kStart = QStringLiteral("Start");
 const QString kStop = QStringLiteral("Stop");
 const QString kShowTemperature = QStringLiteral("T(℃)");
 const QString kShowData = QStringLiteral("Data");
-
-QString Fixed(float value, int decimals) {
-    return QString::fromStdString(qtm::FixedText(static_cast<double>(value), decimals));
-}
 
 // Replaces the chart's left axis by a fresh standard one that keeps the old axis's label.
 CChartAxis* FreshLeftAxis(CChartCtrl* chart) {
@@ -77,10 +73,7 @@ void CQTM200DebugDlg::WireLiveHandlers() {
 
 void CQTM200DebugDlg::OnStartStop() {
     QPushButton* start = m_ui->btnStart_1004;
-    if (!m_bConnected) {
-        m_prompts->ShowMessage(kMsgPortFailed);
-        return;
-    }
+    if (!CheckConnected()) return;
     if (start->text() == kStop) {
         StopMeasurement();
         return;
@@ -194,10 +187,10 @@ void CQTM200DebugDlg::ApplyBusPass(const PassResult& pass) {
 
     ShowSensorReadings();
     // The bus meter also reports its settings; the edits follow them.
-    m_strCal = Fixed(m_fCal, 3);
-    m_strZeroData = Fixed(m_fZero, 3);
-    m_strK = Fixed(m_fK, 3);
-    m_strCalK = Fixed(m_fCalK, 3);
+    m_strCal = qtm::FixedText(m_fCal, 3);
+    m_strZeroData = qtm::FixedText(m_fZero, 3);
+    m_strK = qtm::FixedText(m_fK, 3);
+    m_strCalK = qtm::FixedText(m_fCalK, 3);
     m_ui->edtCal_1142->setText(m_strCal);
     m_ui->edtZeroData_1055->setText(m_strZeroData);
     m_ui->edtK_1141->setText(m_strK);
@@ -205,9 +198,9 @@ void CQTM200DebugDlg::ApplyBusPass(const PassResult& pass) {
 }
 
 void CQTM200DebugDlg::ShowSensorReadings() {
-    m_ui->lblT_1012->setText(QStringLiteral("T(℃):") + Fixed(m_fTemperature, 1));
-    m_ui->lblVol_1007->setText(QStringLiteral("Vol(V):") + Fixed(m_fVoltage, 3));
-    m_ui->lblAD_1008->setText(QStringLiteral("AD:") + Fixed(m_fAD, 0));
+    m_ui->lblT_1012->setText(QStringLiteral("T(℃):") + qtm::FixedText(m_fTemperature, 1));
+    m_ui->lblVol_1007->setText(QStringLiteral("Vol(V):") + qtm::FixedText(m_fVoltage, 3));
+    m_ui->lblAD_1008->setText(QStringLiteral("AD:") + qtm::FixedText(m_fAD, 0));
     for (QLabel* label : {m_ui->lblT_1012, m_ui->lblVol_1007, m_ui->lblAD_1008})
         RefreshControl(label);
     ShowReading(m_ui->lblPower_1002, m_ui->lblPowerUnit_1010,

@@ -42,10 +42,6 @@ const QString kRestoreText = QStringLiteral("Restore parameters…");
 constexpr int kReadParamPauseMs = 1000;
 constexpr int kStorageTimerMs = 3000;
 
-QString Fixed(double value, int precision) {
-    return QString::fromStdString(qtm::FormatFixed(value, precision));
-}
-
 }  // namespace
 
 void CQTM200DebugDlg::WireParamHandlers() {
@@ -137,10 +133,7 @@ void CQTM200DebugDlg::OnReadParam() {
             return 0;
         },
         &m_timer3);
-    if (!m_bConnected) {
-        m_prompts->ShowMessage(kMsgPortFailed);
-        return;
-    }
+    if (!CheckConnected()) return;
     if (m_nComm == 1) {
         const std::uint8_t address = ParamTarget().address;
         const std::optional<qtm::BusIdentity> identity =
@@ -170,10 +163,7 @@ void CQTM200DebugDlg::OnReadParam() {
 }
 
 void CQTM200DebugDlg::OnSetCal() {
-    if (!m_bConnected) {
-        m_prompts->ShowMessage(kMsgPortFailed);
-        return;
-    }
+    if (!CheckConnected()) return;
     const float previous = m_fCalEntered;
     const qtm::MeterTarget target = ParamTarget();
     m_fCalEntered = qtm::NarrowToFloat(qtm::DecimalNumber(m_ui->edtCal_1142->text()));
@@ -182,16 +172,13 @@ void CQTM200DebugDlg::OnSetCal() {
         BackupBeforeWrite(true) &&
         RunMeterWork([&] { return qtm::WriteCalValue(m_link, target, value); }, &m_timer3);
     if (!ok) m_fCalEntered = previous;
-    m_strCal = Fixed(m_fCalEntered, 3);
+    m_strCal = qtm::FixedText(m_fCalEntered, 3);
     m_ui->edtCal_1142->setText(m_strCal);
     m_prompts->ShowMessage(ok ? kMsgCalOk : kMsgCalFailed);
 }
 
 void CQTM200DebugDlg::OnSetSaveTime() {
-    if (!m_bConnected) {
-        m_prompts->ShowMessage(kMsgPortFailed);
-        return;
-    }
+    if (!CheckConnected()) return;
     const std::int32_t previous = m_nSaveGap;
     m_nSaveGap = qtm::TruncateToInt32(qtm::DecimalNumber(m_ui->edtSaveTime_1143->text()));
     const std::int32_t value = m_nSaveGap;
@@ -215,17 +202,14 @@ void CQTM200DebugDlg::OnSetK() {
         BackupBeforeWrite(true) &&
         RunMeterWork([&] { return qtm::WriteCoefficientK(m_link, target, value); }, &m_timer3);
     if (!ok) m_fK = previous;
-    m_strK = Fixed(m_fK, 3);
+    m_strK = qtm::FixedText(m_fK, 3);
     m_ui->edtK_1141->setText(m_strK);
     m_prompts->ShowMessage(ok ? kMsgKOk : kMsgKFailed);
 }
 
 void CQTM200DebugDlg::OnEnergyStateChange() {
     QComboBox* combo = m_ui->cmbEnergy_1017;
-    if (!m_bConnected) {
-        m_prompts->ShowMessage(kMsgPortFailed);
-        return;
-    }
+    if (!CheckConnected()) return;
     const int previous = m_nEnergyState;
     m_nEnergyState = std::max(0, combo->currentIndex());
     const auto state = static_cast<std::uint8_t>(m_nEnergyState);
@@ -238,10 +222,7 @@ void CQTM200DebugDlg::OnEnergyStateChange() {
 }
 
 void CQTM200DebugDlg::OnErase() {
-    if (!m_bConnected) {
-        m_prompts->ShowMessage(kMsgPortFailed);
-        return;
-    }
+    if (!CheckConnected()) return;
     // Every stored reading goes at once: one stray click must not do that.
     if (!m_prompts->AskOkCancel(kAskErase)) return;
     if (!BackupBeforeWrite(false)) return;
@@ -250,10 +231,7 @@ void CQTM200DebugDlg::OnErase() {
 }
 
 void CQTM200DebugDlg::OnUDisk() {
-    if (!m_bConnected) {
-        m_prompts->ShowMessage(kMsgPortFailed);
-        return;
-    }
+    if (!CheckConnected()) return;
     const bool ok = RunMeterWork([&] { return qtm::SwitchToUsbDisk(m_link); }, &m_timer3);
     m_prompts->ShowMessage(ok ? kMsgUDiskOk : kMsgUDiskFailed);
 }
@@ -278,7 +256,7 @@ void CQTM200DebugDlg::ShowParameters(const qtm::MeterParameters& values,
     text("range", values.range, m_strRange, m_ui->edtRange_1138);
     if (values.calValue && written("cal")) {
         m_fCalEntered = *values.calValue;
-        m_strCal = Fixed(m_fCalEntered, 3);
+        m_strCal = qtm::FixedText(m_fCalEntered, 3);
         m_ui->edtCal_1142->setText(m_strCal);
     }
     if (values.saveGap && written("savetime")) {
@@ -288,16 +266,13 @@ void CQTM200DebugDlg::ShowParameters(const qtm::MeterParameters& values,
     }
     if (values.k && written("k")) {
         m_fK = *values.k;
-        m_strK = Fixed(m_fK, 3);
+        m_strK = qtm::FixedText(m_fK, 3);
         m_ui->edtK_1141->setText(m_strK);
     }
 }
 
 void CQTM200DebugDlg::OnRestoreParameters() {
-    if (!m_bConnected) {
-        m_prompts->ShowMessage(kMsgPortFailed);
-        return;
-    }
+    if (!CheckConnected()) return;
     const QString file = m_prompts->AskOpenPath(
         kRestoreCaption, QString::fromStdString(m_backups->Folder().string()),
         QStringLiteral("Parameter backups (*.txt);;All files (*)"));

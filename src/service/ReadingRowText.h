@@ -19,7 +19,4 @@ inline constexpr int kListColumns = 4;
 // seconds with one decimal. Always with a decimal point. Empty for a column out of range.
 std::string ReadingCellText(const MeasurementRecord& record, RowOrigin origin, int column);
 
-// value with the given number of decimals and a point, whatever the process locale.
-std::string FixedText(double value, int decimals);
-
 }  // namespace qtm

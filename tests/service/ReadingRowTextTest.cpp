@@ -1,5 +1,7 @@
 #include "service/ReadingRowText.h"
 
+#include "service/NumberText.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -31,11 +33,11 @@ TEST(ReadingRowTextTest, LiveAndImportedRowsShowTheirColumns) {
     }
 }
 
-TEST(ReadingRowTextTest, FixedTextRoundsHalfTenthsOfTheStoredValue) {
+TEST(ReadingRowTextTest, FixedFormatRoundsHalfTenthsOfTheStoredValue) {
     // 12345 tenths arrive as 1234.5f, exact in binary.
-    EXPECT_EQ(FixedText(12345 / 10.0f, 1), "1234.5");
-    EXPECT_EQ(FixedText(-0.25, 1), "-0.2");
-    EXPECT_EQ(FixedText(1e9, 1), "1000000000.0");
+    EXPECT_EQ(FormatFixed(12345 / 10.0f, 1), "1234.5");
+    EXPECT_EQ(FormatFixed(-0.25, 1), "-0.2");
+    EXPECT_EQ(FormatFixed(1e9, 1), "1000000000.0");
 }
 
 }  // namespace
