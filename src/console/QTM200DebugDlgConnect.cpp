@@ -8,6 +8,7 @@
 #include <QThread>
 
 #include "console/DecimalText.h"
+#include "console/MeterWork.h"
 #include "console/QTM200DebugDlg.h"
 #include "console/WaitCursor.h"
 #include "console/WindowGeometry.h"
@@ -32,10 +33,6 @@ const QString kMsgBadAddress =
 constexpr int kBusBaudRate = 115200;
 constexpr std::uint16_t kAddressRegister = 0xFCC6;
 constexpr std::uint8_t kAddressCommand = 0xC6;
-
-QString Float3(float value) {
-    return QString::asprintf("%.3f", static_cast<double>(value));
-}
 
 }  // namespace
 
@@ -92,11 +89,9 @@ void CQTM200DebugDlg::StartStorageTimer() {
 }
 
 void CQTM200DebugDlg::ReadIdentityIntoFields() {
-    qtm::IdentityRead read;
-    {
-        WaitCursor wait;
-        read = qtm::ReadIdentity(m_link);
-    }
+    // Over a second of exchanges: off the window's thread, so the window keeps painting.
+    const qtm::IdentityRead read =
+        RunMeterWork([this] { return qtm::ReadIdentity(m_link); }, &m_timer3);
     if (read.serialNumber) {
         m_strSN = QString::fromStdString(*read.serialNumber);
         m_ui->edtSN_1137->setText(m_strSN);
@@ -111,7 +106,7 @@ void CQTM200DebugDlg::ReadIdentityIntoFields() {
     }
     if (read.calValue) {
         m_fCal = *read.calValue;
-        m_strCal = Float3(m_fCal);
+        m_strCal = qtm::FixedText(m_fCal, 3);
         m_ui->edtCal_1142->setText(m_strCal);
     }
     if (read.saveGap) {
@@ -121,19 +116,16 @@ void CQTM200DebugDlg::ReadIdentityIntoFields() {
     }
     if (read.k) {
         m_fK = *read.k;
-        m_strK = Float3(m_fK);
+        m_strK = qtm::FixedText(m_fK, 3);
         m_ui->edtK_1141->setText(m_strK);
     }
 }
 
 bool CQTM200DebugDlg::FindMeterOnListedPorts(std::string& model, const QString& notFoundMessage) {
-    int found = -1;
-    {
-        WaitCursor wait;
-        m_link.EnumeratePorts();
-        ShowPortList();
-        found = m_link.FindMeter(model);
-    }
+    m_link.EnumeratePorts();
+    ShowPortList();
+    // Each silent port costs its own time-outs; the window keeps painting meanwhile.
+    const int found = RunMeterWork([&] { return m_link.FindMeter(model); }, &m_timer3);
     if (found == 0) return true;
     SelectPort(m_link.SavedPortIndex());
     m_prompts->ShowMessage(notFoundMessage);
@@ -194,11 +186,8 @@ void CQTM200DebugDlg::OnScan() {
     if (m_link.GetDeviceType() == qtm::DeviceType::Qtm300) {
         m_strInfo.clear();
         m_ui->edtInfo_1079->clear();
-        std::optional<std::string> info;
-        {
-            WaitCursor wait;
-            info = qtm::ReadInfoText(m_link);
-        }
+        const std::optional<std::string> info =
+            RunMeterWork([this] { return qtm::ReadInfoText(m_link); }, &m_timer3);
         if (info) {
             m_strInfo = QString::fromStdString(*info);
             m_ui->edtInfo_1079->setPlainText(m_strInfo);
@@ -312,11 +301,11 @@ void CQTM200DebugDlg::OnSetAddress() {
         return;
     }
     const std::array<std::uint8_t, 2> request{kAddressCommand, static_cast<std::uint8_t>(*wanted)};
-    int result = 0;
-    {
-        WaitCursor wait;
-        result = m_link.WriteMultipleRegisters(static_cast<std::uint8_t>(*current),
-                                               kAddressRegister, 1, 2, request);
-    }
+    const int result = RunMeterWork(
+        [&] {
+            return m_link.WriteMultipleRegisters(static_cast<std::uint8_t>(*current),
+                                                 kAddressRegister, 1, 2, request);
+        },
+        &m_timer3);
     m_prompts->ShowMessage(result == 1 ? kMsgAddrOk : kMsgAddrFailed);
 }
