@@ -1,10 +1,13 @@
 #!/bin/sh
-# Installs the Debian 12 packages the build, the tests and the window need.
+# Installs the Debian 12 packages the build, the tests and the window need (with --bench,
+# also the benchmarks' yardstick).
 # Only missing packages are installed; sudo is used when we are not root.
 set -e
 PKGS="build-essential cmake g++ make pkg-config qt6-base-dev libgl-dev \
 googletest libgtest-dev libgmock-dev fonts-dejavu-core fonts-wqy-microhei xvfb xauth imagemagick \
 clang libclang-rt-14-dev dpkg-dev file lintian locales"
+# The chart benchmark measures itself against Qt Charts; nothing else links it.
+if [ "${1:-}" = "--bench" ]; then PKGS="$PKGS qt6-charts-dev"; fi
 missing=""
 for p in $PKGS; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
