@@ -98,4 +98,10 @@ inline bool IsUtf8(std::string_view text) {
     return true;
 }
 
+// A meter text is well-formed UTF-8 of at most 3 bytes per byte of its field.
+inline void CheckMeterText(std::string_view text, std::size_t fieldBytes) {
+    QTM_FUZZ_CHECK(IsUtf8(text));
+    QTM_FUZZ_CHECK(text.size() <= 3 * fieldBytes);
+}
+
 }  // namespace qtm::fuzz

@@ -18,15 +18,6 @@
 using namespace qtm;
 using namespace qtm::fuzz;
 
-namespace {
-
-void CheckText(const std::string& text, std::size_t bytes) {
-    QTM_FUZZ_CHECK(IsUtf8(text));
-    QTM_FUZZ_CHECK(text.size() <= 3 * bytes);
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzInput input(data, size);
     const std::uint8_t code = input.Byte();
@@ -35,9 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The reply as its own allocation, so a read past its end is caught.
     const Bytes reply = input.Rest();
 
-    CheckText(DecodeMeterText(reply.data(), reply.size()), reply.size());
-    CheckText(VkIdentityModel(reply), 10);
-    CheckText(Qtm300IdentityModel(reply), 10);
+    CheckMeterText(DecodeMeterText(reply.data(), reply.size()), reply.size());
+    CheckMeterText(VkIdentityModel(reply), 10);
+    CheckMeterText(Qtm300IdentityModel(reply), 10);
 
     // Values past the end of the reply read as zero bytes.
     if (offset >= reply.size()) {
@@ -59,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)DecodeLiveBlock(block);
     std::array<std::uint8_t, 12> model{};
     std::copy_n(reply.begin(), std::min(reply.size(), model.size()), model.begin());
-    CheckText(DecodeBusModel(model), model.size());
+    CheckMeterText(DecodeBusModel(model), model.size());
     std::array<std::uint8_t, 4> serial{};
     std::copy_n(reply.begin(), std::min(reply.size(), serial.size()), serial.begin());
     const std::string number = FormatBusSerialNumber(DecodeBusSerialNumber(serial));

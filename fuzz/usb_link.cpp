@@ -16,12 +16,6 @@ using namespace qtm::fuzz;
 
 namespace {
 
-// A meter text decodes to at most 3 UTF-8 bytes per byte of its field.
-void CheckText(const std::string& text, std::size_t fieldBytes) {
-    QTM_FUZZ_CHECK(IsUtf8(text));
-    QTM_FUZZ_CHECK(text.size() <= 3 * fieldBytes);
-}
-
 void CheckRead(int result) {
     QTM_FUZZ_CHECK(result == 1 || result == -1);
 }
@@ -45,21 +39,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 std::string model = "unchanged";
                 const int r = link.FindMeter(model);
                 QTM_FUZZ_CHECK(r == 0 || r == -1);
-                if (r == 0) CheckText(model, 10);
+                if (r == 0) CheckMeterText(model, 10);
                 if (r == -1) QTM_FUZZ_CHECK(model == "unchanged");
                 break;
             }
             case 1:
                 CheckRead(link.ReadSerialNumber());
-                CheckText(link.SerialNumber(), 10);
+                CheckMeterText(link.SerialNumber(), 10);
                 break;
             case 2:
                 CheckRead(link.ReadBand());
-                CheckText(link.Band(), 15);
+                CheckMeterText(link.Band(), 15);
                 break;
             case 3:
                 CheckRead(link.ReadRange());
-                CheckText(link.Range(), 15);
+                CheckMeterText(link.Range(), 15);
                 break;
             case 4: {
                 float value = 0;
@@ -88,14 +82,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             case 8: {
                 const IdentityRead id = ReadIdentity(link);
-                if (id.serialNumber) CheckText(*id.serialNumber, 10);
-                if (id.band) CheckText(*id.band, 15);
-                if (id.range) CheckText(*id.range, 15);
+                if (id.serialNumber) CheckMeterText(*id.serialNumber, 10);
+                if (id.band) CheckMeterText(*id.band, 15);
+                if (id.range) CheckMeterText(*id.range, 15);
                 break;
             }
             case 9:
                 if (const auto info = ReadInfoText(link))
-                    CheckText(*info, MeterLink::kInfoBlockBytes);
+                    CheckMeterText(*info, MeterLink::kInfoBlockBytes);
                 break;
             case 10:
                 live = ReadLiveValues(link, live);
