@@ -114,7 +114,7 @@ int CRS485Serial::ReadExact(std::uint8_t* buffer, std::size_t n) {
 
 int CRS485Serial::ReadHoldingRegisters(std::uint8_t address, std::uint16_t reg, std::uint16_t count,
                                        std::span<std::uint8_t> data, int* byteCount) {
-    if (count > kMaxReadRegisters) return 0;
+    if (count > kMaxReadRegisters || !IsBusAddress(address)) return 0;
     const std::size_t expected = 2u * count;
     if (data.size() < expected) return 0;
     const std::vector<std::uint8_t> request = BuildReadRegistersRequest(address, reg, count);
@@ -145,7 +145,8 @@ int CRS485Serial::ReadHoldingRegisters(std::uint8_t address, std::uint16_t reg, 
 int CRS485Serial::WriteMultipleRegisters(std::uint8_t address, std::uint16_t reg,
                                          std::uint16_t count, std::uint8_t byteCount,
                                          std::span<const std::uint8_t> data) {
-    if (count > kMaxWriteRegisters || byteCount > kMaxWriteBytes) return 0;
+    if (count > kMaxWriteRegisters || byteCount > kMaxWriteBytes || !IsBusAddress(address))
+        return 0;
     if (data.size() < byteCount) return 0;
     const std::vector<std::uint8_t> request =
         BuildWriteRegistersRequest(address, reg, count, byteCount, data);

@@ -38,13 +38,14 @@ public:
     int ReadExact(std::uint8_t* buffer, std::size_t n);
 
     // Function 0x03. data must have room for 2 * count bytes. 1 on success (data filled),
-    // 0 after three failed attempts or at once when count > 125. *byteCount receives the
+    // 0 after three failed attempts or at once when count > 125 or the address is not one
+    // meter's (1 to 247). *byteCount receives the
     // byte count of the last reply header read.
     int ReadHoldingRegisters(std::uint8_t address, std::uint16_t reg, std::uint16_t count,
                              std::span<std::uint8_t> data, int* byteCount = nullptr);
     // Function 0x10 with byteCount bytes of data (normally 2 * count). 1 on success, 0
-    // after three failed attempts, or at once when count > 123, byteCount > 246 or data
-    // holds fewer than byteCount bytes.
+    // after three failed attempts, or at once when count > 123, byteCount > 246, data
+    // holds fewer than byteCount bytes or the address is not one meter's (1 to 247).
     int WriteMultipleRegisters(std::uint8_t address, std::uint16_t reg, std::uint16_t count,
                                std::uint8_t byteCount, std::span<const std::uint8_t> data);
 

@@ -54,17 +54,25 @@ int MeterLink::ReadSerialNumber() {
 int MeterLink::ReadCountedText(std::uint8_t code, int headerAttempts, int headerPauseMs,
                                int bodyAdjust, std::string& target) {
     std::lock_guard lock(m_mutex);
+    m_bLastReplyHeard = false;
+    m_bLastReplyWhole = false;
     if (!OpenAndWrite(BuildVkRead(code))) return -1;
     std::uint8_t header[kVkDataOffset] = {};
-    AwaitReply(header, sizeof header, headerAttempts, headerPauseMs);
+    std::size_t headerGot = 0;
+    const bool headerWhole =
+        AwaitReply(header, sizeof header, headerAttempts, headerPauseMs, &headerGot);
     int length = header[4];
     if (length > kBodyLimit) length = kBodyCap;
     const int bodyCount = length + bodyAdjust;
     // Never more than 15 bytes are asked for, whatever the header said.
     std::uint8_t body[64] = {};
+    bool bodyWhole = bodyCount >= 0;
     if (bodyCount > 0)
-        AwaitReply(body, static_cast<std::size_t>(bodyCount), kBodyAttempts, kBodyPauseMs);
+        bodyWhole =
+            AwaitReply(body, static_cast<std::size_t>(bodyCount), kBodyAttempts, kBodyPauseMs);
     m_serial.ClosePort();
+    m_bLastReplyHeard = headerGot > 0;
+    m_bLastReplyWhole = headerWhole && header[0] == 'V' && header[1] == 'K' && bodyWhole;
     std::string text =
         DecodeMeterText(body, bodyCount > 0 ? static_cast<std::size_t>(bodyCount) : 0);
     std::lock_guard state(m_stateMutex);
@@ -117,6 +125,8 @@ int MeterLink::ReadMemoryUsage(MemoryUsage& usage, bool* complete) {
 
 int MeterLink::ReadFitData(Bytes& data) {
     std::lock_guard lock(m_mutex);
+    m_bLastReplyHeard = false;
+    m_bLastReplyWhole = false;
     if (!OpenAndWrite(BuildFitDataRequest())) return -1;
     SleepMs(kFitStartPauseMs);
     data.clear();
@@ -140,6 +150,8 @@ int MeterLink::ReadFitData(Bytes& data) {
         if (ended) break;
     }
     m_serial.ClosePort();
+    m_bLastReplyHeard = !data.empty();
+    m_bLastReplyWhole = !data.empty();
     m_nFitDataCount.store(static_cast<int>(data.size()));
     return kReadOk;
 }

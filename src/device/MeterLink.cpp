@@ -118,10 +118,12 @@ int MeterLink::ExchangeLocked(const Bytes& request, std::size_t replyLength, int
     reply.assign(replyLength, 0);
     if (complete) *complete = false;
     m_bLastReplyHeard = false;
+    m_bLastReplyWhole = false;
     if (!OpenAndWrite(request)) return -1;
     std::size_t received = 0;
     const bool whole = AwaitReply(reply.data(), replyLength, attempts, pauseMs, &received);
     m_bLastReplyHeard = received > 0;
+    m_bLastReplyWhole = whole && ReplyMatchesRequest(request, reply);
     if (complete) *complete = whole;
     m_serial.ClosePort();
     return successCode;

@@ -81,6 +81,13 @@ public:
     // judged by it: a meter that answers nothing has not taken the value). Hold
     // LockSequence() around the exchange and this query when other threads use the link.
     bool LastReplyHeard() const { return m_bLastReplyHeard.load(); }
+    // Whether the last USB exchange brought its whole reply, and, for a "VK" request, one
+    // that starts with "VK" as every meter reply does. Only such a reply is taken for a
+    // meter value in a backup, a comparison, the CLI's output or a reading: the USB
+    // protocol has no checksum, so the length and the magic are all there is to go by.
+    // The fitting-data stream, which has no fixed length, counts as whole once any byte
+    // came. Query under LockSequence() with the exchange, as LastReplyHeard().
+    bool LastReplyWhole() const { return m_bLastReplyWhole.load(); }
     // Closes the USB handle if one is open (switching to RS-485 does this).
     void CloseUsbPort();
 
@@ -181,6 +188,7 @@ private:
     std::atomic<int> m_nSavedPortIndex{0};
     std::atomic<int> m_nFitDataCount{0};
     std::atomic<bool> m_bLastReplyHeard{false};
+    std::atomic<bool> m_bLastReplyWhole{false};
     std::atomic<DeviceType> m_eDeviceType{DeviceType::Qtx200};
     std::atomic<CommMode> m_eCommMode{CommMode::Usb};
     std::string m_strSN;

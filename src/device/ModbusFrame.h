@@ -13,6 +13,14 @@ inline constexpr std::uint16_t kMaxReadRegisters = 125;
 inline constexpr std::uint16_t kMaxWriteRegisters = 123;
 inline constexpr std::uint8_t kMaxWriteBytes = 246;
 
+// The addresses one meter answers on. 0 is the broadcast that every meter on the line
+// obeys without a reply, and 248 to 255 are reserved: nothing of ours is sent there.
+inline constexpr int kMinBusAddress = 1;
+inline constexpr int kMaxBusAddress = 247;
+constexpr bool IsBusAddress(long long address) {
+    return address >= kMinBusAddress && address <= kMaxBusAddress;
+}
+
 // The live block: 18 registers (36 bytes) from 0xE013.
 inline constexpr std::uint16_t kLiveBlockRegister = 0xE013;
 inline constexpr std::uint16_t kLiveBlockRegisters = 18;

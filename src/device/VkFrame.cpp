@@ -190,4 +190,10 @@ std::string Qtm300IdentityModel(const Bytes& reply) {
     return DecodeMeterText(field.data(), field.size());
 }
 
+bool ReplyMatchesRequest(const Bytes& request, const Bytes& reply) {
+    const bool vkRequest = request.size() >= 2 && request[0] == 'V' && request[1] == 'K';
+    if (!vkRequest) return true;
+    return reply.size() >= 2 && reply[0] == 'V' && reply[1] == 'K';
+}
+
 }  // namespace qtm

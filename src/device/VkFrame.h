@@ -55,6 +55,10 @@ Bytes BuildQtm300Identify();     // 8C 00
 Bytes BuildQtm300InfoRequest();  // 8C 8C 03 8C 8C 04 8C 8C 05 8C 8C 06
 Bytes BuildQtm300UsbDisk();      // 8C 8C 01
 
+// A reply to request that can be taken at all: for a "VK" request it must start with "VK"
+// (a reply that does not is noise or another device); other frames carry no magic.
+bool ReplyMatchesRequest(const Bytes& request, const Bytes& reply);
+
 // Little-endian values of VK reply data; offsets past the end read as zero bytes.
 std::uint16_t VkUInt16(const Bytes& reply, std::size_t offset = kVkDataOffset);
 std::int32_t VkInt32(const Bytes& reply, std::size_t offset = kVkDataOffset);

@@ -14,31 +14,44 @@ constexpr int kAttempts = 10;
 constexpr int kPauseMs = 100;
 constexpr std::size_t kIdentityReply = 16;
 
+// A backup is all of a meter's values or none: a value that did not come whole would be
+// written back as if the meter had held it.
 ParameterRead ReadUsb(MeterLink& link) {
     ParameterRead out;
     auto sequence = link.LockSequence();
+    const std::string port = link.PortName();
+    auto missing = [&](const char* what) {
+        out.error =
+            std::string("the meter on ") + port + " gave no whole reply to the " + what + " read";
+        return out;
+    };
     Bytes reply;
     if (link.ExchangeFrame(BuildVkIdentityRead(vk::kModel), kIdentityReply, kAttempts, kPauseMs,
                            reply, 1) != 1) {
-        out.error = "the port " + link.PortName() + " could not be opened";
+        out.error = "the port " + port + " could not be opened";
         return out;
     }
-    // A backup of zeros from a meter that said nothing would restore nonsense.
-    if (reply[0] != 'V' || reply[1] != 'K') {
-        out.error = "the meter on " + link.PortName() + " did not answer";
+    if (!link.LastReplyWhole()) {
+        out.error = "the meter on " + port + " did not answer";
         return out;
     }
     MeterParameters p;
     p.model = VkIdentityModel(reply);
-    if (link.ReadSerialNumber() == 1 && link.LastReplyHeard()) p.serialNumber = link.SerialNumber();
-    if (link.ReadBand() == 1) p.band = link.Band();
-    if (link.ReadRange() == 1) p.range = link.Range();
+    if (link.ReadSerialNumber() != 1 || !link.LastReplyWhole()) return missing("serial number");
+    p.serialNumber = link.SerialNumber();
+    if (link.ReadBand() != 1 || !link.LastReplyWhole()) return missing("band");
+    p.band = link.Band();
+    if (link.ReadRange() != 1 || !link.LastReplyWhole()) return missing("range");
+    p.range = link.Range();
     float cal = 0;
-    if (link.ReadCalValue(cal) == 1 && link.LastReplyHeard()) p.calValue = cal;
+    if (link.ReadCalValue(cal) != 1 || !link.LastReplyWhole()) return missing("calibration value");
+    p.calValue = cal;
     std::int32_t gap = 0;
-    if (link.ReadSaveGap(gap) == 1 && link.LastReplyHeard()) p.saveGap = gap;
+    if (link.ReadSaveGap(gap) != 1 || !link.LastReplyWhole()) return missing("save interval");
+    p.saveGap = gap;
     float k = 0;
-    if (link.ReadCoefficientK(k) == 1 && link.LastReplyHeard()) p.k = k;
+    if (link.ReadCoefficientK(k) != 1 || !link.LastReplyWhole()) return missing("K");
+    p.k = k;
     out.parameters = std::move(p);
     return out;
 }
@@ -46,23 +59,24 @@ ParameterRead ReadUsb(MeterLink& link) {
 ParameterRead ReadBus(MeterLink& link, std::uint8_t address) {
     ParameterRead out;
     auto sequence = link.LockSequence();
-    MeterParameters p;
+    const std::string where = "the meter at bus address " + std::to_string(address);
     const std::optional<BusIdentity> identity = ReadBusIdentity(link, address);
-    if (identity) {
-        p.model = identity->model;
-        p.serialNumber = FormatBusSerialNumber(identity->serialNumber);
-    }
-    const std::optional<BusLiveValues> block = ReadBusLiveValues(link, address);
-    if (block) {
-        p.calValue = block->cal;
-        p.k = block->k;
-        p.calK = block->calK;
-        p.zero = block->zero;
-    }
-    if (!identity && !block) {
-        out.error = "the meter at bus address " + std::to_string(address) + " did not answer";
+    if (!identity) {
+        out.error = where + " did not answer the serial number and model reads";
         return out;
     }
+    const std::optional<BusLiveValues> block = ReadBusLiveValues(link, address);
+    if (!block) {
+        out.error = where + " did not answer the live block read";
+        return out;
+    }
+    MeterParameters p;
+    p.model = identity->model;
+    p.serialNumber = FormatBusSerialNumber(identity->serialNumber);
+    p.calValue = block->cal;
+    p.k = block->k;
+    p.calK = block->calK;
+    p.zero = block->zero;
     out.parameters = std::move(p);
     return out;
 }

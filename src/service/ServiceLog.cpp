@@ -1,0 +1,103 @@
+#include "service/ServiceLog.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "service/CsvFile.h"
+#include "service/CsvLog.h"
+#include "service/JsonText.h"
+#include "service/UtcTime.h"
+
+namespace qtm {
+
+std::filesystem::path ServiceLogPath() {
+    return ProgramDataFolder() / "service-log.jsonl";
+}
+
+ServiceLogTarget MakeServiceLogTarget(std::string program, std::string port, bool bus,
+                                      int address, std::string serial) {
+    ServiceLogTarget target;
+    target.program = std::move(program);
+    target.port = std::move(port);
+    target.link = bus ? "rs485" : "usb";
+    if (bus) target.address = address;
+    target.serial = std::move(serial);
+    return target;
+}
+
+std::string WriteResult(bool ok, const std::string& reason) {
+    return ok ? std::string("ok") : "failed: " + reason;
+}
+
+std::string FormatServiceLogLine(const ServiceLogTarget& target, const ServiceLogEntry& entry,
+                                 std::chrono::system_clock::time_point when) {
+    JsonObject line;
+    line.AddString("time", UtcIsoMillis(when))
+        .AddString("program", target.program)
+        .AddString("port", target.port)
+        .AddString("link", target.link);
+    if (target.address) line.Add("address", JsonNumber(std::int64_t{*target.address}));
+    line.AddString("serial", target.serial).AddString("parameter", entry.parameter);
+    if (entry.oldValue) line.Add("old", *entry.oldValue);
+    line.Add("new", entry.newValue).AddString("result", entry.result);
+    return line.Text() + "\n";
+}
+
+std::string AppendServiceLog(const ServiceLogTarget& target, const ServiceLogEntry& entry,
+                             const std::filesystem::path& path,
+                             std::chrono::system_clock::time_point when) {
+    const std::string line = FormatServiceLogLine(target, entry, when);
+    std::error_code ec;
+    std::filesystem::create_directories(path.parent_path(), ec);
+    // O_APPEND puts each whole line at the end even when the window and a CLI write at once.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return DescribeFileError(FileErrorOf(errno, path));
+    const ssize_t written = ::write(fd, line.data(), line.size());
+    const int error = errno;
+    bool ok = written == static_cast<ssize_t>(line.size());
+    if (!ok && written > 0) {
+        // Never leave half a line for the next one to run into.
+        const off_t end = ::lseek(fd, 0, SEEK_END);
+        if (end >= written) (void)::ftruncate(fd, end - written);
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ::close(fd);
+    if (ok) return {};
+    return DescribeFileError(FileErrorOf(written < 0 ? error : ENOSPC, path));
+}
+
+std::string ServiceLogLine::Field(const std::string& key) const {
+    for (const auto& [name, value] : fields) {
+        if (name == key) return value;
+    }
+    return {};
+}
+
+std::vector<ServiceLogLine> ReadServiceLog(const std::filesystem::path& path, std::size_t limit) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::string> lines;
+    std::string text;
+    while (std::getline(in, text)) {
+        if (text.empty()) continue;
+        lines.push_back(std::move(text));
+        // Keep only the newest: a log of years must not fill the memory.
+        if (lines.size() > 2 * limit) lines.erase(lines.begin(), lines.end() - limit);
+    }
+    std::vector<ServiceLogLine> out;
+    for (auto it = lines.rbegin(); it != lines.rend() && out.size() < limit; ++it) {
+        ServiceLogLine line;
+        line.raw = *it;
+        if (auto fields = ParseFlatJsonObject(*it)) {
+            line.fields = std::move(*fields);
+            line.parsed = true;
+        }
+        out.push_back(std::move(line));
+    }
+    return out;
+}
+
+}  // namespace qtm
