@@ -108,8 +108,15 @@ int UsbInfo(CommandContext& c) {
     c.out << FormatIdentityLines(*model, identity);
     const bool complete = identity.serialNumber && identity.band && identity.range &&
                           identity.calValue && identity.saveGap && identity.k;
-    if (complete) return kExitOk;
-    c.err << "some settings could not be read: " << SendFailure(c.link) << "\n";
+    if (!complete) {
+        c.err << "some settings could not be read: " << SendFailure(c.link) << "\n";
+        return kExitFailed;
+    }
+    if (identity.broken.empty()) return kExitOk;
+    std::string names;
+    for (const std::string& name : identity.broken)
+        names += (names.empty() ? "" : ", ") + name;
+    c.err << "the meter gave no whole reply for: " << names << "\n";
     return kExitFailed;
 }
 
@@ -133,8 +140,19 @@ int Memory(CommandContext& c) {
     }
     if (!FindUsbMeter(c)) return kExitFailed;
     MemoryUsage usage;
-    if (c.link.ReadMemoryUsage(usage) != 1) {
-        c.err << "the record memory could not be read: " << SendFailure(c.link) << "\n";
+    bool whole = false;
+    {
+        auto sequence = c.link.LockSequence();
+        if (c.link.ReadMemoryUsage(usage) != 1) {
+            c.err << "the record memory could not be read: " << SendFailure(c.link) << "\n";
+            return kExitFailed;
+        }
+        whole = c.link.LastReplyWhole();
+    }
+    // A count that did not come whole reads as an empty memory, which it need not be.
+    if (!whole) {
+        c.err << "the meter on " << c.link.PortName()
+              << " gave no whole reply to the record memory read\n";
         return kExitFailed;
     }
     c.out << FormatStorageLine(usage.Pages()) << "\n";
@@ -227,12 +245,19 @@ std::string FormatNoReadingLine(int pass) {
 
 std::string FormatIdentityLines(std::string_view model, const IdentityRead& identity) {
     std::string lines = "model: " + std::string(model) + "\n";
-    lines += "sn: " + identity.serialNumber.value_or("") + "\n";
-    lines += "band: " + identity.band.value_or("") + "\n";
-    lines += "range: " + identity.range.value_or("") + "\n";
-    lines += Printf("cal: %.3f\n", static_cast<double>(identity.calValue.value_or(0.0f)));
-    lines += Printf("savetime: %d\n", identity.saveGap.value_or(0));
-    lines += Printf("k: %.3f\n", static_cast<double>(identity.k.value_or(0.0f)));
+    // A value the meter did not send whole is left out rather than shown as a meter value.
+    auto known = [&](const auto& value, const char* name) {
+        return value && identity.Whole(name);
+    };
+    if (known(identity.serialNumber, "serial number"))
+        lines += "sn: " + *identity.serialNumber + "\n";
+    if (known(identity.band, "band")) lines += "band: " + *identity.band + "\n";
+    if (known(identity.range, "range")) lines += "range: " + *identity.range + "\n";
+    if (known(identity.calValue, "calibration value"))
+        lines += Printf("cal: %.3f\n", static_cast<double>(*identity.calValue));
+    if (known(identity.saveGap, "save interval"))
+        lines += Printf("savetime: %d\n", *identity.saveGap);
+    if (known(identity.k, "K")) lines += Printf("k: %.3f\n", static_cast<double>(*identity.k));
     return lines;
 }
 

@@ -1,6 +1,8 @@
 #include "cli/CliOptions.h"
 
 #include "cli/CliServiceSyntax.h"
+#include "device/ModbusFrame.h"
+#include "service/ModelCatalog.h"
 
 #include <charconv>
 #include <string_view>
@@ -121,12 +123,19 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             }
         } else if (name == "--addr") {
             const auto value = takeValue();
-            const auto address = value ? ParseNumber(*value, 0, 255) : std::nullopt;
-            if (!address) return Fail("--addr must be a bus address from 0 to 255");
+            // 0 is the broadcast every meter on the line obeys: no exchange of ours goes there.
+            const auto address = value ? ParseNumber(*value, kMinBusAddress, kMaxBusAddress)
+                                       : std::nullopt;
+            if (!address) return Fail("--addr must be a bus address from 1 to 247");
             options.address = *address;
         } else if (name == "--model") {
             const auto value = takeValue();
             if (!value) return Fail("--model needs a model name");
+            // A typo would relabel the readings with another model's units.
+            if (!IsListedModel(*value))
+                return Fail("--model " + std::string(*value) +
+                            " is not a model this program knows; leave it out to use the "
+                            "model the meter names");
             options.model = std::string(*value);
         } else if (name == "--count") {
             const auto value = takeValue();

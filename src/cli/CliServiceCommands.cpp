@@ -1,11 +1,14 @@
 #include "cli/CliServiceCommands.h"
 
 #include "cli/CliRunner.h"
+#include "cli/CliServiceLog.h"
 #include "cli/CliServiceSyntax.h"
+#include "service/JsonText.h"
 #include "service/BackupOps.h"
 #include "service/BackupStore.h"
 #include "service/CalibrationOps.h"
 #include "service/NumberText.h"
+#include "service/ValueChecks.h"
 #include "service/ParameterOps.h"
 
 namespace qtm::cli {
@@ -14,8 +17,12 @@ namespace {
 
 constexpr const char* kUsbOnly = " has no RS-485 form; use the USB link";
 
-double Value(const std::string& text) {
-    return WholeNumber(text).value_or(0.0);  // checked while parsing
+// The value to send, or nothing after telling why it is refused: before any port is
+// opened, so a refused value never reaches a meter.
+template <typename T>
+std::optional<T> Accepted(CommandContext& c, const Checked<T>& checked) {
+    if (!checked) c.err << checked.error << "\n";
+    return checked.value;
 }
 
 MeterTarget TargetOf(const CommandContext& c) {
@@ -50,6 +57,22 @@ bool Backup(CommandContext& c, std::optional<MeterParameters>* current = nullptr
     return true;
 }
 
+// A value as the backup read it, for the log.
+template <typename T>
+std::optional<std::string> OldNumber(const std::optional<T>& value) {
+    if (!value) return std::nullopt;
+    if constexpr (std::is_integral_v<T>) return JsonNumber(std::int64_t{*value});
+    else return JsonNumber(*value);
+}
+
+// The five coefficients, c4 first, as one text for the log.
+std::string FormulaText(const FitCoefficients& c4ToC0) {
+    std::string text;
+    for (const double c : c4ToC0)
+        text += (text.empty() ? "" : " ") + FormatExact(c);
+    return JsonString(text);
+}
+
 int Outcome(CommandContext& c, bool ok, const std::string& failure) {
     if (ok) return kExitOk;
     c.err << failure << "\n";
@@ -62,9 +85,9 @@ int Set(CommandContext& c) {
     const MeterTarget target = TargetOf(c);
     const bool busForm = what == "k" || what == "cal" || what == "addr";
     if (!busForm && !UsbOnly(c, "set " + what)) return kExitFailed;
-    if (!Connect(c) || !Backup(c)) return kExitFailed;
     const std::string failed = "the meter did not take the " + what + " write";
     if (what == "model" || what == "sn" || what == "band" || what == "range") {
+        if (!Connect(c) || !Backup(c)) return kExitFailed;
         auto sequence = c.link.LockSequence();
         int result = -1;
         if (what == "model") result = c.link.WriteModel(value);
@@ -73,28 +96,48 @@ int Set(CommandContext& c) {
         if (what == "range") result = c.link.WriteRange(value);
         return Outcome(c, HeardResult(c.link, result) == 0, failed);
     }
-    if (what == "savetime")
-        return Outcome(c, WriteSaveGap(c.link, TruncateToInt32(Value(value))), failed);
-    if (what == "k")
-        return Outcome(c, WriteCoefficientK(c.link, target, NarrowToFloat(Value(value))), failed);
-    if (what == "cal")
-        return Outcome(c, WriteCalValue(c.link, target, NarrowToFloat(Value(value))), failed);
+    std::optional<MeterParameters> before;
+    if (what == "savetime") {
+        const auto seconds = Accepted(c, CheckSaveInterval(value));
+        if (!seconds || !Connect(c) || !Backup(c, &before)) return kExitFailed;
+        const bool ok = WriteSaveGap(c.link, *seconds);
+        return LoggedOutcome(c, before,
+                             {"savetime", OldNumber(before->saveGap), JsonNumber(*seconds)}, ok,
+                             failed);
+    }
+    if (what == "k" || what == "cal") {
+        const auto single = Accepted(c, CheckSingle(value, what == "k" ? "K" : "cal"));
+        if (!single || !Connect(c) || !Backup(c, &before)) return kExitFailed;
+        const bool ok = what == "k" ? WriteCoefficientK(c.link, target, *single)
+                                    : WriteCalValue(c.link, target, *single);
+        const auto old = OldNumber(what == "k" ? before->k : before->calValue);
+        return LoggedOutcome(c, before, {what, old, JsonNumber(*single)}, ok, failed);
+    }
+    if (!Connect(c) || !Backup(c, &before)) return kExitFailed;
     if (what == "energy") {
         const std::uint8_t state = value == "stop"    ? 0
                                    : value == "start" ? 1
                                    : value == "clear" ? 2
                                                       : 3;
-        return Outcome(c, WriteEnergyState(c.link, state), failed);
+        const bool ok = WriteEnergyState(c.link, state);
+        return LoggedOutcome(c, before, {"energy", std::nullopt, JsonString(value)}, ok, failed);
     }
-    // addr: the meter answers from its old address, then listens on the new one.
-    const auto wanted = static_cast<std::uint8_t>(Value(value));
-    return Outcome(c, WriteBusAddress(c.link, target.address, wanted), failed);
+    // addr (checked while parsing): the meter answers from its old address, then listens on
+    // the new one.
+    const int wanted = *CheckBusAddress(value).value;
+    const bool ok = WriteBusAddress(c.link, target.address, static_cast<std::uint8_t>(wanted));
+    return LoggedOutcome(c, before,
+                         {"addr", JsonNumber(std::int64_t{target.address}),
+                          JsonNumber(std::int64_t{wanted})},
+                         ok, failed);
 }
 
 int Zerocal(CommandContext& c) {
-    if (!Connect(c) || !Backup(c)) return kExitFailed;
-    return Outcome(c, ZeroCalibrate(c.link, TargetOf(c)),
-                   "the meter did not take the zero calibration");
+    std::optional<MeterParameters> before;
+    if (!Connect(c) || !Backup(c, &before)) return kExitFailed;
+    const bool ok = ZeroCalibrate(c.link, TargetOf(c));
+    return LoggedOutcome(c, before, {"zerocal", OldNumber(before->zero), JsonString("zero")}, ok,
+                         "the meter did not take the zero calibration");
 }
 
 int Zero(CommandContext& c) {
@@ -106,22 +149,30 @@ int Zero(CommandContext& c) {
 }
 
 int Calk(CommandContext& c) {
-    const double value = Value(c.options.arguments[0]);
     if (!UsbOnly(c, "calk")) return kExitFailed;
-    if (value == 0.0) return Outcome(c, false, "Cal K cannot be 0; nothing was sent");
-    if (!Connect(c) || !Backup(c)) return kExitFailed;
-    return Outcome(c, WriteCalK(c.link, TruncateToInt32(value)), "the meter did not take Cal K");
+    const auto value = Accepted(c, CheckCalK(c.options.arguments[0]));
+    std::optional<MeterParameters> before;
+    if (!value || !Connect(c) || !Backup(c, &before)) return kExitFailed;
+    const bool ok = WriteCalK(c.link, *value);
+    return LoggedOutcome(c, before,
+                         {"calk", OldNumber(before->calK), JsonNumber(std::int64_t{*value})}, ok,
+                         "the meter did not take Cal K");
 }
 
 int Formula(CommandContext& c) {
     FitCoefficients coefficients{};
-    for (std::size_t j = 0; j < coefficients.size(); ++j)
-        coefficients[j] = Value(c.options.arguments[j]);
     if (!UsbOnly(c, "formula")) return kExitFailed;
-    if (AnyZero(coefficients))
-        return Outcome(c, false, "no formula coefficient may be 0; nothing was sent");
-    if (!Connect(c) || !Backup(c)) return kExitFailed;
-    return Outcome(c, WriteFormula(c.link, coefficients), "the meter did not take the formula");
+    for (std::size_t j = 0; j < coefficients.size(); ++j) {
+        const std::string name = "formula coefficient C" + std::to_string(4 - j);
+        const auto value = Accepted(c, CheckCoefficient(c.options.arguments[j], name));
+        if (!value) return kExitFailed;
+        coefficients[j] = *value;
+    }
+    std::optional<MeterParameters> before;
+    if (!Connect(c) || !Backup(c, &before)) return kExitFailed;
+    const bool ok = WriteFormula(c.link, coefficients);
+    return LoggedOutcome(c, before, {"formula", std::nullopt, FormulaText(coefficients)}, ok,
+                         "the meter did not take the formula");
 }
 
 int Fit(CommandContext& c) {
@@ -138,25 +189,31 @@ int Fit(CommandContext& c) {
         return kExitOk;
     }
     if (bus && what == "stop") return Outcome(c, false, "fit stop" + std::string(kUsbOnly));
-    if (!Connect(c) || !Backup(c)) return kExitFailed;
+    std::optional<MeterParameters> before;
+    if (!Connect(c) || !Backup(c, &before)) return kExitFailed;
+    const CliWrite write{"fit", std::nullopt, JsonString(what)};
     if (bus)
-        return Outcome(c, StartFittingOnBus(c.link, TargetOf(c).address),
-                       "the meter did not start fitting");
+        return LoggedOutcome(c, before, write, StartFittingOnBus(c.link, TargetOf(c).address),
+                             "the meter did not start fitting");
     const std::uint8_t code = what == "start" ? vk::kFitStart : vk::kFitEnd;
-    return Outcome(c, SetFitStateUsb(c.link, code) == 0, "the meter did not take the fit " + what);
+    return LoggedOutcome(c, before, write, SetFitStateUsb(c.link, code) == 0,
+                         "the meter did not take the fit " + what);
 }
 
 int Erase(CommandContext& c) {
     if (!UsbOnly(c, "erase")) return kExitFailed;
-    if (!Connect(c) || !Backup(c)) return kExitFailed;
-    return Outcome(c, EraseRecords(c.link), "the meter did not take the erase");
+    std::optional<MeterParameters> before;
+    if (!Connect(c) || !Backup(c, &before)) return kExitFailed;
+    return LoggedOutcome(c, before, {"erase", std::nullopt, JsonString("erase")},
+                         EraseRecords(c.link), "the meter did not take the erase");
 }
 
 int Udisk(CommandContext& c) {
     // A "QTM300" meter has no parameters to save, and the command changes none.
     if (!UsbOnly(c, "udisk") || !Connect(c)) return kExitFailed;
-    return Outcome(c, SwitchToUsbDisk(c.link),
-                   "the USB-disk command could not be sent: " + SendFailure(c.link));
+    const bool ok = SwitchToUsbDisk(c.link);
+    return LoggedOutcome(c, std::nullopt, {"udisk", std::nullopt, JsonString("udisk")}, ok,
+                         "the USB-disk command could not be sent: " + SendFailure(c.link));
 }
 
 int BackupTo(CommandContext& c) {

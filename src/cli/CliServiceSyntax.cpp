@@ -1,8 +1,6 @@
 #include "cli/CliServiceSyntax.h"
 
-#include <cmath>
-
-#include "service/NumberText.h"
+#include "service/ValueChecks.h"
 
 namespace qtm::cli {
 
@@ -20,9 +18,15 @@ constexpr Word kWords[] = {
     {"restore", Command::Restore},
 };
 
-bool IsValue(const std::string& text) {
-    const std::optional<double> value = WholeNumber(text);
-    return value && std::isfinite(*value);
+// A value that is no finite number at all is a bad command line; one that is a number the meter
+// cannot be meant to take (0, beyond its type) is refused when the command runs, with
+// status 1 like every refusal that sends nothing.
+template <typename T>
+std::string SyntaxError(const Checked<T>& checked) {
+    const bool syntax = checked.kind == RefusalKind::Empty ||
+                        checked.kind == RefusalKind::NotANumber ||
+                        checked.kind == RefusalKind::NotFinite;
+    return syntax ? checked.error : std::string();
 }
 
 std::string CheckSet(const CliOptions& o) {
@@ -33,19 +37,21 @@ std::string CheckSet(const CliOptions& o) {
     const std::string& what = a[0];
     const bool text = what == "model" || what == "sn" || what == "band" || what == "range";
     const bool number = what == "savetime" || what == "k" || what == "cal";
+    // Every value is checked here, before a port is opened, so a slip never reaches a meter.
     if (!text && !number && what != "energy" && what != "addr")
         return "set does not know the parameter " + what;
     if (a.size() != 2) return "set " + what + " takes exactly one value";
     const std::string& value = a[1];
-    if (number && !IsValue(value)) return "set " + what + " needs a decimal number";
+    if (what == "savetime") return SyntaxError(CheckSaveInterval(value));
+    if (what == "k") return SyntaxError(CheckSingle(value, "K"));
+    if (what == "cal") return SyntaxError(CheckSingle(value, "the calibration value"));
     if (what == "energy" && value != "stop" && value != "start" && value != "clear" &&
         value != "pause")
         return "set energy takes stop, start, clear or pause";
     if (what == "addr") {
         // 0 is the broadcast address: every meter on the line would take it.
-        const std::optional<double> address = WholeNumber(value);
-        if (!address || *address != std::floor(*address) || *address < 1 || *address > 247)
-            return "set addr takes a bus address from 1 to 247";
+        if (const auto address = CheckBusAddress(value, "the new bus address"); !address)
+            return address.error;
         if (o.link != Link::Rs485) return "set addr needs --link rs485";
     }
     return {};
@@ -92,16 +98,18 @@ std::string CheckServiceArguments(const CliOptions& o) {
         case Command::Set:
             return CheckSet(o);
         case Command::Calk:
-            if (a.size() != 1 || !IsValue(a[0])) return "calk takes one decimal number";
-            return {};
+            if (a.size() != 1) return "calk takes one decimal number";
+            return SyntaxError(CheckCalK(a[0]));
         case Command::Fit:
             if (a.size() != 1 || (a[0] != "start" && a[0] != "stop" && a[0] != "read"))
                 return "fit takes start, stop or read";
             return {};
         case Command::Formula:
             if (a.size() != 5) return "formula takes five coefficients: C4 C3 C2 C1 C0";
-            for (const std::string& c : a) {
-                if (!IsValue(c)) return "formula coefficient " + c + " is not a decimal number";
+            for (std::size_t j = 0; j < a.size(); ++j) {
+                const std::string name = "formula coefficient C" + std::to_string(4 - j);
+                if (auto error = SyntaxError(CheckCoefficient(a[j], name)); !error.empty())
+                    return error;
             }
             return {};
         case Command::Backup:

@@ -167,7 +167,8 @@ int MeterLink::FindMeter(std::string& model) {
                 got += static_cast<std::size_t>(n);
             }
             m_serial.ClosePort();
-            if (reply[0] == request[0] && reply[1] == request[1]) {
+            // Half an identity is no answer: it would name the meter "QT".
+            if (got == reply.size() && reply[0] == request[0] && reply[1] == request[1]) {
                 SetPortName(port);
                 model = qtm300 ? Qtm300IdentityModel(reply) : VkIdentityModel(reply);
                 return 0;

@@ -5,21 +5,32 @@
 
 namespace qtm {
 
+bool IdentityRead::Whole(std::string_view name) const {
+    for (const std::string& b : broken) {
+        if (b == name) return false;
+    }
+    return true;
+}
+
 IdentityRead ReadIdentity(MeterLink& link) {
     IdentityRead read;
     // Several reads in a row: a live worker must not slip its requests between them.
     auto sequence = link.LockSequence();
-    if (link.ReadSerialNumber() == 1) read.serialNumber = link.SerialNumber();
+    auto note = [&](int result, const char* name) {
+        if (result == 1 && !link.LastReplyWhole()) read.broken.emplace_back(name);
+        return result == 1;
+    };
+    if (note(link.ReadSerialNumber(), "serial number")) read.serialNumber = link.SerialNumber();
     if (link.GetDeviceType() == DeviceType::Qtm300) return read;
 
-    if (link.ReadBand() == 1) read.band = link.Band();
-    if (link.ReadRange() == 1) read.range = link.Range();
+    if (note(link.ReadBand(), "band")) read.band = link.Band();
+    if (note(link.ReadRange(), "range")) read.range = link.Range();
     float cal = 0;
-    if (link.ReadCalValue(cal) == 1) read.calValue = cal;
+    if (note(link.ReadCalValue(cal), "calibration value")) read.calValue = cal;
     std::int32_t gap = 0;
-    if (link.ReadSaveGap(gap) == 1) read.saveGap = gap;
+    if (note(link.ReadSaveGap(gap), "save interval")) read.saveGap = gap;
     float k = 0;
-    if (link.ReadCoefficientK(k) == 1) read.k = k;
+    if (note(link.ReadCoefficientK(k), "K")) read.k = k;
     return read;
 }
 

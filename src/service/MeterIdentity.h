@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "device/MeterLink.h"
 
@@ -20,6 +22,11 @@ struct IdentityRead {
     std::optional<float> calValue;
     std::optional<std::int32_t> saveGap;  // data-save interval in seconds
     std::optional<float> k;               // illumination coefficient
+    // The reads above whose reply did not come whole ("serial number", "band", "range",
+    // "calibration value", "save interval", "K"). Their values are kept, cleared as the
+    // window shows a missing reply, but nothing else may take them for the meter's.
+    std::vector<std::string> broken;
+    bool Whole(std::string_view name) const;
 };
 
 // After a meter was found on the USB link: the serial number, and for the "QTX200"

@@ -125,6 +125,13 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
+bool IsListedModel(std::string_view model) {
+    for (const ModelEntry& entry : kModels) {
+        if (EqualIgnoringCase(entry.name, model)) return true;
+    }
+    return false;
+}
+
 ModelGroup GroupOfModel(std::string_view model) {
     for (const ModelEntry& entry : kModels) {
         if (EqualIgnoringCase(entry.name, model)) return entry.group;

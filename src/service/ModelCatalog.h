@@ -49,6 +49,9 @@ struct ModelTexts {
 // case. Every name in no list (the empty name included) is Illuminance.
 ModelGroup GroupOfModel(std::string_view model);
 
+// Whether the catalogue names this model (without regard to letter case).
+bool IsListedModel(std::string_view model);
+
 const ModelTexts& TextsOfGroup(ModelGroup group);
 
 inline const ModelTexts& TextsOfModel(std::string_view model) {

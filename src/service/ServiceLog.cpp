@@ -25,6 +25,9 @@ ServiceLogTarget MakeServiceLogTarget(std::string program, std::string port, boo
     target.port = std::move(port);
     target.link = bus ? "rs485" : "usb";
     if (bus) target.address = address;
+    // The meter pads its serial-number field; the padding is no part of the number.
+    while (!serial.empty() && (serial.back() == ' ' || serial.back() == '\0'))
+        serial.pop_back();
     target.serial = std::move(serial);
     return target;
 }
