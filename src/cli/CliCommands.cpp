@@ -246,9 +246,7 @@ std::string FormatNoReadingLine(int pass) {
 std::string FormatIdentityLines(std::string_view model, const IdentityRead& identity) {
     std::string lines = "model: " + std::string(model) + "\n";
     // A value the meter did not send whole is left out rather than shown as a meter value.
-    auto known = [&](const auto& value, const char* name) {
-        return value && identity.Whole(name);
-    };
+    auto known = [&](const auto& value, const char* name) { return value && identity.Whole(name); };
     if (known(identity.serialNumber, "serial number"))
         lines += "sn: " + *identity.serialNumber + "\n";
     if (known(identity.band, "band")) lines += "band: " + *identity.band + "\n";

@@ -124,8 +124,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         } else if (name == "--addr") {
             const auto value = takeValue();
             // 0 is the broadcast every meter on the line obeys: no exchange of ours goes there.
-            const auto address = value ? ParseNumber(*value, kMinBusAddress, kMaxBusAddress)
-                                       : std::nullopt;
+            const auto address =
+                value ? ParseNumber(*value, kMinBusAddress, kMaxBusAddress) : std::nullopt;
             if (!address) return Fail("--addr must be a bus address from 1 to 247");
             options.address = *address;
         } else if (name == "--model") {

@@ -3,13 +3,13 @@
 #include "cli/CliRunner.h"
 #include "cli/CliServiceLog.h"
 #include "cli/CliServiceSyntax.h"
-#include "service/JsonText.h"
 #include "service/BackupOps.h"
 #include "service/BackupStore.h"
 #include "service/CalibrationOps.h"
+#include "service/JsonText.h"
 #include "service/NumberText.h"
-#include "service/ValueChecks.h"
 #include "service/ParameterOps.h"
+#include "service/ValueChecks.h"
 
 namespace qtm::cli {
 
@@ -61,16 +61,10 @@ bool Backup(CommandContext& c, std::optional<MeterParameters>* current = nullptr
 template <typename T>
 std::optional<std::string> OldNumber(const std::optional<T>& value) {
     if (!value) return std::nullopt;
-    if constexpr (std::is_integral_v<T>) return JsonNumber(std::int64_t{*value});
-    else return JsonNumber(*value);
-}
-
-// The five coefficients, c4 first, as one text for the log.
-std::string FormulaText(const FitCoefficients& c4ToC0) {
-    std::string text;
-    for (const double c : c4ToC0)
-        text += (text.empty() ? "" : " ") + FormatExact(c);
-    return JsonString(text);
+    if constexpr (std::is_integral_v<T>)
+        return JsonNumber(std::int64_t{*value});
+    else
+        return JsonNumber(*value);
 }
 
 int Outcome(CommandContext& c, bool ok, const std::string& failure) {
@@ -101,9 +95,8 @@ int Set(CommandContext& c) {
         const auto seconds = Accepted(c, CheckSaveInterval(value));
         if (!seconds || !Connect(c) || !Backup(c, &before)) return kExitFailed;
         const bool ok = WriteSaveGap(c.link, *seconds);
-        return LoggedOutcome(c, before,
-                             {"savetime", OldNumber(before->saveGap), JsonNumber(*seconds)}, ok,
-                             failed);
+        return LoggedOutcome(
+            c, before, {"savetime", OldNumber(before->saveGap), JsonNumber(*seconds)}, ok, failed);
     }
     if (what == "k" || what == "cal") {
         const auto single = Accepted(c, CheckSingle(value, what == "k" ? "K" : "cal"));
@@ -126,10 +119,10 @@ int Set(CommandContext& c) {
     // the new one.
     const int wanted = *CheckBusAddress(value).value;
     const bool ok = WriteBusAddress(c.link, target.address, static_cast<std::uint8_t>(wanted));
-    return LoggedOutcome(c, before,
-                         {"addr", JsonNumber(std::int64_t{target.address}),
-                          JsonNumber(std::int64_t{wanted})},
-                         ok, failed);
+    return LoggedOutcome(
+        c, before,
+        {"addr", JsonNumber(std::int64_t{target.address}), JsonNumber(std::int64_t{wanted})}, ok,
+        failed);
 }
 
 int Zerocal(CommandContext& c) {
@@ -171,7 +164,8 @@ int Formula(CommandContext& c) {
     std::optional<MeterParameters> before;
     if (!Connect(c) || !Backup(c, &before)) return kExitFailed;
     const bool ok = WriteFormula(c.link, coefficients);
-    return LoggedOutcome(c, before, {"formula", std::nullopt, FormulaText(coefficients)}, ok,
+    return LoggedOutcome(c, before,
+                         {"formula", std::nullopt, JsonString(CoefficientsText(coefficients))}, ok,
                          "the meter did not take the formula");
 }
 
@@ -184,7 +178,7 @@ int Fit(CommandContext& c) {
             bus ? ReadFitDataBus(c.link, TargetOf(c).address, {}) : ReadFitDataUsb(c.link, {});
         if (!fit.sent)
             return Outcome(c, false, "the fitting data could not be read: " + SendFailure(c.link));
-        if (!bus && fit.text.empty()) return Outcome(c, false, "the meter sent no fitting data");
+        if (!fit.ok) return Outcome(c, false, "the meter sent no fitting data");
         c.out << FormatFitLines(fit.pairs, fit.coefficients);
         return kExitOk;
     }

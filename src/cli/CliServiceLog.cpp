@@ -10,10 +10,9 @@ int LoggedOutcome(CommandContext& c, const std::optional<MeterParameters>& befor
     const bool bus = c.options.link == Link::Rs485;
     std::string serial;
     if (before && before->serialNumber) serial = *before->serialNumber;
-    const ServiceLogTarget target = MakeServiceLogTarget(
-        "cli", bus ? c.busPort : c.link.PortName(), bus, c.options.address, serial);
-    const ServiceLogEntry entry{write.parameter, write.old, write.value,
-                                WriteResult(ok, failure)};
+    const ServiceLogTarget target = MakeServiceLogTarget("cli", bus ? c.busPort : c.link.PortName(),
+                                                         bus, c.options.address, serial);
+    const ServiceLogEntry entry{write.parameter, write.old, write.value, WriteResult(ok, failure)};
     if (const std::string error = AppendServiceLog(target, entry); !error.empty())
         c.err << "qtm200cli: the service log could not be written: " << error << "\n";
     if (ok) return kExitOk;

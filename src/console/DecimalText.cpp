@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "service/NumberText.h"
+#include "service/ValueChecks.h"
 
 namespace qtm {
 
@@ -18,10 +19,7 @@ QString FixedText(double value, int decimals) {
 }
 
 std::optional<int> BusAddress(const QString& text) {
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok, 10);
-    if (!ok || value < 1 || value > 247) return std::nullopt;
-    return value;
+    return CheckBusAddress(text.toStdString()).value;
 }
 
 }  // namespace qtm

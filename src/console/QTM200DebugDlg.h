@@ -21,10 +21,12 @@
 #include "console/OperatorPrompts.h"
 #include "console/ParameterBackupSession.h"
 #include "console/ReadingStore.h"
+#include "console/ServiceLogFile.h"
 #include "console/StoragePoll.h"
 #include "device/MeterLink.h"
 #include "service/BackupOps.h"
 #include "service/CsvLog.h"
+#include "service/MeterIdentity.h"
 
 namespace Ui {
 class QTM200DebugDlg;
@@ -198,6 +200,8 @@ private:
     bool FindMeterOnListedPorts(std::string& model, const QString& notFoundMessage);
     // The identity read after a USB identification, into the fields and controls.
     void ReadIdentityIntoFields();
+    qtm::IdentityRead ReadIdentityOffThread();
+    void ShowIdentity(const qtm::IdentityRead& read);
     void StartStorageTimer();
     // Tells the operator how to get access when the last open failed for lack of permission.
     void ExplainPermissionProblem();
@@ -282,6 +286,16 @@ public:
 private:
     void WireParamHandlers();
     qtm::MeterTarget ParamTarget() const;
+    // The target of a meter exchange; over RS-485 the Addr field must name one meter (1 to
+    // 247), otherwise the operator is told and nothing is sent.
+    std::optional<qtm::MeterTarget> CheckedTarget();
+    // Tells why a typed value was refused (nothing is sent).
+    void RefuseValue(const std::string& sentence);
+    // Appends the service-log line of a write the window made (the log of service-log.jsonl).
+    void LogWrite(const char* parameter, std::optional<std::string> oldValue, std::string newValue,
+                  bool ok, const QString& failure);
+    void WireServiceLog();
+    void ShowServiceLog();
     // Takes the backup a write needs first; false when the operator chose not to write
     // without one.
     bool BackupBeforeWrite(bool calibration);
@@ -290,6 +304,7 @@ private:
 
     std::unique_ptr<ParameterBackupSession> m_backups;
     QAction* m_restoreAction = nullptr;
+    std::unique_ptr<ServiceLogFile> m_serviceLog;
 
     // ---- Stored-record import, Save, the live run's journal and its recovery ----
 public:

@@ -89,9 +89,15 @@ void CQTM200DebugDlg::StartStorageTimer() {
 }
 
 void CQTM200DebugDlg::ReadIdentityIntoFields() {
+    ShowIdentity(ReadIdentityOffThread());
+}
+
+qtm::IdentityRead CQTM200DebugDlg::ReadIdentityOffThread() {
     // Over a second of exchanges: off the window's thread, so the window keeps painting.
-    const qtm::IdentityRead read =
-        RunMeterWork([this] { return qtm::ReadIdentity(m_link); }, &m_timer3);
+    return RunMeterWork([this] { return qtm::ReadIdentity(m_link); }, &m_timer3);
+}
+
+void CQTM200DebugDlg::ShowIdentity(const qtm::IdentityRead& read) {
     if (read.serialNumber) {
         m_strSN = QString::fromStdString(*read.serialNumber);
         m_ui->edtSN_1137->setText(m_strSN);
@@ -106,6 +112,8 @@ void CQTM200DebugDlg::ReadIdentityIntoFields() {
     }
     if (read.calValue) {
         m_fCal = *read.calValue;
+        // What the meter holds is also what a failed write goes back to.
+        m_fCalEntered = m_fCal;
         m_strCal = qtm::FixedText(m_fCal, 3);
         m_ui->edtCal_1142->setText(m_strCal);
     }

@@ -8,7 +8,9 @@
 #include "console/MeterWork.h"
 #include "console/QTM200DebugDlg.h"
 #include "service/CalibrationOps.h"
+#include "service/JsonText.h"
 #include "service/NumberText.h"
+#include "service/ValueChecks.h"
 #include "ui_QTM200DebugDlg.h"
 #include "widgets/TipsDlg.h"
 
@@ -45,17 +47,19 @@ void CQTM200DebugDlg::OnZeroCal() {
     if (!CheckConnected()) return;
     CTipsDlg tips(this);
     if (tips.DoModal() == CTipsDlg::kIdCancel) return;
-    const qtm::MeterTarget target = ParamTarget();
-    if (!BackupBeforeWrite(true)) return;
-    const bool ok = RunMeterWork([&] { return qtm::ZeroCalibrate(m_link, target); }, &m_timer3);
+    const std::optional<qtm::MeterTarget> target = CheckedTarget();
+    if (!target || !BackupBeforeWrite(true)) return;
+    const bool ok = RunMeterWork([&] { return qtm::ZeroCalibrate(m_link, *target); }, &m_timer3);
+    LogWrite("zerocal", qtm::JsonNumber(m_fZero), qtm::JsonString("zero"), ok, kMsgZeroFailed);
     m_prompts->ShowMessage(ok ? kMsgZeroOk : kMsgZeroFailed);
 }
 
 void CQTM200DebugDlg::OnReadZero() {
     if (!CheckConnected()) return;
-    const qtm::MeterTarget target = ParamTarget();
+    const std::optional<qtm::MeterTarget> target = CheckedTarget();
+    if (!target) return;
     const qtm::ZeroReadout zero =
-        RunMeterWork([&] { return qtm::ReadZeroValue(m_link, target); }, &m_timer3);
+        RunMeterWork([&] { return qtm::ReadZeroValue(m_link, *target); }, &m_timer3);
     if (zero.ok) {
         m_fZero = zero.zero;
         if (zero.block) {
@@ -82,36 +86,48 @@ void CQTM200DebugDlg::OnReadZero() {
 void CQTM200DebugDlg::OnWriteCalK() {
     if (!CheckConnected()) return;
     const float previous = m_fCalK;
-    m_fCalK = qtm::NarrowToFloat(qtm::DecimalNumber(m_ui->edtCalK_1058->text()));
-    if (m_fCalK == 0.0f) {
-        m_fCalK = previous;
+    const auto show = [this] {
         m_strCalK = qtm::FixedText(m_fCalK, 3);
         m_ui->edtCalK_1058->setText(m_strCalK);
-        m_prompts->ShowMessage(kMsgCalKZero);
+    };
+    // Cal K goes out as a whole number: 0.5 would be sent as 0, 1e10 as the largest integer.
+    const qtm::Checked<std::int32_t> typed =
+        qtm::CheckCalK(m_ui->edtCalK_1058->text().toStdString());
+    if (!typed) {
+        show();
+        if (typed.kind == qtm::RefusalKind::Zero)
+            m_prompts->ShowMessage(kMsgCalKZero);
+        else
+            RefuseValue(typed.error);
         return;
     }
-    const std::int32_t value = qtm::TruncateToInt32(m_fCalK);
+    m_fCalK = qtm::NarrowToFloat(qtm::DecimalNumber(m_ui->edtCalK_1058->text()));
+    const std::int32_t value = *typed.value;
     // The USB request goes out whatever the link kind: there is no register for it.
-    const bool ok = BackupBeforeWrite(true) &&
-                    RunMeterWork([&] { return qtm::WriteCalK(m_link, value); }, &m_timer3);
+    const bool backedUp = BackupBeforeWrite(true);
+    const bool ok =
+        backedUp && RunMeterWork([&] { return qtm::WriteCalK(m_link, value); }, &m_timer3);
+    if (backedUp)
+        LogWrite("calk", qtm::JsonNumber(previous), qtm::JsonNumber(value), ok, kMsgCalKFailed);
     if (!ok) m_fCalK = previous;
-    m_strCalK = qtm::FixedText(m_fCalK, 3);
-    m_ui->edtCalK_1058->setText(m_strCalK);
+    show();
     m_prompts->ShowMessage(ok ? kMsgCalKOk : kMsgCalKFailed);
 }
 
 void CQTM200DebugDlg::OnFitStart() {
     QPushButton* button = m_ui->btnFitStart_1009;
     if (!CheckConnected()) return;
-    if (!BackupBeforeWrite(false)) return;
-    const bool bus = m_nComm == 1;
-    const std::uint8_t address = ParamTarget().address;
+    const std::optional<qtm::MeterTarget> target = CheckedTarget();
+    if (!target || !BackupBeforeWrite(false)) return;
+    const bool bus = target->Bus();
+    const std::uint8_t address = target->address;
     // The caption is the state, and it flips on every press whatever the meter does.
     if (button->text() != kCaptionStop) {
         button->setText(kCaptionStop);
         if (bus) return;
         const int result =
             RunMeterWork([&] { return qtm::SetFitStateUsb(m_link, qtm::vk::kFitEnd); }, &m_timer3);
+        LogWrite("fit", std::nullopt, qtm::JsonString("stop"), result == 0, kMsgFitEndFailed);
         m_prompts->ShowMessage(result == 0 ? kMsgFitEnded : kMsgFitEndFailed);
         return;
     }
@@ -119,33 +135,40 @@ void CQTM200DebugDlg::OnFitStart() {
     if (bus) {
         const bool ok =
             RunMeterWork([&] { return qtm::StartFittingOnBus(m_link, address); }, &m_timer3);
+        LogWrite("fit", std::nullopt, qtm::JsonString("start"), ok, kMsgBusFitFailed);
         m_prompts->ShowMessage(ok ? kMsgBusFitStarted : kMsgBusFitFailed);
         return;
     }
     const int result =
         RunMeterWork([&] { return qtm::SetFitStateUsb(m_link, qtm::vk::kFitStart); }, &m_timer3);
+    LogWrite("fit", std::nullopt, qtm::JsonString("start"), result == 0, kMsgFitStartFailed);
     m_prompts->ShowMessage(result == 0 ? kMsgFitStarted : kMsgFitStartFailed);
 }
 
 void CQTM200DebugDlg::OnReadFit() {
     if (!CheckConnected()) return;
-    m_ui->edtFitLog_1065->clear();
-    m_chart.FitPairs = {};
-    std::fill(m_chart.FitY.begin(), m_chart.FitY.begin() + ChartBuffers::kFitPairCount, 0.0);
-    RefreshFitChart();
-
-    const qtm::MeterTarget target = ParamTarget();
+    const std::optional<qtm::MeterTarget> target = CheckedTarget();
+    if (!target) return;
     qtm::FitCoefficients previous{};
     for (std::size_t j = 0; j < previous.size(); ++j)
         previous[j] = m_fFitCoef[j];
     const qtm::FitReadout fit = RunMeterWork(
         [&] {
-            return target.Bus() ? qtm::ReadFitDataBus(m_link, target.address, previous)
-                                : qtm::ReadFitDataUsb(m_link, previous);
+            return target->Bus() ? qtm::ReadFitDataBus(m_link, target->address, previous)
+                                 : qtm::ReadFitDataUsb(m_link, previous);
         },
         &m_timer3);
-    if (fit.sent) m_strFit = QString::fromStdString(fit.text);
-    // A read that could not go out shows the text of the read before.
+    // A read that brought nothing is no read: the pairs, chart and coefficients stay as they
+    // were instead of turning into zeros the meter never sent.
+    if (!fit.ok) {
+        m_prompts->ShowMessage(kMsgReadFailed);
+        return;
+    }
+    m_ui->edtFitLog_1065->clear();
+    m_chart.FitPairs = {};
+    std::fill(m_chart.FitY.begin(), m_chart.FitY.begin() + ChartBuffers::kFitPairCount, 0.0);
+    RefreshFitChart();
+    m_strFit = QString::fromStdString(fit.text);
     m_ui->edtFitLog_1065->setPlainText(m_strFit);
     for (std::size_t i = 0; i < ChartBuffers::kFitPairCount; ++i)
         m_chart.FitPairs[i] = {fit.pairs[i].t, fit.pairs[i].ad};
@@ -157,7 +180,7 @@ void CQTM200DebugDlg::OnReadFit() {
         edits[j]->setText(m_strFormula[j]);
     }
     LoadFitChart();
-    m_prompts->ShowMessage(fit.sent ? kMsgReadOk : kMsgReadFailed);
+    m_prompts->ShowMessage(kMsgReadOk);
 }
 
 void CQTM200DebugDlg::OnWriteFormula() {
@@ -165,24 +188,37 @@ void CQTM200DebugDlg::OnWriteFormula() {
     QLineEdit* edits[] = {m_ui->edtCoef_1069, m_ui->edtCoef_1070, m_ui->edtCoef_1071,
                           m_ui->edtCoef_1072, m_ui->edtCoef_1073};
     const std::array<double, 5> previous = m_dFormula;
-    for (std::size_t j = 0; j < m_dFormula.size(); ++j)
-        m_dFormula[j] = qtm::DecimalNumber(edits[j]->text());
     const auto show = [&] {
         for (std::size_t j = 0; j < m_dFormula.size(); ++j) {
             m_strFormula[j] = qtm::FixedText(m_dFormula[j], 5);
             edits[j]->setText(m_strFormula[j]);
         }
     };
-    if (qtm::AnyZero(m_dFormula)) {
-        m_dFormula = previous;
-        show();
-        m_prompts->ShowMessage(kMsgFormulaZero);
-        return;
+    // The formula goes as a whole or not at all; the first coefficient that cannot be meant
+    // refuses it, and the edits go back to the formula last written.
+    qtm::FitCoefficients coefficients{};
+    for (std::size_t j = 0; j < coefficients.size(); ++j) {
+        const std::string name = "formula coefficient C" + std::to_string(4 - j);
+        const qtm::Checked<double> typed =
+            qtm::CheckCoefficient(edits[j]->text().toStdString(), name);
+        if (!typed) {
+            show();
+            if (typed.kind == qtm::RefusalKind::Zero)
+                m_prompts->ShowMessage(kMsgFormulaZero);
+            else
+                RefuseValue(typed.error);
+            return;
+        }
+        coefficients[j] = *typed.value;
     }
-    const qtm::FitCoefficients coefficients = m_dFormula;
+    m_dFormula = coefficients;
+    const bool backedUp = BackupBeforeWrite(true);
     const bool ok =
-        BackupBeforeWrite(true) &&
+        backedUp &&
         RunMeterWork([&] { return qtm::WriteFormula(m_link, coefficients); }, &m_timer3);
+    if (backedUp)
+        LogWrite("formula", std::nullopt, qtm::JsonString(qtm::CoefficientsText(coefficients)), ok,
+                 kMsgFormulaFailed);
     if (!ok) m_dFormula = previous;
     show();
     m_prompts->ShowMessage(ok ? kMsgFormulaOk : kMsgFormulaFailed);

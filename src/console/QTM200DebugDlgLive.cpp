@@ -186,15 +186,21 @@ void CQTM200DebugDlg::ApplyBusPass(const PassResult& pass) {
     m_records.AppendUnlisted(m_fPower);
 
     ShowSensorReadings();
-    // The bus meter also reports its settings; the edits follow them.
+    // The bus meter also reports its settings; the edits follow them, except one the
+    // operator is typing in or has changed and not yet written: the next write must send
+    // exactly what was typed, not what the meter said a second ago.
+    const auto follow = [](QLineEdit* edit, const QString& text) {
+        if (edit->hasFocus() || edit->isModified()) return;
+        edit->setText(text);
+    };
     m_strCal = qtm::FixedText(m_fCal, 3);
     m_strZeroData = qtm::FixedText(m_fZero, 3);
     m_strK = qtm::FixedText(m_fK, 3);
     m_strCalK = qtm::FixedText(m_fCalK, 3);
-    m_ui->edtCal_1142->setText(m_strCal);
+    follow(m_ui->edtCal_1142, m_strCal);
     m_ui->edtZeroData_1055->setText(m_strZeroData);
-    m_ui->edtK_1141->setText(m_strK);
-    m_ui->edtCalK_1058->setText(m_strCalK);
+    follow(m_ui->edtK_1141, m_strK);
+    follow(m_ui->edtCalK_1058, m_strCalK);
 }
 
 void CQTM200DebugDlg::ShowSensorReadings() {

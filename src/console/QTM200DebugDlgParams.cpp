@@ -10,9 +10,11 @@
 #include "console/MeterWork.h"
 #include "console/QTM200DebugDlg.h"
 #include "service/BackupStore.h"
+#include "service/JsonText.h"
 #include "service/MeterIdentity.h"
 #include "service/NumberText.h"
 #include "service/ParameterOps.h"
+#include "service/ValueChecks.h"
 #include "ui_QTM200DebugDlg.h"
 
 namespace {
@@ -67,6 +69,7 @@ void CQTM200DebugDlg::WireParamHandlers() {
     m_restoreAction = new QAction(kRestoreText, this);
     connect(m_restoreAction, &QAction::triggered, this, [this] { OnRestoreParameters(); });
     addAction(m_restoreAction);
+    WireServiceLog();
 }
 
 qtm::MeterTarget CQTM200DebugDlg::ParamTarget() const {
@@ -76,6 +79,24 @@ qtm::MeterTarget CQTM200DebugDlg::ParamTarget() const {
     target.address = static_cast<std::uint8_t>(
         qtm::TruncateToInt32(qtm::DecimalNumber(m_ui->edtAddr_1112->text())) & 0xFF);
     return target;
+}
+
+std::optional<qtm::MeterTarget> CQTM200DebugDlg::CheckedTarget() {
+    qtm::MeterTarget target = ParamTarget();
+    if (!target.Bus()) return target;
+    // The low byte of "257" is 1 and of "0" the broadcast: neither may pick a meter.
+    const qtm::Checked<int> address =
+        qtm::CheckBusAddress(m_ui->edtAddr_1112->text().toStdString());
+    if (!address) {
+        RefuseValue(address.error);
+        return std::nullopt;
+    }
+    target.address = static_cast<std::uint8_t>(*address.value);
+    return target;
+}
+
+void CQTM200DebugDlg::RefuseValue(const std::string& sentence) {
+    m_prompts->ShowMessage(QString::fromStdString(qtm::AsSentence(sentence)));
 }
 
 bool CQTM200DebugDlg::BackupBeforeWrite(bool calibration) {
@@ -135,7 +156,9 @@ void CQTM200DebugDlg::OnReadParam() {
         &m_timer3);
     if (!CheckConnected()) return;
     if (m_nComm == 1) {
-        const std::uint8_t address = ParamTarget().address;
+        const std::optional<qtm::MeterTarget> target = CheckedTarget();
+        if (!target) return;
+        const std::uint8_t address = target->address;
         const std::optional<qtm::BusIdentity> identity =
             RunMeterWork([&] { return qtm::ReadBusIdentity(m_link, address); }, &m_timer3);
         if (!identity) {
@@ -155,39 +178,80 @@ void CQTM200DebugDlg::OnReadParam() {
     const int index = m_ui->cmbPort_1016->findText(QString::fromStdString(m_link.PortName()));
     SelectPort(index);
     m_link.SetSavedPortIndex(std::max(0, index));
+    const qtm::IdentityRead read = ReadIdentityOffThread();
+    if (!m_bRunning) m_timer3.start(kStorageTimerMs);
+    // Without the calibration value and K there is no parameter read to show: the fields
+    // keep what they held rather than take zeros the meter never sent.
+    const bool calibration =
+        read.calValue && read.k && read.Whole("calibration value") && read.Whole("K");
+    if (!calibration) {
+        m_prompts->ShowMessage(kMsgReadFailed);
+        return;
+    }
     m_strModel = QString::fromStdString(model);
     m_ui->edtModel_1110->setText(m_strModel);
-    ReadIdentityIntoFields();
-    if (!m_bRunning) m_timer3.start(kStorageTimerMs);
+    ShowIdentity(read);
     m_prompts->ShowMessage(kMsgReadOk);
 }
 
 void CQTM200DebugDlg::OnSetCal() {
     if (!CheckConnected()) return;
+    const std::optional<qtm::MeterTarget> target = CheckedTarget();
+    if (!target) return;
     const float previous = m_fCalEntered;
-    const qtm::MeterTarget target = ParamTarget();
-    m_fCalEntered = qtm::NarrowToFloat(qtm::DecimalNumber(m_ui->edtCal_1142->text()));
-    const float value = m_fCalEntered;
+    // Whatever does not go out, the field shows what the meter holds as last read or
+    // written, never a 0.000 that a second press would write.
+    const auto showHeld = [this] { m_ui->edtCal_1142->setText(m_strCal); };
+    const qtm::Checked<float> typed =
+        qtm::CheckSingle(m_ui->edtCal_1142->text().toStdString(), "the calibration value");
+    if (!typed) {
+        showHeld();
+        RefuseValue(typed.error);
+        return;
+    }
+    if (!BackupBeforeWrite(true)) {
+        showHeld();
+        m_prompts->ShowMessage(kMsgCalFailed);
+        return;
+    }
+    const float value = *typed.value;
+    m_fCalEntered = value;
     const bool ok =
-        BackupBeforeWrite(true) &&
-        RunMeterWork([&] { return qtm::WriteCalValue(m_link, target, value); }, &m_timer3);
-    if (!ok) m_fCalEntered = previous;
-    m_strCal = qtm::FixedText(m_fCalEntered, 3);
-    m_ui->edtCal_1142->setText(m_strCal);
+        RunMeterWork([&] { return qtm::WriteCalValue(m_link, *target, value); }, &m_timer3);
+    LogWrite("cal", qtm::JsonNumber(previous), qtm::JsonNumber(value), ok, kMsgCalFailed);
+    if (ok) {
+        m_strCal = qtm::FixedText(m_fCalEntered, 3);
+    } else {
+        m_fCalEntered = previous;
+    }
+    showHeld();
     m_prompts->ShowMessage(ok ? kMsgCalOk : kMsgCalFailed);
 }
 
 void CQTM200DebugDlg::OnSetSaveTime() {
     if (!CheckConnected()) return;
     const std::int32_t previous = m_nSaveGap;
-    m_nSaveGap = qtm::TruncateToInt32(qtm::DecimalNumber(m_ui->edtSaveTime_1143->text()));
+    const auto show = [this] {
+        m_strSaveGap = QString::number(m_nSaveGap);
+        m_ui->edtSaveTime_1143->setText(m_strSaveGap);
+    };
+    const qtm::Checked<std::int32_t> typed =
+        qtm::CheckSaveInterval(m_ui->edtSaveTime_1143->text().toStdString());
+    if (!typed) {
+        show();
+        RefuseValue(typed.error);
+        return;
+    }
+    m_nSaveGap = *typed.value;
     const std::int32_t value = m_nSaveGap;
     // There is no register for the interval: the USB request goes out whatever the link.
-    const bool ok = BackupBeforeWrite(false) &&
-                    RunMeterWork([&] { return qtm::WriteSaveGap(m_link, value); }, &m_timer3);
+    const bool backedUp = BackupBeforeWrite(false);
+    const bool ok =
+        backedUp && RunMeterWork([&] { return qtm::WriteSaveGap(m_link, value); }, &m_timer3);
+    if (backedUp)
+        LogWrite("savetime", qtm::JsonNumber(previous), qtm::JsonNumber(value), ok, kMsgGapFailed);
     if (!ok) m_nSaveGap = previous;
-    m_strSaveGap = QString::number(m_nSaveGap);
-    m_ui->edtSaveTime_1143->setText(m_strSaveGap);
+    show();
     m_prompts->ShowMessage(ok ? kMsgGapOk : kMsgGapFailed);
 }
 
@@ -195,15 +259,27 @@ void CQTM200DebugDlg::OnSetK() {
     // Unlike the others this write does not ask for a connection first; a port that does not
     // open makes it fail.
     const float previous = m_fK;
-    const qtm::MeterTarget target = ParamTarget();
-    m_fK = qtm::NarrowToFloat(qtm::DecimalNumber(m_ui->edtK_1141->text()));
+    const auto show = [this] {
+        m_strK = qtm::FixedText(m_fK, 3);
+        m_ui->edtK_1141->setText(m_strK);
+    };
+    const std::optional<qtm::MeterTarget> target = CheckedTarget();
+    if (!target) return;
+    const qtm::Checked<float> typed = qtm::CheckSingle(m_ui->edtK_1141->text().toStdString(), "K");
+    if (!typed) {
+        show();
+        RefuseValue(typed.error);
+        return;
+    }
+    m_fK = *typed.value;
     const float value = m_fK;
+    const bool backedUp = BackupBeforeWrite(true);
     const bool ok =
-        BackupBeforeWrite(true) &&
-        RunMeterWork([&] { return qtm::WriteCoefficientK(m_link, target, value); }, &m_timer3);
+        backedUp &&
+        RunMeterWork([&] { return qtm::WriteCoefficientK(m_link, *target, value); }, &m_timer3);
+    if (backedUp) LogWrite("k", qtm::JsonNumber(previous), qtm::JsonNumber(value), ok, kMsgKFailed);
     if (!ok) m_fK = previous;
-    m_strK = qtm::FixedText(m_fK, 3);
-    m_ui->edtK_1141->setText(m_strK);
+    show();
     m_prompts->ShowMessage(ok ? kMsgKOk : kMsgKFailed);
 }
 
@@ -211,10 +287,16 @@ void CQTM200DebugDlg::OnEnergyStateChange() {
     QComboBox* combo = m_ui->cmbEnergy_1017;
     if (!CheckConnected()) return;
     const int previous = m_nEnergyState;
+    const QString previousText = combo->itemText(previous);
     m_nEnergyState = std::max(0, combo->currentIndex());
     const auto state = static_cast<std::uint8_t>(m_nEnergyState);
-    const bool ok = BackupBeforeWrite(false) &&
-                    RunMeterWork([&] { return qtm::WriteEnergyState(m_link, state); }, &m_timer3);
+    const QString chosen = combo->currentText();
+    const bool backedUp = BackupBeforeWrite(false);
+    const bool ok =
+        backedUp && RunMeterWork([&] { return qtm::WriteEnergyState(m_link, state); }, &m_timer3);
+    if (backedUp)
+        LogWrite("energy", qtm::JsonString(previousText.toStdString()),
+                 qtm::JsonString(chosen.toStdString()), ok, kMsgEnergyFailed);
     if (!ok) m_nEnergyState = previous;
     combo->setCurrentIndex(m_nEnergyState);
     m_strEnergyState = combo->currentText();
@@ -227,12 +309,14 @@ void CQTM200DebugDlg::OnErase() {
     if (!m_prompts->AskOkCancel(kAskErase)) return;
     if (!BackupBeforeWrite(false)) return;
     const bool ok = RunMeterWork([&] { return qtm::EraseRecords(m_link); }, &m_timer3);
+    LogWrite("erase", std::nullopt, qtm::JsonString("erase"), ok, kMsgEraseFailed);
     m_prompts->ShowMessage(ok ? kMsgEraseOk : kMsgEraseFailed);
 }
 
 void CQTM200DebugDlg::OnUDisk() {
     if (!CheckConnected()) return;
     const bool ok = RunMeterWork([&] { return qtm::SwitchToUsbDisk(m_link); }, &m_timer3);
+    LogWrite("udisk", std::nullopt, qtm::JsonString("udisk"), ok, kMsgUDiskFailed);
     m_prompts->ShowMessage(ok ? kMsgUDiskOk : kMsgUDiskFailed);
 }
 

@@ -1,4 +1,5 @@
 #include "service/CalibrationOps.h"
+#include "service/NumberText.h"
 
 #include <algorithm>
 #include <cstring>
@@ -65,7 +66,8 @@ ZeroReadout ReadZeroValue(MeterLink& link, const MeterTarget& target) {
     Bytes reply;
     const int result =
         link.ExchangeFrame(BuildZeroValueRead(), kValueReply, kAttempts, kPauseMs, reply, 1);
-    out.ok = result == 1 && link.LastReplyHeard();
+    // Half a reply would give a zero value the meter never held.
+    out.ok = result == 1 && link.LastReplyWhole();
     if (out.ok) out.zero = VkFloat(reply);
     return out;
 }
@@ -98,6 +100,7 @@ FitReadout ReadFitDataUsb(MeterLink& link, const FitCoefficients& previous) {
     Bytes data;
     if (link.ReadFitData(data) != 1) return out;
     out.sent = true;
+    out.ok = !data.empty();
     out.text = DecodeMeterText(data.data(), data.size());
     const FitTextValues values = ParseFitText(data);
     out.pairs = values.pairs;
@@ -114,15 +117,18 @@ FitReadout ReadFitDataBus(MeterLink& link, std::uint8_t address, const FitCoeffi
     auto sequence = link.LockSequence();
     std::array<std::uint8_t, 200> block{};
     if (link.ReadHoldingRegisters(address, kFitAdRegister, 100, block) == 1) {
+        out.ok = true;
         for (std::size_t i = 0; i < kFitPairCount; ++i)
             out.pairs[i].ad = RegisterFloat(block.data() + 4 * i);
     }
     if (link.ReadHoldingRegisters(address, kFitTRegister, 100, block) == 1) {
+        out.ok = true;
         for (std::size_t i = 0; i < kFitPairCount; ++i)
             out.pairs[i].t = RegisterFloat(block.data() + 4 * i);
     }
     std::array<std::uint8_t, 40> coefficients{};
     if (link.ReadHoldingRegisters(address, kFitCoefficientRegister, 20, coefficients) == 1) {
+        out.ok = true;
         for (std::size_t j = 0; j < kFitCoefficientCount; ++j)
             out.coefficients[j] = RegisterDouble(coefficients.data() + 8 * j);
     }
@@ -134,6 +140,13 @@ FitReadout ReadFitDataBus(MeterLink& link, std::uint8_t address, const FitCoeffi
 bool WriteFormula(MeterLink& link, const FitCoefficients& c) {
     auto sequence = link.LockSequence();
     return HeardResult(link, link.WriteFormula(c[4], c[3], c[2], c[1], c[0])) == 0;
+}
+
+std::string CoefficientsText(const FitCoefficients& c4ToC0) {
+    std::string text;
+    for (const double c : c4ToC0)
+        text += (text.empty() ? "" : " ") + FormatExact(c);
+    return text;
 }
 
 bool AnyZero(const FitCoefficients& c) {

@@ -59,6 +59,9 @@ bool StartFittingOnBus(MeterLink& link, std::uint8_t address);
 // The fitting data read: 50 pairs, the coefficients (c4 … c0) and the text to show (UTF-8).
 struct FitReadout {
     bool sent = false;  // USB: the request went out (the text is then new)
+    // Something was read: USB, some bytes of the stream came; RS-485, at least one of the
+    // three register reads was answered. A read that got nothing is no read at all.
+    bool ok = false;
     FitPairs pairs{};
     FitCoefficients coefficients{};
     std::string text;
@@ -72,6 +75,8 @@ FitReadout ReadFitDataBus(MeterLink& link, std::uint8_t address, const FitCoeffi
 
 // The polynomial write (sent c0 … c4): true when the meter answered.
 bool WriteFormula(MeterLink& link, const FitCoefficients& c4ToC0);
+// "c4 c3 c2 c1 c0", each in the shortest form that reads back exactly (for the service log).
+std::string CoefficientsText(const FitCoefficients& c4ToC0);
 // True when any coefficient is 0 (such a formula is refused whole).
 bool AnyZero(const FitCoefficients& c4ToC0);
 

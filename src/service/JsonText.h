@@ -20,7 +20,9 @@ std::string JsonString(std::string_view text);
 std::string JsonNumber(double value);
 std::string JsonNumber(float value);
 std::string JsonNumber(std::int64_t value);
-inline std::string JsonNumber(int value) { return JsonNumber(std::int64_t{value}); }
+inline std::string JsonNumber(int value) {
+    return JsonNumber(std::int64_t{value});
+}
 
 // An object built key by key; values are JSON texts made by the functions above.
 class JsonObject {

@@ -18,8 +18,8 @@ std::filesystem::path ServiceLogPath() {
     return ProgramDataFolder() / "service-log.jsonl";
 }
 
-ServiceLogTarget MakeServiceLogTarget(std::string program, std::string port, bool bus,
-                                      int address, std::string serial) {
+ServiceLogTarget MakeServiceLogTarget(std::string program, std::string port, bool bus, int address,
+                                      std::string serial) {
     ServiceLogTarget target;
     target.program = std::move(program);
     target.port = std::move(port);

@@ -33,8 +33,8 @@ struct ServiceLogEntry {
 std::filesystem::path ServiceLogPath();
 
 // The target of a write on port; address only over RS-485.
-ServiceLogTarget MakeServiceLogTarget(std::string program, std::string port, bool bus,
-                                      int address, std::string serial);
+ServiceLogTarget MakeServiceLogTarget(std::string program, std::string port, bool bus, int address,
+                                      std::string serial);
 
 // The line written for entry at when, ending in "\n".
 std::string FormatServiceLogLine(const ServiceLogTarget& target, const ServiceLogEntry& entry,

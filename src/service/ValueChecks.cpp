@@ -122,12 +122,12 @@ Checked<std::int32_t> CheckSaveInterval(std::string_view text) {
     if (!number) return Carry<std::int32_t>(number);
     const double seconds = std::trunc(*number.value);
     if (seconds < 1.0)
-        return Refuse<std::int32_t>(RefusalKind::Range, "the save interval " + Quoted(text) +
-                                                            " is below 1 second");
+        return Refuse<std::int32_t>(RefusalKind::Range,
+                                    "the save interval " + Quoted(text) + " is below 1 second");
     if (seconds > 2147483647.0)
-        return Refuse<std::int32_t>(RefusalKind::TooLarge,
-                                    "the save interval " + Quoted(text) +
-                                        " is beyond the 2147483647 seconds it can be");
+        return Refuse<std::int32_t>(
+            RefusalKind::TooLarge,
+            "the save interval " + Quoted(text) + " is beyond the 2147483647 seconds it can be");
     return Accept(TruncateToInt32(seconds));
 }
 
