@@ -12,6 +12,7 @@
 #include "console/QTM200DebugDlg.h"
 #include "console/WaitCursor.h"
 #include "console/WindowGeometry.h"
+#include "service/JsonText.h"
 #include "service/MeterIdentity.h"
 #include "service/ModelCatalog.h"
 #include "ui_QTM200DebugDlg.h"
@@ -315,5 +316,7 @@ void CQTM200DebugDlg::OnSetAddress() {
                                                  kAddressRegister, 1, 2, request);
         },
         &m_timer3);
+    LogWrite("addr", qtm::JsonNumber(*current), qtm::JsonNumber(*wanted), result == 1,
+             kMsgAddrFailed);
     m_prompts->ShowMessage(result == 1 ? kMsgAddrOk : kMsgAddrFailed);
 }

@@ -23,8 +23,8 @@ int StorageBarValue(float percent) {
 
 std::optional<std::uint16_t> ReadStoragePages(MeterLink& link) {
     MemoryUsage usage;
-    bool whole = false;
-    if (link.ReadMemoryUsage(usage, &whole) != 1 || !whole) return std::nullopt;
+    auto sequence = link.LockSequence();
+    if (link.ReadMemoryUsage(usage) != 1 || !link.LastReplyWhole()) return std::nullopt;
     return usage.Pages();
 }
 

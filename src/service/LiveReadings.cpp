@@ -1,5 +1,8 @@
 #include "service/LiveReadings.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace qtm {
 
 void TakeLiveReply(std::uint8_t code, const Bytes& reply, LiveValues& values) {
@@ -25,21 +28,42 @@ void TakeLiveReply(std::uint8_t code, const Bytes& reply, LiveValues& values) {
     }
 }
 
+namespace {
+
+bool Finite(const LiveValues& v) {
+    return std::isfinite(v.power) && std::isfinite(v.energy) && std::isfinite(v.temperature) &&
+           std::isfinite(v.voltage) && std::isfinite(v.ad);
+}
+
+}  // namespace
+
 LiveValues ReadLiveValues(MeterLink& link, const LiveValues& previous,
                           const std::function<bool()>& carryOn) {
     LiveValues values = previous;
     Bytes reply;
 
-    // The power exchange alone decides whether the pass counts: its one attempt must
-    // have collected the whole reply.
-    bool whole = false;
-    if (link.ExchangeFrame(BuildVkRead(kPowerRequest.code), kPowerRequest.replyLength,
-                           kPowerRequest.attempts, kPowerRequest.pauseMs, reply, 1, &whole) == 1 &&
-        whole) {
-        TakeLiveReply(kPowerRequest.code, reply, values);
-    }
-    values.powerOk = whole;
-    values.answered = whole ? 1 : 0;
+    // One exchange; true when its whole reply came and starts as a meter's reply does.
+    // Anything else is no reply: its value is cleared as a missing reply's is, never
+    // taken from noise.
+    const auto exchange = [&](const LiveRequest& request) {
+        const Bytes frame = BuildVkRead(request.code);
+        bool complete = false;
+        if (link.ExchangeFrame(frame, request.replyLength, request.attempts, request.pauseMs, reply,
+                               1, &complete) != 1)
+            return false;
+        const bool whole = complete && ReplyMatchesRequest(frame, reply);
+        if (!whole && complete) std::fill(reply.begin(), reply.end(), std::uint8_t{0});
+        TakeLiveReply(request.code, reply, values);
+        return whole;
+    };
+
+    // The power exchange decides whether the pass is heard at all: its one attempt must
+    // have collected the whole reply. A power reply that is not whole keeps the last power.
+    const LiveValues before = values;
+    const bool powerWhole = exchange(kPowerRequest);
+    if (!powerWhole) values.power = before.power;
+    values.answered = powerWhole ? 1 : 0;
+    bool energyWhole = false;
 
     for (const LiveRequest& request : kLiveRequests) {
         if (request.code == kPowerRequest.code) continue;
@@ -47,13 +71,12 @@ LiveValues ReadLiveValues(MeterLink& link, const LiveValues& previous,
             values.powerOk = false;
             return values;
         }
-        bool complete = false;
-        if (link.ExchangeFrame(BuildVkRead(request.code), request.replyLength, request.attempts,
-                               request.pauseMs, reply, 1, &complete) == 1) {
-            TakeLiveReply(request.code, reply, values);
-        }
-        if (complete) ++values.answered;
+        const bool whole = exchange(request);
+        if (whole) ++values.answered;
+        if (request.code == kEnergyRequest.code) energyWhole = whole;
     }
+    // A reading is power, energy and time as the meter sent them: all whole, all finite.
+    values.powerOk = powerWhole && energyWhole && Finite(values);
     return values;
 }
 
@@ -74,7 +97,14 @@ BusLiveValues DecodeLiveBlock(const std::array<std::uint8_t, kLiveBlockBytes>& b
 std::optional<BusLiveValues> ReadBusLiveValues(MeterLink& link, std::uint8_t address) {
     std::array<std::uint8_t, kLiveBlockBytes> block{};
     if (link.ReadLiveBlock(block, address) != 1) return std::nullopt;
-    return DecodeLiveBlock(block);
+    const BusLiveValues values = DecodeLiveBlock(block);
+    // The CRC says the block arrived as sent; values that are no numbers are still no
+    // readings of a working meter.
+    for (const float v : {values.zero, values.cal, values.calK, values.k, values.power, values.ad,
+                          values.voltage, values.temperature}) {
+        if (!std::isfinite(v)) return std::nullopt;
+    }
+    return values;
 }
 
 }  // namespace qtm

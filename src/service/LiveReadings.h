@@ -39,8 +39,10 @@ struct LiveValues {
     float temperature = 0;
     float voltage = 0;
     float ad = 0;
-    bool powerOk = false;  // the power exchange collected its whole reply
-    int answered = 0;      // requests of this pass whose whole reply arrived (0 to 5)
+    // The pass gave a reading: the power and energy replies came whole and every value
+    // is finite. Only then are power, energy and time a record.
+    bool powerOk = false;
+    int answered = 0;  // requests of this pass whose whole reply arrived (0 to 5)
 
     // The accumulation time in seconds, in single precision as the list shows it.
     float EnergySeconds() const { return static_cast<float>(energyTimeTenths) / 10.0f; }
