@@ -96,7 +96,8 @@ Checked<float> CheckSingle(std::string_view text, std::string_view name) {
 Checked<double> CheckCoefficient(std::string_view text, std::string_view name) {
     Checked<double> number = ParseNumber(text, name);
     if (number && *number.value == 0.0)
-        return Refuse<double>(RefusalKind::Zero, std::string(name) + " cannot be 0");
+        return Refuse<double>(RefusalKind::Zero,
+                              std::string(name) + " " + Quoted(text) + " cannot be 0");
     return number;
 }
 

@@ -7,6 +7,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliRunner.h"
 #include "cli/CliServiceCommands.h"
+#include "cli/CliServiceFixture.h"
 #include "device/ModbusFrame.h"
 #include "device/SimFixture.h"
 #include "device/TempDir.h"
@@ -84,31 +85,6 @@ TEST(CliServiceSyntaxTest, FitLinesCarryEveryPairAndTheFormula) {
     EXPECT_EQ(text.substr(text.rfind("formula")),
               "formula: c4=1.50000 c3=2.00000 c2=0.50000 c1=3.00000 c0=7.00000\n");
 }
-
-// The CLI against a simulated meter, with backups in a folder of the test's own.
-class CliServiceTest : public test::SimFixture {
-protected:
-    void SetUp() override { ::setenv("XDG_DATA_HOME", data.Path().c_str(), 1); }
-    struct Run {
-        int status;
-        std::string out;
-        std::string err;
-    };
-    Run Cli(std::vector<std::string> args) {
-        std::vector<std::string> line{"--no-system-ports", "--port", meter->PortPath()};
-        line.insert(line.end(), args.begin(), args.end());
-        std::ostringstream out, err;
-        const int status = RunCli(line, out, err);
-        return {status, out.str(), err.str()};
-    }
-    std::size_t Backups() const {
-        const auto folder = data.Path() / "QTM200Debug" / "backups";
-        if (!std::filesystem::exists(folder)) return 0;
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder),
-                                                      std::filesystem::directory_iterator()));
-    }
-    test::TempDir data;
-};
 
 TEST_F(CliServiceTest, ZeroValuesAreRefusedWithNothingSent) {
     StartMeter();

@@ -364,4 +364,20 @@ TEST_F(LiveLoopTest, ABusRunShowsTheBlockWithoutListRows) {
     EXPECT_LT(Clock::now() - before, std::chrono::milliseconds(900));
 }
 
+TEST_F(LiveLoopTest, ABusRunLeavesAnEditTheOperatorIsChanging) {
+    Open(BusMeter());
+    f->OpenBus();
+    f->prompts->Clear();
+    QLineEdit* k = f->Find<QLineEdit>("edtK_1141");
+    QLineEdit* cal = f->Find<QLineEdit>("edtCal_1142");
+    k->setText(QStringLiteral("7.5"));
+    k->setModified(true);  // as typing leaves it
+    cal->setText(QStringLiteral("9.999"));
+    Start()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f->dlg->m_records.Count() >= 2; }, 8000));
+    Start()->click();
+    EXPECT_EQ(k->text(), QStringLiteral("7.5"));
+    EXPECT_EQ(cal->text(), QStringLiteral("2.500"));  // not being changed: follows the meter
+}
+
 }  // namespace

@@ -298,3 +298,71 @@ TEST(ParamHandlers, RestoreShowsTheChangesAndWritesTheBackupBack) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ParamTrust, TypedValuesThatCannotBeMeantSendNothingAndFieldsKeepTheMetersValues) {
+    Connected c;
+    const QString k = c.Text("edtK_1141");
+    const QString cal = c.Text("edtCal_1142");
+    ASSERT_EQ(cal, QStringLiteral("2.500"));
+    struct Case {
+        const char* edit;
+        const char* text;
+        const char* button;
+        QString shows;   // the field afterwards
+        QString saying;  // part of the message
+    };
+    const Case cases[] = {
+        {"edtK_1141", "1e39", "btnSetK_1144", k, "32-bit float"},
+        {"edtCal_1142", "abc", "btnSetCal_1148", cal, "not a decimal number"},
+        {"edtCal_1142", "", "btnSetCal_1148", cal, "is empty"},
+        {"edtSaveTime_1143", "0", "btnSetSaveTime_1146", c.Text("edtSaveTime_1143"), "below 1"},
+        {"edtCalK_1058", "0.5", "btnWriteCalK_1006", QStringLiteral("1.000"), "Cannot be 0"},
+        {"edtCalK_1058", "1e10", "btnWriteCalK_1006", QStringLiteral("1.000"), "32-bit integer"},
+        {"edtCoef_1071", "1e400", "btnWriteFormula_1018", QStringLiteral("0.00000"), "C2"},
+    };
+    for (int i = 0; i < 5; ++i)
+        c.f.Find<QLineEdit>(("edtCoef_" + std::to_string(1069 + i)).c_str())->setText("1");
+    c.f.sim->ClearLog();
+    for (const Case& t : cases) {
+        SCOPED_TRACE(t.text);
+        c.Type(t.edit, QString::fromLatin1(t.text));
+        c.Click(t.button);
+        EXPECT_EQ(c.Text(t.edit), t.shows);
+        EXPECT_TRUE(c.LastMessage().contains(t.saying)) << c.LastMessage().toStdString();
+    }
+    EXPECT_TRUE(c.Writes().empty());
+    EXPECT_EQ(c.home.Backups(), 0u);
+}
+
+TEST(ParamTrust, AFailedCalibrationWriteShowsTheMetersValueAndIsLogged) {
+    Connected c;
+    // The meter stays silent to the calibration-value write.
+    c.f.sim->SetReplyOverride([](const Bytes& request) -> std::optional<Bytes> {
+        if (request.size() > 4 && request[2] == 0x43 && request[3] == 0x07 && request[4] == 4)
+            return Bytes{};
+        return std::nullopt;
+    });
+    c.Type("edtCal_1142", QStringLiteral("5"));
+    c.Click("btnSetCal_1148");
+    EXPECT_EQ(c.LastMessage(), QStringLiteral(" -----< cal value write failed!!! >-----"));
+    EXPECT_EQ(c.Text("edtCal_1142"), QStringLiteral("2.500"));  // not 0.000
+    // A second press sends what the field shows: the meter's own value, not 0.
+    c.f.sim->SetReplyOverride({});
+    c.Click("btnSetCal_1148");
+    EXPECT_EQ(c.Writes().back(), Vk({0x43, 0x07, 0x04, 0x00, 0x00, 0x00, 0x20, 0x40, 0x00}));
+
+    std::ifstream log(c.home.dir.Path() / "QTM200Debug" / "service-log.jsonl");
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(log, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find(R"("program":"window")"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find(R"("parameter":"cal","old":2.5,"new":5,"result":"failed: )"),
+              std::string::npos)
+        << lines[0];
+    EXPECT_NE(lines[1].find(R"("new":2.5,"result":"ok")"), std::string::npos) << lines[1];
+}
+
+}  // namespace

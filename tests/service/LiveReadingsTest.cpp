@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -117,6 +119,31 @@ TEST_F(LivePassTest, ShortPowerReplyFailsThePassAndKeepsThePreviousPower) {
     EXPECT_FLOAT_EQ(v.power, 7.0f);
     // The other four requests still went out, once each.
     EXPECT_EQ(RequestCodes(), kPassCodes);
+}
+
+TEST_F(LivePassTest, NoiseOrNumbersThatAreNoneGiveNoReading) {
+    struct Case {
+        const char* what;
+        std::uint8_t code;
+        Bytes reply;
+    };
+    Bytes noise = VkReply(0x21, EnergyData(1.8e127, 600), 19);
+    noise[0] = 0x00;  // whole, but not the meter's
+    const Case cases[] = {
+        {"energy without its magic", 0x21, noise},
+        {"energy not finite", 0x21, VkReply(0x21, EnergyData(INFINITY, 600), 19)},
+        {"power not a number", 0x0D, VkReply(0x0D, LeFloat(NAN), 11)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        meter->SetReplyOverride([&c](const Bytes& request) -> std::optional<Bytes> {
+            if (request[3] == c.code) return c.reply;
+            return std::nullopt;
+        });
+        const LiveValues v = ReadLiveValues(link);
+        EXPECT_FALSE(v.powerOk);
+        EXPECT_NE(v.energy, 1.8e127);
+    }
 }
 
 TEST_F(LivePassTest, SilentTemperatureReadsZeroNotTheOldValue) {
