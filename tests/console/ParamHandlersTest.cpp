@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <fstream>
 
+#include <QTableWidget>
+
+#include "console/ServiceLogDialog.h"
 #include "device/ModbusFrame.h"
 #include "device/TempDir.h"
 #include "device/VkBytes.h"
@@ -363,6 +366,11 @@ TEST(ParamTrust, AFailedCalibrationWriteShowsTheMetersValueAndIsLogged) {
               std::string::npos)
         << lines[0];
     EXPECT_NE(lines[1].find(R"("new":2.5,"result":"ok")"), std::string::npos) << lines[1];
+    // The viewer in the context menu lists the newest write first.
+    ServiceLogDialog view(c.home.dir.Path() / "QTM200Debug" / "service-log.jsonl");
+    ASSERT_EQ(view.Table()->rowCount(), 2);
+    EXPECT_EQ(view.Table()->item(0, 5)->text(), QStringLiteral("ok"));
+    EXPECT_TRUE(view.SelectedText().contains(QStringLiteral("cal\t2.5\t5\tfailed: ")));
 }
 
 }  // namespace
