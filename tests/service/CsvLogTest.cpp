@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,6 +69,20 @@ TEST(ParseCsvTest, TakesWholeLinesAndCountsTheRest) {
         {whole + std::string(64, '\0'), 3, 1},      // a block of zeros after a power cut
         {whole + Utf16LeBytes(u"4,x,1,1\r\n5,1.0,2.0,3.0\r\n"), 4, 1},
         {whole + Utf16LeBytes(u"6,1.0,2.0\r\n7,1.0,2.0,3.0,4.0\r\n"), 3, 2},
+        // Record 4 cut to "4" and record 5 written after it: "45" is no record, and 6
+        // is taken only once 7 confirms the jump.
+        {whole + Utf16LeBytes(u"4"
+                              u"5,1.0,2.0,3.0\r\n6,1.0,2.0,3.0\r\n"),
+         3, 2},
+        {whole + Utf16LeBytes(u"4"
+                              u"5,1.0,2.0,3.0\r\n6,1.0,2.0,3.0\r\n7,1.0,2.0,3.0\r\n"),
+         5, 1},
+        // Zeros a power cut left in the middle (they swallow record 8), and a record that
+        // goes back.
+        {whole + std::string(64, '\0') +
+             Utf16LeBytes(u"8,1.0,2.0,3.0\r\n9,1.0,2.0,3.0\r\n10,1.0,2.0,3.0\r\n"),
+         5, 1},
+        {whole + Utf16LeBytes(u"2,1.0,2.0,3.0\r\n"), 3, 1},
         {Utf16LeBytes(std::u16string(1, kByteOrderMark)), 0, 0},
     };
     for (const auto& c : cases) {
@@ -77,6 +92,79 @@ TEST(ParseCsvTest, TakesWholeLinesAndCountsTheRest) {
     }
     EXPECT_EQ(ParseCsv(whole).header, kHeader);
     ExpectSameRecords(ParseCsv(whole).records, records);
+}
+
+// Writes to regular files fail beyond limit bytes while it lives (as on a full disk).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit) {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldSignal = ::signal(SIGXFSZ, SIG_IGN);
+        rlimit lower = m_old;
+        lower.rlim_cur = limit;
+        ::setrlimit(RLIMIT_FSIZE, &lower);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        ::signal(SIGXFSZ, m_oldSignal);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_old{};
+    sighandler_t m_oldSignal = SIG_DFL;
+};
+
+TEST(JournalTest, AFullDiskLeavesNoCutRowAndTheRowsComeBackWithTheSpace) {
+    test::TempDir dir;
+    const auto folder = dir.Path() / "journal";
+    const auto records = LiveRecords(12);
+    const std::span<const MeasurementRecord> all(records);
+    Journal journal(folder);
+    ASSERT_TRUE(journal.Start(kHeader).Ok());
+    ASSERT_TRUE(journal.CatchUp(all.first(4)));
+    const auto size = std::filesystem::file_size(journal.Path());
+    {
+        FileSizeLimit full(size + 20);  // room for part of one row
+        EXPECT_FALSE(journal.CatchUp(all.first(8)));
+        EXPECT_EQ(journal.LastError().kind, FileErrorKind::DiskFull);
+        EXPECT_FALSE(journal.CatchUp(all.first(9)));
+    }
+    EXPECT_EQ(std::filesystem::file_size(journal.Path()), size);
+    ASSERT_TRUE(journal.CatchUp(all));
+    EXPECT_EQ(ReadBytes(journal.Path()), Utf16LeBytes(CsvText(kHeader, records)));
+    journal.Finish();
+
+    // Not even the header fits: the journal does not start and leaves nothing behind.
+    {
+        FileSizeLimit full(10);
+        EXPECT_FALSE(journal.Start(kHeader).Ok());
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+}
+
+TEST(JournalTest, LeftoversOfDeadWritersGoAndEverythingElseStays) {
+    test::TempDir dir;
+    const auto& folder = dir.Path();
+    const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(5);
+    const struct {
+        const char* name;
+        bool aged;
+        bool stays;
+    } files[] = {
+        {"run-a.csv", false, true},        {"run-a.csv.saved", false, true},
+        {"run-b.csv.saved", false, false},  // its journal is gone
+        {"run-c.csv.new", true, false},     // died being born
+        {"run-d.csv.new", false, true},     // may be being born now
+    };
+    for (const auto& file : files) {
+        std::ofstream(folder / file.name) << "x";
+        if (file.aged) std::filesystem::last_write_time(folder / file.name, old);
+    }
+    RemoveJournalLeftovers(folder);
+    for (const auto& file : files)
+        EXPECT_EQ(std::filesystem::exists(folder / file.name), file.stays) << file.name;
 }
 
 TEST(JournalFolderTest, FollowsXdgDataHomeWhenAbsolute) {
