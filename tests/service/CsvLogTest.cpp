@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +12,7 @@
 
 #include "device/TempDir.h"
 #include "service/CsvFormat.h"
+#include "service/FileSizeLimit.h"
 
 namespace qtm {
 namespace {
@@ -94,28 +94,6 @@ TEST(ParseCsvTest, TakesWholeLinesAndCountsTheRest) {
     ExpectSameRecords(ParseCsv(whole).records, records);
 }
 
-// Writes to regular files fail beyond limit bytes while it lives (as on a full disk).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t limit) {
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldSignal = ::signal(SIGXFSZ, SIG_IGN);
-        rlimit lower = m_old;
-        lower.rlim_cur = limit;
-        ::setrlimit(RLIMIT_FSIZE, &lower);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        ::signal(SIGXFSZ, m_oldSignal);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit m_old{};
-    sighandler_t m_oldSignal = SIG_DFL;
-};
-
 TEST(JournalTest, AFullDiskLeavesNoCutRowAndTheRowsComeBackWithTheSpace) {
     test::TempDir dir;
     const auto folder = dir.Path() / "journal";
@@ -126,7 +104,7 @@ TEST(JournalTest, AFullDiskLeavesNoCutRowAndTheRowsComeBackWithTheSpace) {
     ASSERT_TRUE(journal.CatchUp(all.first(4)));
     const auto size = std::filesystem::file_size(journal.Path());
     {
-        FileSizeLimit full(size + 20);  // room for part of one row
+        test::FileSizeLimit full(size + 20);  // room for part of one row
         EXPECT_FALSE(journal.CatchUp(all.first(8)));
         EXPECT_EQ(journal.LastError().kind, FileErrorKind::DiskFull);
         EXPECT_FALSE(journal.CatchUp(all.first(9)));
@@ -138,7 +116,7 @@ TEST(JournalTest, AFullDiskLeavesNoCutRowAndTheRowsComeBackWithTheSpace) {
 
     // Not even the header fits: the journal does not start and leaves nothing behind.
     {
-        FileSizeLimit full(10);
+        test::FileSizeLimit full(10);
         EXPECT_FALSE(journal.Start(kHeader).Ok());
     }
     EXPECT_TRUE(std::filesystem::is_empty(folder));
