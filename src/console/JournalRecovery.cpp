@@ -23,7 +23,6 @@ JournalRecovery::JournalRecovery(OperatorPrompts& prompts, QString saveFilter, O
       m_tellOutcome(std::move(tellOutcome)) {}
 
 void JournalRecovery::OfferAll(const std::filesystem::path& folder) {
-    qtm::RemoveJournalLeftovers(folder);
     for (const std::filesystem::path& journal : qtm::UnfinishedJournals(folder))
         Offer(journal);
 }

@@ -20,10 +20,7 @@ namespace {
 
 constexpr auto kSyncInterval = std::chrono::seconds(1);
 constexpr std::string_view kJournalExtension = ".csv";
-constexpr std::string_view kPartialSuffix = ".csv.new";
 constexpr std::string_view kMarkSuffix = ".saved";
-// A journal being born is renamed within moments; one older than this has lost its writer.
-constexpr auto kBirthTime = std::chrono::minutes(1);
 
 // A LE code unit of bytes at index i.
 char16_t UnitAt(std::string_view bytes, std::size_t i) {
@@ -61,10 +58,6 @@ std::string JournalName() {
 
 std::filesystem::path MarkOf(const std::filesystem::path& journal) {
     return journal.string() + std::string(kMarkSuffix);
-}
-
-bool EndsWith(std::string_view text, std::string_view end) {
-    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
 }
 
 // Cuts the file back to size and writes on from there.
@@ -358,31 +351,6 @@ SavedMark ReadSavedMark(const std::filesystem::path& journal) {
 void RemoveJournal(const std::filesystem::path& journal) {
     ::unlink(journal.c_str());
     ::unlink(MarkOf(journal).c_str());
-}
-
-void RemoveJournalLeftovers(const std::filesystem::path& folder) {
-    std::error_code ec;
-    std::vector<std::filesystem::path> gone;
-    const auto now = std::filesystem::file_time_type::clock::now();
-    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-        const std::filesystem::path& path = entry.path();
-        const std::string name = path.filename().string();
-        if (EndsWith(name, kMarkSuffix)) {
-            const std::string journal = path.string();
-            if (!std::filesystem::exists(journal.substr(0, journal.size() - kMarkSuffix.size()),
-                                         ec))
-                gone.push_back(path);
-        } else if (EndsWith(name, kPartialSuffix)) {
-            // A young one may not be locked yet; an old one that no one holds has no writer.
-            if (now - entry.last_write_time(ec) < kBirthTime || ec) continue;
-            const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-            if (fd < 0) continue;
-            if (::flock(fd, LOCK_EX | LOCK_NB) == 0) gone.push_back(path);
-            ::close(fd);
-        }
-    }
-    for (const auto& path : gone)
-        ::unlink(path.c_str());
 }
 
 }  // namespace qtm

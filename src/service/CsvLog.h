@@ -133,8 +133,4 @@ struct SavedMark {
 SavedMark ReadSavedMark(const std::filesystem::path& journal);
 // Removes a journal with its mark.
 void RemoveJournal(const std::filesystem::path& journal);
-// Removes what dead writers left in folder besides journals: marks without their journal
-// and journals that died being born (older than a minute, no writer holding them).
-void RemoveJournalLeftovers(const std::filesystem::path& folder = JournalFolder());
-
 }  // namespace qtm

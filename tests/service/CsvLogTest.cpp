@@ -12,7 +12,6 @@
 
 #include "device/TempDir.h"
 #include "service/CsvFormat.h"
-#include "service/FileSizeLimit.h"
 
 namespace qtm {
 namespace {
@@ -92,57 +91,6 @@ TEST(ParseCsvTest, TakesWholeLinesAndCountsTheRest) {
     }
     EXPECT_EQ(ParseCsv(whole).header, kHeader);
     ExpectSameRecords(ParseCsv(whole).records, records);
-}
-
-TEST(JournalTest, AFullDiskLeavesNoCutRowAndTheRowsComeBackWithTheSpace) {
-    test::TempDir dir;
-    const auto folder = dir.Path() / "journal";
-    const auto records = LiveRecords(12);
-    const std::span<const MeasurementRecord> all(records);
-    Journal journal(folder);
-    ASSERT_TRUE(journal.Start(kHeader).Ok());
-    ASSERT_TRUE(journal.CatchUp(all.first(4)));
-    const auto size = std::filesystem::file_size(journal.Path());
-    {
-        test::FileSizeLimit full(size + 20);  // room for part of one row
-        EXPECT_FALSE(journal.CatchUp(all.first(8)));
-        EXPECT_EQ(journal.LastError().kind, FileErrorKind::DiskFull);
-        EXPECT_FALSE(journal.CatchUp(all.first(9)));
-    }
-    EXPECT_EQ(std::filesystem::file_size(journal.Path()), size);
-    ASSERT_TRUE(journal.CatchUp(all));
-    EXPECT_EQ(ReadBytes(journal.Path()), Utf16LeBytes(CsvText(kHeader, records)));
-    journal.Finish();
-
-    // Not even the header fits: the journal does not start and leaves nothing behind.
-    {
-        test::FileSizeLimit full(10);
-        EXPECT_FALSE(journal.Start(kHeader).Ok());
-    }
-    EXPECT_TRUE(std::filesystem::is_empty(folder));
-}
-
-TEST(JournalTest, LeftoversOfDeadWritersGoAndEverythingElseStays) {
-    test::TempDir dir;
-    const auto& folder = dir.Path();
-    const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(5);
-    const struct {
-        const char* name;
-        bool aged;
-        bool stays;
-    } files[] = {
-        {"run-a.csv", false, true},        {"run-a.csv.saved", false, true},
-        {"run-b.csv.saved", false, false},  // its journal is gone
-        {"run-c.csv.new", true, false},     // died being born
-        {"run-d.csv.new", false, true},     // may be being born now
-    };
-    for (const auto& file : files) {
-        std::ofstream(folder / file.name) << "x";
-        if (file.aged) std::filesystem::last_write_time(folder / file.name, old);
-    }
-    RemoveJournalLeftovers(folder);
-    for (const auto& file : files)
-        EXPECT_EQ(std::filesystem::exists(folder / file.name), file.stays) << file.name;
 }
 
 TEST(JournalFolderTest, FollowsXdgDataHomeWhenAbsolute) {
