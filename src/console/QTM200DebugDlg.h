@@ -318,7 +318,8 @@ private:
     bool SaveReadings(std::function<void(bool saved)> after);
     // Once a run: the journal could not be started or written.
     void TellJournalFailure(const qtm::FileResult& why);
-    // Closing: the import stops and the journal of a run that ends here is removed.
+    // Closing: the import stops and the journal of a run that ends here is removed, unless
+    // its readings are unsaved and no one was asked (it stays for the next start).
     void FinishDataWork();
 
     std::unique_ptr<ImportRun> m_import;
