@@ -324,7 +324,11 @@ std::vector<std::filesystem::path> UnfinishedJournals(const std::filesystem::pat
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
         if (!entry.is_regular_file(ec) || entry.path().extension() != kJournalExtension) continue;
         const int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) continue;
+        // One that cannot even be opened is not ours to write, but the user is told of it.
+        if (fd < 0) {
+            found.push_back(entry.path());
+            continue;
+        }
         // A journal whose writer is alive is locked; a dead writer's lock went with it.
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) found.push_back(entry.path());
         ::close(fd);

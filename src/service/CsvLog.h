@@ -121,7 +121,8 @@ CsvContents ParseCsv(std::string_view bytes);
 // Nothing when the file could not be read or is not a UTF-16LE text with a header.
 std::optional<CsvContents> ReadCsvFile(const std::filesystem::path& path);
 
-// The journals in folder that no running program is writing, oldest first.
+// The journals in folder that no running program is writing (and those that cannot be
+// opened at all), oldest first.
 std::vector<std::filesystem::path> UnfinishedJournals(
     const std::filesystem::path& folder = JournalFolder());
 
