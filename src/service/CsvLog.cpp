@@ -255,11 +255,10 @@ CsvContents ParseCsv(std::string_view bytes) {
     std::int64_t passed = 0;  // lines not taken since
     std::optional<MeasurementRecord> held;
     bool holding = false;
-    auto judge = [&](const std::optional<MeasurementRecord>& next, bool atEnd) {
+    auto judge = [&](const std::optional<MeasurementRecord>& next) {
         const std::int64_t number = held ? held->number : 0;
         const bool follows = held && number > last && number <= last + 1 + passed;
-        const bool confirmed =
-            held && number > last && !atEnd && next && next->number == number + 1;
+        const bool confirmed = held && number > last && next && next->number == number + 1;
         if (follows || confirmed) {
             contents.records.push_back(*held);
             last = number;
@@ -270,7 +269,7 @@ CsvContents ParseCsv(std::string_view bytes) {
         }
     };
     auto take = [&](const std::optional<MeasurementRecord>& line) {
-        if (holding) judge(line, false);
+        if (holding) judge(line);
         held = line;
         holding = true;
     };
@@ -306,7 +305,7 @@ CsvContents ParseCsv(std::string_view bytes) {
         }
         pos = end + 2;
     }
-    if (holding) judge(std::nullopt, true);
+    if (holding) judge(std::nullopt);
     return contents;
 }
 
