@@ -9,6 +9,7 @@
 #include "console/LaunchOptions.h"
 #include "console/QTM200DebugDlg.h"
 #include "console/QtOperatorPrompts.h"
+#include "console/SignalCloser.h"
 #include "sim/SimMeter.h"
 
 // A demonstration meter with twenty pages in its memory: enough to watch the import's
@@ -70,6 +71,12 @@ int CQTM200DebugApp::InitInstance() {
         if (auto* boxes = dynamic_cast<QtOperatorPrompts*>(&dlg.Prompts())) {
             boxes->SetAutoDismiss(options.dismissMessagesMs);
         }
+        // A logout or Ctrl+C ends the window through its shutdown: the run stops, a saved
+        // run's journal goes, and unsaved readings stay on the disk for the next start.
+        SignalCloser closer([&dlg](int) {
+            dlg.EndSession();
+            QCoreApplication::exit(0);
+        });
         dlg.OnInitDialog();
         if (options.expanded) dlg.ToggleExpand();
         result = dlg.exec();

@@ -363,22 +363,3 @@ void CQTM200DebugDlg::keyPressEvent(QKeyEvent* event) {
     event->accept();
     accept();
 }
-
-void CQTM200DebugDlg::done(int result) {
-    Shutdown();
-    QDialog::done(result);
-}
-
-void CQTM200DebugDlg::Shutdown() {
-    if (m_bShutDown) return;
-    m_bShutDown = true;
-    // No worker may outlive the window, and the bus port (with its watch thread) is closed.
-    m_bRunning = false;
-    m_timer1.stop();
-    m_timer3.stop();
-    m_run->Finish();
-    m_storagePoll->Join();
-    FinishDataWork();
-    m_link.CloseBusPort();
-    m_link.CloseUsbPort();
-}

@@ -11,6 +11,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@
 #include "console/ReadingStore.h"
 #include "console/ServiceLogFile.h"
 #include "console/StoragePoll.h"
+#include "console/UnsavedReadings.h"
 #include "device/MeterLink.h"
 #include "service/BackupOps.h"
 #include "service/CsvLog.h"
@@ -71,6 +73,9 @@ public:
 
     // Initialises the window (finding the meter on the way) and runs it modally.
     int DoModal();
+    // The session ends (a logout, Ctrl+C): no one can be asked, so the run stops and
+    // readings no one saved keep their journal for the next start.
+    void EndSession();
     // The opening sequence: layout, connection, identification, charts, list and captions.
     bool OnInitDialog();
 
@@ -323,7 +328,13 @@ private:
     void OnImportFinished(const qtm::ImportOutcome& outcome);
     void OnRecordAdded(const qtm::MeasurementRecord& record, qtm::RowOrigin origin);
     void ShowSaveOutcome(const qtm::FileResult& result);
-    // Closing: the import stops and the journal of a run that ends here is removed.
+    // Save: asks for the file and writes the buffer off the window's thread; after (when
+    // given) hears whether the file was written. False when no file was chosen.
+    bool SaveReadings(std::function<void(bool saved)> after);
+    // Once a run: the journal could not be started or written.
+    void TellJournalFailure(const qtm::FileResult& why);
+    // Closing: the import stops and the journal of a run that ends here is removed, unless
+    // its readings are unsaved and no one was asked (it stays for the next start).
     void FinishDataWork();
 
     std::unique_ptr<ImportRun> m_import;
@@ -334,4 +345,11 @@ private:
     std::vector<float> m_importedValues;
     qtm::Journal m_journal;
     bool m_bJournalFailed = false;  // told once per run that the journal cannot be written
+
+    // ---- Closing: the question about unsaved readings (…DlgClose.cpp) ----
+private:
+    void CloseNow(int result);
+
+    UnsavedReadings m_unsaved;
+    bool m_bClosing = false;  // the close question, or the Save it asked for, is under way
 };

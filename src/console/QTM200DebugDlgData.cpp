@@ -3,15 +3,14 @@
 // at start-up to save a run that did not end normally.
 #include <QApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 
 #include "chart/ChartAxis.h"
 #include "chart/ChartCtrl.h"
+#include "console/JournalRecovery.h"
 #include "console/QTM200DebugDlg.h"
-#include "console/WaitCursor.h"
 #include "service/CsvFile.h"
 #include "service/CsvFormat.h"
 #include "ui_QTM200DebugDlg.h"
@@ -65,6 +64,7 @@ void CQTM200DebugDlg::WireDataHandlers() {
                                // The buffer is emptied: its run has ended.
                                m_journal.Finish();
                                m_bJournalFailed = false;
+                               m_unsaved.Cleared();
                            }});
 }
 
@@ -175,13 +175,28 @@ void CQTM200DebugDlg::OnImportFinished(const qtm::ImportOutcome& outcome) {
 }
 
 void CQTM200DebugDlg::OnSave() {
+    SaveReadings(nullptr);
+}
+
+bool CQTM200DebugDlg::SaveReadings(std::function<void(bool saved)> after) {
     const QString path = m_prompts->AskSavePath(QString(), QString(), kSaveFilter);
-    if (path.isEmpty()) return;
+    if (path.isEmpty()) return false;
+    // A run still going (the window is closing) ends here, so the file holds every reading.
+    if (m_bRunning.load()) StopMeasurement();
     // A copy: the buffer may change (Clear, a new run) while the file is written.
     const auto records = m_records.Records();
+    const UnsavedReadings::SaveTicket ticket = m_unsaved.SaveStarted(records.size());
     m_save->Save(PathOf(path), std::u16string(qtm::CsvHeaderOfModel(m_strModel.toStdString())),
                  std::vector<qtm::MeasurementRecord>(records.begin(), records.end()),
-                 [this](const qtm::FileResult& result) { ShowSaveOutcome(result); });
+                 [this, ticket, path, after = std::move(after)](const qtm::FileResult& result) {
+                     // Should the run then end without its journal finished, the next
+                     // start need not offer these readings again.
+                     if (result.Ok() && m_unsaved.SaveDone(ticket))
+                         m_journal.MarkSaved(ticket.count, PathOf(path));
+                     ShowSaveOutcome(result);
+                     if (after) after(result.Ok());
+                 });
+    return true;
 }
 
 void CQTM200DebugDlg::ShowSaveOutcome(const qtm::FileResult& result) {
@@ -194,27 +209,30 @@ void CQTM200DebugDlg::ShowSaveOutcome(const qtm::FileResult& result) {
     m_prompts->ShowMessage(kMsgSaved, kCaptionFile);
 }
 
-void CQTM200DebugDlg::OnRecordAdded(const qtm::MeasurementRecord& record, qtm::RowOrigin origin) {
+void CQTM200DebugDlg::OnRecordAdded(const qtm::MeasurementRecord& /*record*/,
+                                    qtm::RowOrigin origin) {
     // Imported readings are still in the meter; only a live run exists nowhere else.
     if (origin != qtm::RowOrigin::Live) return;
     if (!m_journal.Active()) {
-        if (m_bJournalFailed) return;
         const qtm::FileResult started =
             m_journal.Start(qtm::CsvHeaderOfModel(m_strModel.toStdString()));
         if (!started.Ok()) {
-            m_bJournalFailed = true;
-            m_prompts->ShowMessage(
-                QStringLiteral(" -----< The readings cannot be journaled, so a crash would "
-                               "lose them: %1 >-----")
-                    .arg(TextOf(qtm::DescribeFileError(started))));
+            TellJournalFailure(started);
             return;
         }
-        // Whatever the buffer already held belongs to the same run.
-        const auto records = m_records.Records();
-        for (std::size_t i = 0; i + 1 < records.size(); ++i)
-            m_journal.Append(records[i]);
     }
-    m_journal.Append(record);
+    // Whatever the buffer already held belongs to the same run, and the readings a full
+    // disk refused go in as soon as it takes them again.
+    if (!m_journal.CatchUp(m_records.Records())) TellJournalFailure(m_journal.LastError());
+}
+
+void CQTM200DebugDlg::TellJournalFailure(const qtm::FileResult& why) {
+    // The run goes on, and a message per reading would bury the window.
+    if (m_bJournalFailed) return;
+    m_bJournalFailed = true;
+    m_prompts->ShowMessage(QStringLiteral(" -----< The readings cannot be journaled, so a crash "
+                                          "would lose them: %1 >-----")
+                               .arg(TextOf(qtm::DescribeFileError(why))));
 }
 
 void CQTM200DebugDlg::FinishDataWork() {
@@ -224,41 +242,17 @@ void CQTM200DebugDlg::FinishDataWork() {
     }
     // A file being saved is finished first.
     m_save.reset();
-    m_journal.Finish();
+    // Readings saved or let go end with their journal; readings no one decided about (the
+    // session ended) keep it for the next start.
+    if (m_unsaved.Unsaved(m_records.Count()) > 0) {
+        m_journal.Keep();
+    } else {
+        m_journal.Finish();
+    }
 }
 
 void CQTM200DebugDlg::OfferJournalRecovery() {
-    for (const std::filesystem::path& journal : qtm::UnfinishedJournals(m_journal.Folder())) {
-        const auto contents = qtm::ReadCsvFile(journal);
-        std::error_code ec;
-        if (!contents || contents->records.empty()) {
-            // A run killed before its first reading: nothing to offer.
-            std::filesystem::remove(journal, ec);
-            continue;
-        }
-        const QString when = QFileInfo(QString::fromStdString(journal.string()))
-                                 .lastModified()
-                                 .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        const QString question =
-            QStringLiteral(
-                " -----< A measurement that did not end normally left %1 readings "
-                "(last one at %2). Save them to a file? Cancel discards them. >-----")
-                .arg(contents->records.size())
-                .arg(when);
-        if (!m_prompts->AskOkCancel(question)) {
-            std::filesystem::remove(journal, ec);
-            continue;
-        }
-        const QString path = m_prompts->AskSavePath(QString(), QString(), kSaveFilter);
-        // No file chosen: the readings stay where they are and are offered again next time.
-        if (path.isEmpty()) continue;
-        qtm::FileResult result;
-        {
-            WaitCursor wait;
-            result = qtm::WriteCsvFile(PathOf(path), contents->header, contents->records);
-        }
-        // Kept when the file could not be written: offered again next time.
-        if (result.Ok()) std::filesystem::remove(journal, ec);
-        ShowSaveOutcome(result);
-    }
+    JournalRecovery recovery(*m_prompts, kSaveFilter,
+                             [this](const qtm::FileResult& result) { ShowSaveOutcome(result); });
+    recovery.OfferAll(m_journal.Folder());
 }

@@ -73,11 +73,13 @@ void CQTM200DebugDlg::WireLiveHandlers() {
 
 void CQTM200DebugDlg::OnStartStop() {
     QPushButton* start = m_ui->btnStart_1004;
-    if (!CheckConnected()) return;
+    // Stop needs no meter: a run stops whatever became of the connection meanwhile (a
+    // COMM change, a failed Scan or Open).
     if (start->text() == kStop) {
         StopMeasurement();
         return;
     }
+    if (!CheckConnected()) return;
     RunSettings settings;
     settings.link = m_nComm == 1 ? qtm::CommMode::Rs485 : qtm::CommMode::Usb;
     if (settings.link == qtm::CommMode::Rs485) {
@@ -96,6 +98,7 @@ void CQTM200DebugDlg::OnStartStop() {
     start->setText(kStop);
     if (m_bImportedView) ResetImportedView();
     ShowLinkNotice(QString());
+    m_bJournalFailed = false;  // a new run is told again
     m_bRunning = true;
     m_run->Start(settings);
     m_timer1.start(100);
@@ -115,6 +118,8 @@ void CQTM200DebugDlg::StopMeasurement() {
     m_bBlink = false;
     RefreshUnitColours();
     m_timer3.start(3000);
+    // The run's last readings go to the disk now, not within the next second.
+    if (m_journal.Active() && !m_journal.Sync()) TellJournalFailure(m_journal.LastError());
 }
 
 void CQTM200DebugDlg::ResetImportedView() {

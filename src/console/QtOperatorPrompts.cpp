@@ -1,5 +1,6 @@
 #include "console/QtOperatorPrompts.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -33,17 +34,20 @@ private:
 
 QtOperatorPrompts::QtOperatorPrompts(QWidget* owner) : m_owner(owner) {}
 
-int QtOperatorPrompts::Run(int buttons, const QString& text, const QString& caption) {
+int QtOperatorPrompts::Run(int buttons, int dismissAs, const QString& text, const QString& caption,
+                           const QString& cancelLabel) {
     QMessageBox box(m_owner);
     box.setWindowTitle(caption.isEmpty() ? kDefaultCaption : caption);
     box.setText(text);
     box.setTextFormat(Qt::PlainText);
     box.setStandardButtons(static_cast<QMessageBox::StandardButtons>(buttons));
-    box.setDefaultButton(QMessageBox::Ok);
+    box.setDefaultButton((buttons & QMessageBox::Ok) ? QMessageBox::Ok : QMessageBox::Save);
+    if (QAbstractButton* cancel = box.button(QMessageBox::Cancel); cancel && !cancelLabel.isEmpty())
+        cancel->setText(cancelLabel);
     if (m_autoDismissMs >= 0) {
         QPointer<QMessageBox> guard(&box);
-        QTimer::singleShot(m_autoDismissMs, &box, [guard] {
-            if (guard) guard->done(QMessageBox::Ok);
+        QTimer::singleShot(m_autoDismissMs, &box, [guard, dismissAs] {
+            if (guard) guard->done(dismissAs);
         });
     }
     OperatorCursor cursor;
@@ -51,11 +55,27 @@ int QtOperatorPrompts::Run(int buttons, const QString& text, const QString& capt
 }
 
 void QtOperatorPrompts::ShowMessage(const QString& text, const QString& caption) {
-    Run(QMessageBox::Ok, text, caption);
+    Run(QMessageBox::Ok, QMessageBox::Ok, text, caption);
 }
 
 bool QtOperatorPrompts::AskOkCancel(const QString& text, const QString& caption) {
-    return Run(QMessageBox::Ok | QMessageBox::Cancel, text, caption) == QMessageBox::Ok;
+    return Run(QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok, text, caption) ==
+           QMessageBox::Ok;
+}
+
+OperatorPrompts::SaveChoice QtOperatorPrompts::AskSaveDiscardCancel(const QString& text,
+                                                                    const QString& caption,
+                                                                    const QString& cancelLabel) {
+    // Unattended, nothing is thrown away.
+    switch (Run(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Cancel,
+                text, caption, cancelLabel)) {
+        case QMessageBox::Save:
+            return SaveChoice::Save;
+        case QMessageBox::Discard:
+            return SaveChoice::Discard;
+        default:
+            return SaveChoice::Cancel;
+    }
 }
 
 QString QtOperatorPrompts::AskSavePath(const QString& caption, const QString& suggestedName,

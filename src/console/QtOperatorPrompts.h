@@ -15,6 +15,8 @@ public:
 
     void ShowMessage(const QString& text, const QString& caption = QString()) override;
     bool AskOkCancel(const QString& text, const QString& caption = QString()) override;
+    SaveChoice AskSaveDiscardCancel(const QString& text, const QString& caption = QString(),
+                                    const QString& cancelLabel = QString()) override;
     QString AskSavePath(const QString& caption, const QString& suggestedName,
                         const QString& filter) override;
     QString AskOpenPath(const QString& caption, const QString& folder,
@@ -25,7 +27,9 @@ public:
     void SetAutoDismiss(int ms) { m_autoDismissMs = ms; }
 
 private:
-    int Run(int buttons, const QString& text, const QString& caption);
+    // dismissAs: the button an unattended box is closed with.
+    int Run(int buttons, int dismissAs, const QString& text, const QString& caption,
+            const QString& cancelLabel = QString());
 
     QWidget* m_owner;
     int m_autoDismissMs = -1;

@@ -12,6 +12,16 @@ bool RecordingPrompts::AskOkCancel(const QString& text, const QString& caption) 
     return answer;
 }
 
+OperatorPrompts::SaveChoice RecordingPrompts::AskSaveDiscardCancel(const QString& text,
+                                                                   const QString& caption,
+                                                                   const QString& /*cancelLabel*/) {
+    m_entries.push_back({Kind::SaveDiscardCancel, text, caption});
+    if (m_saveChoices.empty()) return SaveChoice::Discard;
+    const SaveChoice answer = m_saveChoices.front();
+    m_saveChoices.pop_front();
+    return answer;
+}
+
 QString RecordingPrompts::AskSavePath(const QString& caption, const QString& suggestedName,
                                       const QString& /*filter*/) {
     m_entries.push_back({Kind::SavePath, suggestedName, caption});

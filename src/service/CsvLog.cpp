@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +20,7 @@ namespace {
 
 constexpr auto kSyncInterval = std::chrono::seconds(1);
 constexpr std::string_view kJournalExtension = ".csv";
+constexpr std::string_view kMarkSuffix = ".saved";
 
 // A LE code unit of bytes at index i.
 char16_t UnitAt(std::string_view bytes, std::size_t i) {
@@ -54,6 +56,24 @@ std::string JournalName() {
     return "run-" + std::string(stamp) + "-" + std::to_string(::getpid());
 }
 
+std::filesystem::path MarkOf(const std::filesystem::path& journal) {
+    return journal.string() + std::string(kMarkSuffix);
+}
+
+// Cuts the file back to size and writes on from there.
+bool TruncateTo(int fd, off_t size) {
+    return ::ftruncate(fd, size) == 0 && ::lseek(fd, size, SEEK_SET) == size;
+}
+
+// A file's new name survives a power cut only once its folder is on the disk too.
+void SyncFolderOf(const std::filesystem::path& path) {
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
 }  // namespace
 
 CsvAppender::~CsvAppender() {
@@ -66,46 +86,56 @@ FileResult CsvAppender::Open(const std::filesystem::path& path, std::u16string_v
     m_error = {};
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return m_error = FileErrorOf(errno, path);
-    if (lock && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        m_error = FileErrorOf(errno, path);
+    auto fail = [&](int error) {
+        m_error = FileErrorOf(error, path);
         ::close(fd);
         return m_error;
-    }
-    if (::ftruncate(fd, 0) != 0) {
-        m_error = FileErrorOf(errno, path);
-        ::close(fd);
-        return m_error;
-    }
+    };
+    struct stat info {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (lock && ::flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(errno);
+    if (regular && ::ftruncate(fd, 0) != 0) return fail(errno);
     std::u16string head;
     head += kByteOrderMark;
     head += header;
     head += kCsvLineEnd;
     const std::string bytes = Utf16LeBytes(head);
     if (!WriteAll(fd, bytes.data(), bytes.size())) {
-        m_error = FileErrorOf(errno, path);
-        ::close(fd);
-        return m_error;
+        const int error = errno;
+        // Not even a cut header stays.
+        if (regular) TruncateTo(fd, 0);
+        return fail(error);
     }
     m_fd = fd;
     m_path = path;
+    m_regular = regular;
+    m_size = static_cast<off_t>(bytes.size());
+    m_rows = 0;
+    m_cut = false;
     m_lastSync = std::chrono::steady_clock::now();
+    if (regular) SyncFolderOf(path);
     return {};
 }
 
 bool CsvAppender::Append(const MeasurementRecord& record) {
-    if (m_fd < 0) return false;
+    if (m_fd < 0 || m_cut) return false;
     char16_t line[kMaxCsvLineUnits];
     const std::string bytes = Utf16LeBytes(std::u16string_view(line, AppendCsvLine(line, record)));
     // One write for the whole line: a process killed now leaves the line whole or cut,
     // never mixed with another.
     if (!WriteAll(m_fd, bytes.data(), bytes.size())) {
         m_error = FileErrorOf(errno, m_path);
+        // Part of the row may have gone in, and the next row would run on from it. A file
+        // that cannot be cut back to its last whole row takes no more rows.
+        m_cut = !(m_regular && TruncateTo(m_fd, m_size));
         return false;
     }
+    m_size += static_cast<off_t>(bytes.size());
+    ++m_rows;
     // The system has the line, which is all a killed process needs; a power cut needs it
     // on the disk, which costs more, so that is done once a second at most.
     const auto now = std::chrono::steady_clock::now();
-    if (now - m_lastSync >= kSyncInterval) {
+    if (m_regular && now - m_lastSync >= kSyncInterval) {
         ::fdatasync(m_fd);
         m_lastSync = now;
     }
@@ -119,12 +149,23 @@ bool CsvAppender::MoveTo(const std::filesystem::path& path) {
         return false;
     }
     m_path = path;
+    SyncFolderOf(path);
+    return true;
+}
+
+bool CsvAppender::Sync() {
+    if (m_fd < 0) return false;
+    if (m_regular && ::fdatasync(m_fd) != 0) {
+        m_error = FileErrorOf(errno, m_path);
+        return false;
+    }
+    m_lastSync = std::chrono::steady_clock::now();
     return true;
 }
 
 void CsvAppender::Close(bool sync) {
     if (m_fd < 0) return;
-    if (sync) ::fdatasync(m_fd);
+    if (sync && m_regular) ::fdatasync(m_fd);
     ::close(m_fd);
     m_fd = -1;
 }
@@ -166,7 +207,11 @@ FileResult Journal::Start(std::u16string_view header) {
         if (!std::filesystem::exists(path, ec)) break;
     }
     const std::filesystem::path partial = path.string() + ".new";
-    if (FileResult opened = m_file.Open(partial, header, true); !opened.Ok()) return opened;
+    if (FileResult opened = m_file.Open(partial, header, true); !opened.Ok()) {
+        // The file was made before the disk refused its header.
+        ::unlink(partial.c_str());
+        return opened;
+    }
     if (!m_file.MoveTo(path)) {
         const FileResult failed = m_file.LastError();
         m_file.Close();
@@ -176,16 +221,59 @@ FileResult Journal::Start(std::u16string_view header) {
     return {};
 }
 
+bool Journal::CatchUp(std::span<const MeasurementRecord> records) {
+    if (!m_file.IsOpen()) return false;
+    for (std::size_t i = m_file.Rows(); i < records.size(); ++i) {
+        if (!m_file.Append(records[i])) return false;
+    }
+    return true;
+}
+
+void Journal::MarkSaved(std::size_t count, const std::filesystem::path& file) {
+    if (!m_file.IsOpen()) return;
+    const std::string text = std::to_string(count) + "\n" + file.string() + "\n";
+    const std::filesystem::path mark = MarkOf(m_file.Path());
+    const int fd = ::open(mark.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return;
+    // A mark cut short reads as none saved: the next start offers too much, never too little.
+    if (WriteAll(fd, text.data(), text.size())) ::fdatasync(fd);
+    ::close(fd);
+}
+
 void Journal::Finish() {
     if (!m_file.IsOpen()) return;
-    const std::filesystem::path path = m_file.Path();
     // Removed while still locked, so no search can catch it half gone.
-    ::unlink(path.c_str());
+    RemoveJournal(m_file.Path());
     m_file.Close(false);
 }
 
 CsvContents ParseCsv(std::string_view bytes) {
     CsvContents contents;
+    // The numbering rule needs the line after each one, so each line is judged when the
+    // next has been read.
+    std::int64_t last = 0;    // the number of the last record taken
+    std::int64_t passed = 0;  // lines not taken since
+    std::optional<MeasurementRecord> held;
+    bool holding = false;
+    auto judge = [&](const std::optional<MeasurementRecord>& next) {
+        const std::int64_t number = held ? held->number : 0;
+        const bool follows = held && number > last && number <= last + 1 + passed;
+        const bool confirmed = held && number > last && next && next->number == number + 1;
+        if (follows || confirmed) {
+            contents.records.push_back(*held);
+            last = number;
+            passed = 0;
+        } else {
+            ++contents.badLines;
+            ++passed;
+        }
+    };
+    auto take = [&](const std::optional<MeasurementRecord>& line) {
+        if (holding) judge(line);
+        held = line;
+        holding = true;
+    };
+
     const std::size_t units = bytes.size() / 2;  // an odd last byte is part of a cut unit
     std::size_t pos = units > 0 && UnitAt(bytes, 0) == kByteOrderMark ? 1 : 0;
     bool header = true;
@@ -204,6 +292,7 @@ CsvContents ParseCsv(std::string_view bytes) {
         } else if (!ended) {
             // The line a dying process was writing.
             ++contents.badLines;
+            contents.cut = true;
         } else {
             line.clear();
             bool plain = true;
@@ -212,15 +301,11 @@ CsvContents ParseCsv(std::string_view bytes) {
                 plain = unit != 0 && unit <= 0x7F;
                 line += static_cast<char>(unit);
             }
-            const auto record = plain ? ParseRecordLine(line) : std::nullopt;
-            if (record) {
-                contents.records.push_back(*record);
-            } else {
-                ++contents.badLines;
-            }
+            take(plain ? ParseRecordLine(line) : std::nullopt);
         }
         pos = end + 2;
     }
+    if (holding) judge(std::nullopt);
     return contents;
 }
 
@@ -238,13 +323,37 @@ std::vector<std::filesystem::path> UnfinishedJournals(const std::filesystem::pat
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
         if (!entry.is_regular_file(ec) || entry.path().extension() != kJournalExtension) continue;
         const int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) continue;
+        // One that cannot even be opened is not ours to write, but the user is told of it.
+        if (fd < 0) {
+            found.push_back(entry.path());
+            continue;
+        }
         // A journal whose writer is alive is locked; a dead writer's lock went with it.
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) found.push_back(entry.path());
         ::close(fd);
     }
     std::sort(found.begin(), found.end());
     return found;
+}
+
+SavedMark ReadSavedMark(const std::filesystem::path& journal) {
+    SavedMark mark;
+    std::ifstream in(MarkOf(journal), std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::size_t end = text.find('\n');
+    if (end == std::string::npos) return mark;
+    std::size_t count = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + end, count);
+    if (ec != std::errc{} || ptr != text.data() + end) return mark;
+    mark.count = count;
+    if (const std::size_t fileEnd = text.find('\n', end + 1); fileEnd != std::string::npos)
+        mark.file = text.substr(end + 1, fileEnd - end - 1);
+    return mark;
+}
+
+void RemoveJournal(const std::filesystem::path& journal) {
+    ::unlink(journal.c_str());
+    ::unlink(MarkOf(journal).c_str());
 }
 
 }  // namespace qtm

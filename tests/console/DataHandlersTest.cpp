@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -255,11 +256,12 @@ TEST_F(DataHandlersTest, FailedSaveSaysWhyAndLeavesTheOldFile) {
 
 // ---- The journal of a live run and its recovery ----
 
+// The journals in the folder (a saved run's mark beside its journal is not one).
 std::vector<std::filesystem::path> JournalFiles() {
     std::vector<std::filesystem::path> files;
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(qtm::JournalFolder(), ec))
-        files.push_back(entry.path());
+        if (entry.path().extension() == ".csv") files.push_back(entry.path());
     return files;
 }
 
@@ -284,7 +286,7 @@ TEST_F(DataHandlersTest, LiveRunIsJournaledUntilClearAndSavesLikeTheList) {
     EXPECT_EQ(JournalFiles().size(), 1u);
 
     f->Find<QPushButton>("btnClear_1005")->click();
-    EXPECT_TRUE(JournalFiles().empty());
+    EXPECT_TRUE(std::filesystem::is_empty(qtm::JournalFolder()));
 }
 
 TEST_F(DataHandlersTest, ClosingTheWindowEndsTheJournal) {
@@ -294,6 +296,90 @@ TEST_F(DataHandlersTest, ClosingTheWindowEndsTheJournal) {
     EXPECT_EQ(JournalFiles().size(), 1u);
     f->dlg->reject();
     EXPECT_TRUE(JournalFiles().empty());
+}
+
+// Runs work while writes to regular files beyond limit bytes fail as on a full disk, for
+// root and normal users alike.
+template <typename Work>
+void OnAFullDisk(rlim_t limit, Work work) {
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    const sighandler_t signal = ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit lower{limit, old.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &lower);
+    work();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ::signal(SIGXFSZ, signal);
+}
+
+TEST_F(DataHandlersTest, AFullDiskDuringARunIsToldOnceAndLeavesNoCutRow) {
+    f = std::make_unique<DialogFixture>();
+    f->dlg->m_bConnected = true;  // Start runs; its passes find no meter
+    f->Find<QPushButton>("btnStart_1004")->click();
+    auto add = [&](int count) {
+        for (int i = 0; i < count; ++i)
+            f->dlg->m_records.AppendLive(1.5f * static_cast<float>(i), 2.0 * i, 0.4f);
+    };
+    add(3);
+    const auto journals = JournalFiles();
+    ASSERT_EQ(journals.size(), 1u);
+    const auto size = std::filesystem::file_size(journals[0]);
+    OnAFullDisk(size + 20, [&] { add(5); });  // room for part of one row
+    EXPECT_EQ(std::filesystem::file_size(journals[0]), size);
+    ASSERT_EQ(f->prompts->Messages().size(), 1);
+    EXPECT_TRUE(f->prompts->Messages()[0].contains(QStringLiteral("disk is full")));
+    // With room again, the readings the disk refused go in with the next one.
+    add(1);
+    EXPECT_EQ(ReadBytes(journals[0]),
+              qtm::Utf16LeBytes(qtm::CsvText(Header(), f->dlg->m_records.Records())));
+    EXPECT_EQ(f->prompts->Messages().size(), 1);
+    // A journal that cannot even take its header leaves nothing behind.
+    f->dlg->OnClear();
+    OnAFullDisk(10, [&] { add(1); });
+    EXPECT_EQ(f->prompts->Messages().size(), 2);
+    EXPECT_TRUE(std::filesystem::is_empty(qtm::JournalFolder()));
+}
+
+TEST_F(DataHandlersTest, RecoveryOffersOnlyWhatWouldBeLostAndKeepsWhatItCannotRead) {
+    const auto folder = qtm::JournalFolder();
+    std::filesystem::create_directories(folder);
+    const std::u16string_view head = qtm::CsvHeader(qtm::ModelGroup::Blue);
+    const std::u16string start = qtm::CsvText(head, {});  // the mark, the header, its end
+    std::vector<qtm::MeasurementRecord> five;
+    for (int i = 1; i <= 5; ++i)
+        five.push_back({i, 1.0f, 2.0, 3.0f});
+    const std::string run = qtm::Utf16LeBytes(qtm::CsvText(head, five));
+    enum Outcome { Removed, Offered, Named };
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* mark;  // what a Save noted, if anything
+        Outcome outcome;
+    } cases[] = {
+        {"run-2.csv", qtm::Utf16LeBytes(start + u"1,2.0"), nullptr, Removed},  // first reading cut
+        {"run-3.csv", run, "5\n/home/tech/run.csv\n", Removed},                // saved in full
+        {"run-4.csv", run, "3\n/home/tech/run.csv\n", Offered},
+        {"run-5.csv", qtm::Utf16LeBytes(start + u"x,y\r\nz\r\n"), nullptr, Named},
+        {"run-6.csv", "\x01\x02 no text", nullptr, Named},
+    };
+    for (const auto& c : cases) {
+        std::ofstream(folder / c.name, std::ios::binary) << c.bytes;
+        if (c.mark) std::ofstream(folder / (std::string(c.name) + ".saved")) << c.mark;
+    }
+    f = std::make_unique<DialogFixture>();
+    f->prompts->ScriptSaveChoice(OperatorPrompts::SaveChoice::Cancel);
+    f->dlg->OfferJournalRecovery();
+    const QString named = f->prompts->Messages().join(QStringLiteral("\n"));
+    for (const auto& c : cases) {
+        const auto path = QString::fromStdString((folder / c.name).string());
+        EXPECT_EQ(std::filesystem::exists(folder / c.name), c.outcome != Removed) << c.name;
+        EXPECT_EQ(named.contains(path), c.outcome == Named) << c.name;
+    }
+    const auto& question = f->prompts->Entries().front();
+    ASSERT_EQ(question.kind, RecordingPrompts::Kind::SaveDiscardCancel);
+    EXPECT_TRUE(
+        question.text.contains(QStringLiteral("The first 3 were saved to /home/tech/run.csv")));
+    EXPECT_EQ(f->prompts->Entries().size(), 3u);  // the question and the two journals named
 }
 
 // A journal as a killed window leaves it: written by a process that was then killed.
@@ -319,7 +405,7 @@ TEST_F(DataHandlersTest, KilledRunIsOfferedAndSavedAtStartUp) {
     const std::string journalBytes = ReadBytes(journal);
     const auto file = dir.Path() / "recovered.csv";
     f = std::make_unique<DialogFixture>();
-    f->prompts->ScriptOkCancel(true);
+    f->prompts->ScriptSaveChoice(OperatorPrompts::SaveChoice::Save);
     f->prompts->ScriptSavePath(QString::fromStdString(file.string()));
     f->dlg->OnInitDialog();
     f->prompts->Clear();
@@ -327,7 +413,7 @@ TEST_F(DataHandlersTest, KilledRunIsOfferedAndSavedAtStartUp) {
     QCoreApplication::processEvents();
     const auto& entries = f->prompts->Entries();
     ASSERT_EQ(entries.size(), 3u);
-    EXPECT_EQ(entries[0].kind, RecordingPrompts::Kind::OkCancel);
+    EXPECT_EQ(entries[0].kind, RecordingPrompts::Kind::SaveDiscardCancel);
     EXPECT_TRUE(entries[0].text.contains(QStringLiteral("25 readings")))
         << entries[0].text.toStdString();
     EXPECT_EQ(entries[2].text, kSaved);
@@ -335,16 +421,27 @@ TEST_F(DataHandlersTest, KilledRunIsOfferedAndSavedAtStartUp) {
     EXPECT_FALSE(std::filesystem::exists(journal));
 }
 
-TEST_F(DataHandlersTest, RecoveryDeclinedDiscardsAndUnchosenFileKeepsTheJournal) {
+TEST_F(DataHandlersTest, RecoveryKeepsTheJournalUnlessDiscardIsConfirmed) {
     const auto journal = KilledRunJournal(3);
     ASSERT_FALSE(journal.empty());
     f = std::make_unique<DialogFixture>();
-    f->prompts->ScriptOkCancel(true);  // then no file chosen
-    f->dlg->OfferJournalRecovery();
-    EXPECT_TRUE(std::filesystem::exists(journal));
-    f->prompts->ScriptOkCancel(false);
-    f->dlg->OfferJournalRecovery();
-    EXPECT_FALSE(std::filesystem::exists(journal));
+    using Choice = OperatorPrompts::SaveChoice;
+    const struct {
+        Choice choice;
+        bool confirm;  // the answer to "deleted for good", when Discard asks it
+        bool kept;
+    } cases[] = {
+        {Choice::Save, false, true},  // no file chosen
+        {Choice::Cancel, false, true},
+        {Choice::Discard, false, true},
+        {Choice::Discard, true, false},
+    };
+    for (const auto& c : cases) {
+        f->prompts->ScriptSaveChoice(c.choice);
+        if (c.choice == Choice::Discard) f->prompts->ScriptOkCancel(c.confirm);
+        f->dlg->OfferJournalRecovery();
+        EXPECT_EQ(std::filesystem::exists(journal), c.kept) << static_cast<int>(c.choice);
+    }
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 

@@ -15,6 +15,7 @@
 #include "console/QTM200DebugDlg.h"
 #include "console/ReadingListView.h"
 #include "console/RecordingPrompts.h"
+#include "service/CsvLog.h"
 #include "sim/SimMeter.h"
 
 inline qtmsim::MeterConfig SimConfig(const std::string& model,
@@ -56,6 +57,10 @@ public:
     ~DialogFixture() {
         dlg.reset();  // closes the ports before the simulated meter goes
         if (sim) sim->Stop();
+        // A window that goes without being closed keeps the journal of readings no one
+        // saved, as at the end of a session; the next test must not be offered it.
+        std::error_code ec;
+        std::filesystem::remove_all(qtm::JournalFolder(), ec);
     }
 
     template <typename T>

@@ -68,6 +68,20 @@ TEST(ParseCsvTest, TakesWholeLinesAndCountsTheRest) {
         {whole + std::string(64, '\0'), 3, 1},      // a block of zeros after a power cut
         {whole + Utf16LeBytes(u"4,x,1,1\r\n5,1.0,2.0,3.0\r\n"), 4, 1},
         {whole + Utf16LeBytes(u"6,1.0,2.0\r\n7,1.0,2.0,3.0,4.0\r\n"), 3, 2},
+        // Record 4 cut to "4" and record 5 written after it: "45" is no record, and 6
+        // is taken only once 7 confirms the jump.
+        {whole + Utf16LeBytes(u"4"
+                              u"5,1.0,2.0,3.0\r\n6,1.0,2.0,3.0\r\n"),
+         3, 2},
+        {whole + Utf16LeBytes(u"4"
+                              u"5,1.0,2.0,3.0\r\n6,1.0,2.0,3.0\r\n7,1.0,2.0,3.0\r\n"),
+         5, 1},
+        // Zeros a power cut left in the middle (they swallow record 8), and a record that
+        // goes back.
+        {whole + std::string(64, '\0') +
+             Utf16LeBytes(u"8,1.0,2.0,3.0\r\n9,1.0,2.0,3.0\r\n10,1.0,2.0,3.0\r\n"),
+         5, 1},
+        {whole + Utf16LeBytes(u"2,1.0,2.0,3.0\r\n"), 3, 1},
         {Utf16LeBytes(std::u16string(1, kByteOrderMark)), 0, 0},
     };
     for (const auto& c : cases) {
