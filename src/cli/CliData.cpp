@@ -83,7 +83,7 @@ int ImportStoredRecords(CommandContext& c) {
     }
 
     ReadingBuffer buffer(static_cast<std::size_t>(kMaxImportPages * kRecordsPerPage));
-    std::string sendFailure;  // why the last page that was not sent was not
+    std::string sendFailure;  // why the last page was not sent, when it was not
     const ImportOutcome outcome =
         ImportPages(c.link, PagesOfStoredCount(*stored), [&](const PageResult& page) {
             const std::size_t first = buffer.Count();

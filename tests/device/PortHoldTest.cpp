@@ -72,44 +72,5 @@ TEST(PortHoldTest, OrdinaryUserCanReopenAHeldPort) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-TEST(PortHoldTest, MissingPortAndPortHeldElsewhereAreToldApart) {
-    test::PtyPair pty;
-    ASSERT_TRUE(pty.Ok());
-    // Another program's lock, taken in a child that keeps it until told to go.
-    int go[2];
-    int ready[2];
-    ASSERT_EQ(::pipe(go), 0);
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(go[1]);
-        const int fd = ::open(pty.Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        const char ok = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? '1' : '0';
-        [[maybe_unused]] ssize_t n = ::write(ready[1], &ok, 1);
-        char c;
-        n = ::read(go[0], &c, 1);
-        ::_exit(0);
-    }
-    char ok = 0;
-    ASSERT_EQ(::read(ready[0], &ok, 1), 1);
-    ASSERT_EQ(ok, '1');
-    const struct {
-        std::string path;
-        PortErrorKind kind;
-    } cases[] = {{pty.Path(), PortErrorKind::Busy},
-                 {"/dev/qtm-test-no-such-port", PortErrorKind::NotFound}};
-    for (const auto& c : cases) {
-        PortHold hold;
-        PortError error;
-        EXPECT_FALSE(hold.Take(c.path, &error)) << c.path;
-        EXPECT_FALSE(hold.Held());
-        EXPECT_EQ(error.kind, c.kind) << c.path;
-    }
-    ::close(go[1]);
-    ::waitpid(child, nullptr, 0);
-    for (int fd : {go[0], ready[0], ready[1]})
-        ::close(fd);
-}
-
 }  // namespace
 }  // namespace qtm

@@ -14,7 +14,6 @@
 
 #include "device/TempDir.h"
 #include "service/CsvFormat.h"
-#include "service/FileTarget.h"
 
 namespace qtm {
 namespace {
@@ -120,31 +119,6 @@ TEST_F(CsvFileTest, FolderProblemsAreNamed) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(WriteCsvFile(c.path, header, kRecords).kind, c.kind) << c.path;
-}
-
-TEST_F(CsvFileTest, WhatIsNotARegularFileIsWrittenInPlace) {
-    WriteBytes(target, "x");
-    std::filesystem::create_symlink(target, dir.Path() / "link.csv");
-    const struct {
-        std::filesystem::path name;
-        TargetKind kind;
-        int ownFd;
-        std::filesystem::path path;
-    } cases[] = {
-        {"-", TargetKind::InPlace, 1, "-"},
-        {"/dev/stdout", TargetKind::InPlace, 1, "/dev/stdout"},
-        {"/dev/fd/2", TargetKind::InPlace, 2, "/dev/fd/2"},
-        {"/dev/null", TargetKind::InPlace, -1, "/dev/null"},
-        {target, TargetKind::Replace, -1, target},
-        {dir.Path() / "link.csv", TargetKind::Replace, -1, target},
-        {dir.Path() / "new.csv", TargetKind::Replace, -1, dir.Path() / "new.csv"},
-    };
-    for (const auto& c : cases) {
-        const FileTarget resolved = ResolveFileTarget(c.name);
-        EXPECT_EQ(resolved.kind, c.kind) << c.name;
-        EXPECT_EQ(resolved.ownFd, c.ownFd) << c.name;
-        EXPECT_EQ(resolved.path, c.path) << c.name;
-    }
 }
 
 TEST_F(CsvFileTest, FifoGetsTheTextAndStaysAFifo) {
