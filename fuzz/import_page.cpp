@@ -2,7 +2,7 @@
 // Must never: crash or read outside the reply; give a reading other than the
 // little-endian float at its place (zero where the reply is too short); send a request
 // other than the seven bytes "VK" 42 20 01 00 and the page's low byte; ask for more than
-// 500 pages.
+// 500 pages; take the readings of a reply that is cut or does not start with "VK".
 #include <bit>
 #include <cstdint>
 #include <vector>
@@ -27,6 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int pages = PagesOfStoredCount(stored);
     QTM_FUZZ_CHECK(pages >= 0 && pages <= kMaxImportPages);
     QTM_FUZZ_CHECK(pages * kRecordsPerPage <= (stored > 0 ? stored : 0));
+
+    const bool meters = reply.size() >= kPageReplyBytes && reply[0] == 'V' && reply[1] == 'K';
+    QTM_FUZZ_CHECK((JudgePageReply(reply, true) == PageStatus::Read) == meters);
+    QTM_FUZZ_CHECK(JudgePageReply(reply, false) == PageStatus::NoAnswer);
 
     const PageReadings readings = DecodePage(reply);
     for (std::size_t r = 0; r < readings.size(); ++r) {

@@ -9,6 +9,7 @@
 #include "cli/CliData.h"
 #include "cli/CliRunner.h"
 #include "cli/CliServiceCommands.h"
+#include "cli/LiveCsvLog.h"
 #include "cli/LiveRunWatch.h"
 #include "device/CNumberFormat.h"
 #include "service/ModelCatalog.h"
@@ -69,6 +70,13 @@ std::optional<std::string> FindUsbMeter(CommandContext& c) {
 bool OpenBus(CommandContext& c) {
     if (c.link.OpenBusPort(c.busPort, MeterLink::kUsbBaudRate) == 0) return true;
     c.err << DescribeOpenFailure(c.link.LastOpenError()) << "\n";
+    return false;
+}
+
+bool HoldPort(CommandContext& c, const std::string& port, PortHold& hold) {
+    PortError error;
+    if (hold.Take(port, &error)) return true;
+    c.err << DescribeOpenFailure(error) << "\n";
     return false;
 }
 
@@ -166,25 +174,30 @@ int LiveStatus(CommandContext& c, const LiveRunWatch& watch) {
 }
 
 int UsbLive(CommandContext& c) {
+    LiveCsvLog csv;
+    if (!csv.Check(c)) return kExitFailed;
     const auto found = FindUsbMeter(c);
     if (!found) return kExitFailed;
+    // Every request opens the port afresh; the hold keeps it ours in between.
+    PortHold hold;
+    if (!HoldPort(c, c.link.PortName(), hold)) return kExitFailed;
     const std::string model = c.options.model.value_or(*found);
     LiveRunWatch watch(c.link.PortName());
-    LiveCsvLog csv;
     if (!csv.Open(c, model)) return kExitFailed;
+    std::ostream& lines = csv.OnStandardOutput() ? c.err : c.out;
     LiveValues values;
     for (int pass = 1; pass <= c.options.count; ++pass) {
         values = ReadLiveValues(c.link, values);
         if (values.powerOk) {
-            c.out << FormatUsbLiveLine(pass, values, model) << std::endl;
-            csv.Add(c, values.power, values.energy, values.EnergySeconds());
+            lines << FormatUsbLiveLine(pass, values, model) << std::endl;
+            if (!csv.Add(c, pass, values.power, values.energy, values.EnergySeconds())) break;
         } else {
-            c.out << FormatNoReadingLine(pass) << std::endl;
+            lines << FormatNoReadingLine(pass) << std::endl;
         }
         if (!watch.UsbPass(values, c.link.LastOpenError())) break;
     }
     const int status = LiveStatus(c, watch);
-    return csv.Ok() ? status : kExitFailed;
+    return csv.Finish(c) ? status : kExitFailed;
 }
 
 // The model whose units the readings take: --model, else the meter's model register.
@@ -199,25 +212,32 @@ std::string BusModel(CommandContext& c, std::uint8_t address) {
 }
 
 int BusLive(CommandContext& c) {
+    LiveCsvLog csv;
+    if (!csv.Check(c)) return kExitFailed;
+    // The bus port stays open for the run anyway; the hold also covers a reopen.
+    PortHold hold;
+    if (!HoldPort(c, c.busPort, hold)) return kExitFailed;
     if (!OpenBus(c)) return kExitFailed;
     const auto address = static_cast<std::uint8_t>(c.options.address);
     const std::string model = BusModel(c, address);
     LiveRunWatch watch(c.busPort);
-    LiveCsvLog csv;
     if (!csv.Open(c, model)) return kExitFailed;
+    std::ostream& lines = csv.OnStandardOutput() ? c.err : c.out;
     for (int pass = 1; pass <= c.options.count; ++pass) {
         if (pass > 1) std::this_thread::sleep_for(std::chrono::milliseconds(kBusPassPauseMs));
         const auto values = ReadBusLiveValues(c.link, address);
         if (values) {
-            c.out << FormatBusLiveLine(pass, *values, model) << std::endl;
-            csv.Add(c, values->power, 0.0, 0.0f);
+            lines << FormatBusLiveLine(pass, *values, model) << std::endl;
+            if (!csv.Add(c, pass, values->power, 0.0, 0.0f)) break;
         } else {
-            c.out << FormatNoReadingLine(pass) << std::endl;
+            lines << FormatNoReadingLine(pass) << std::endl;
         }
         if (!watch.BusPass(values.has_value(), c.link.BusPortFailed())) break;
     }
     const int status = LiveStatus(c, watch);
-    return csv.Ok() ? status : kExitFailed;
+    // The bus port closes before the hold ends, so no other program slips in between.
+    c.link.CloseBusPort();
+    return csv.Finish(c) ? status : kExitFailed;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "cli/CliOptions.h"
 #include "device/MeterLink.h"
+#include "device/platform/PortHold.h"
 #include "service/LiveReadings.h"
 #include "service/MeterIdentity.h"
 
@@ -30,6 +31,9 @@ int RunMeterCommand(CommandContext& context);
 // why a request that should have gone out did not.
 std::optional<std::string> FindUsbMeter(CommandContext& c);
 bool OpenBus(CommandContext& c);
+// Holds port for this process until hold ends, so no other program takes it between two
+// of the run's requests; false after telling the user why it could not be held.
+bool HoldPort(CommandContext& c, const std::string& port, PortHold& hold);
 std::string SendFailure(const MeterLink& link);
 
 // "N P=TEXT UNIT E=TEXT UNIT T=%.1f V=%.3f AD=%.0f t=%.1f"

@@ -50,12 +50,16 @@ std::string UsageText() {
            "  scan               find the port where a meter answers (USB link)\n"
            "  info               read the meter's identity and settings\n"
            "  memory             read how many records the meter has stored (USB link)\n"
-           "  live [--count N] [--csv FILE]\n"
+           "  live [--count N] [--csv FILE [--append|--overwrite]]\n"
            "                     read N live measurements (default 5); with --csv every\n"
-           "                     reading is also appended to FILE as it comes\n"
+           "                     reading is also written to FILE as it comes; a FILE that\n"
+           "                     exists is continued with --append or replaced with\n"
+           "                     --overwrite, and refused with neither\n"
            "  import [--csv FILE]\n"
            "                     download the meter's stored readings (USB link) and print\n"
-           "                     them, one \"N VALUE\" line each, or write them to FILE\n" +
+           "                     them, one \"N VALUE\" line each, or write them to FILE; an\n"
+           "                     import that is not complete goes to FILE.partial instead\n"
+           "  --csv -            writes to standard output (the live lines go to stderr)\n" +
            ServiceUsageText();
 }
 
@@ -147,6 +151,12 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             const auto value = takeValue();
             if (!value || value->empty()) return Fail("--csv needs a file name");
             options.csv = std::string(*value);
+        } else if ((name == "--append" || name == "--overwrite") && !inlineValue) {
+            const CsvExisting wanted =
+                name == "--append" ? CsvExisting::Append : CsvExisting::Overwrite;
+            if (options.csvExisting != CsvExisting::Refuse && options.csvExisting != wanted)
+                return Fail("--append and --overwrite cannot both be given");
+            options.csvExisting = wanted;
         } else if (haveCommand && TakesArguments(options.command) &&
                    (!arg.starts_with("-") || LooksLikeNumber(arg))) {
             options.arguments.emplace_back(arg);
@@ -166,6 +176,9 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     if (haveCount && options.command != Command::Live) return Fail("--count is only for live");
     if (options.csv && options.command != Command::Live && options.command != Command::Import)
         return Fail("--csv is only for live and import");
+    if (options.csvExisting != CsvExisting::Refuse &&
+        (!options.csv || options.command != Command::Live))
+        return Fail("--append and --overwrite are only for live --csv");
     if (std::string problem = CheckServiceArguments(options); !problem.empty())
         return Fail(std::move(problem));
 

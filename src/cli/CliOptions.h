@@ -29,6 +29,8 @@ enum class Command {
 };
 enum class Family { Qtx200, Qtm300 };
 enum class Link { Usb, Rs485 };
+// What live --csv does with a file that is already there (--append, --overwrite).
+enum class CsvExisting { Refuse, Append, Overwrite };
 
 struct CliOptions {
     std::vector<std::string> ports;  // --port, in the order given
@@ -43,6 +45,7 @@ struct CliOptions {
     int count = 5;                       // live passes
     std::vector<std::string> arguments;  // the words after a service command
     std::optional<std::string> csv;      // --csv: the file import and live write
+    CsvExisting csvExisting = CsvExisting::Refuse;
 };
 
 struct ParseResult {

@@ -27,7 +27,8 @@ public:
     bool Running() const { return m_running; }
 
 signals:
-    // On the window's thread, in page order.
+    // On the window's thread, in page order: each page whose readings arrived whole (a
+    // reading that did not is never shown or charted, not even as 0).
     void PageRead(const qtm::PageResult& page);
     // On the window's thread, after the last page's PageRead.
     void Finished(const qtm::ImportOutcome& outcome);

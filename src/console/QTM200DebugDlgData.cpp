@@ -151,23 +151,36 @@ void CQTM200DebugDlg::OnImportFinished(const qtm::ImportOutcome& outcome) {
 
     const std::size_t readings = m_records.Count();
     if (outcome.cancelled) {
+        QString text = QStringLiteral(
+                           " -----< Import cancelled after %1 of %2 pages; the %3 readings "
+                           "read are kept")
+                           .arg(outcome.pagesDone)
+                           .arg(outcome.pagesTotal)
+                           .arg(readings);
+        if (const int missing = outcome.MissingFromPagesDone(); missing > 0)
+            text += QStringLiteral(" (%1 readings of those pages are missing)").arg(missing);
+        m_prompts->ShowMessage(text + QStringLiteral(". >-----"));
+    } else if (outcome.gaveUp) {
         m_prompts->ShowMessage(
-            QStringLiteral(" -----< Import cancelled after %1 of %2 pages; the %3 readings "
-                           "read are kept. >-----")
+            QStringLiteral(" -----< Import stopped after %1 of %2 pages: %3 pages in a row gave no "
+                           "answer. The %4 readings read are kept; %5 readings are missing. >-----")
                 .arg(outcome.pagesDone)
                 .arg(outcome.pagesTotal)
-                .arg(readings));
-    } else if (!outcome.notSentPages.empty() || !outcome.shortPages.empty()) {
+                .arg(qtm::kPagesWithoutAnswerLimit)
+                .arg(readings)
+                .arg(outcome.MissingReadings()));
+    } else if (!outcome.notSentPages.empty() || !outcome.noAnswerPages.empty()) {
         QString text =
             QStringLiteral(" -----< Import finished with %1 readings, but ").arg(readings);
         if (!outcome.notSentPages.empty())
             text += QStringLiteral("page(s) %1 could not be read and are left out")
                         .arg(PageList(outcome.notSentPages));
-        if (!outcome.notSentPages.empty() && !outcome.shortPages.empty())
+        if (!outcome.notSentPages.empty() && !outcome.noAnswerPages.empty())
             text += QStringLiteral(", and ");
-        if (!outcome.shortPages.empty())
-            text += QStringLiteral("page(s) %1 came in short (their missing readings show as 0)")
-                        .arg(PageList(outcome.shortPages));
+        if (!outcome.noAnswerPages.empty())
+            text += QStringLiteral("page(s) %1 gave no whole answer and are left out")
+                        .arg(PageList(outcome.noAnswerPages));
+        text += QStringLiteral("; %1 readings are missing").arg(outcome.MissingReadings());
         m_prompts->ShowMessage(text + QStringLiteral(". >-----"));
     } else {
         m_prompts->ShowMessage(kMsgImported);

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "service/CsvFormat.h"
+#include "service/FileTarget.h"
 
 namespace qtm {
 namespace {
@@ -25,20 +26,27 @@ std::filesystem::path TempNameFor(const std::filesystem::path& target, unsigned 
     return target.parent_path() / name;
 }
 
-// Checks the folder part of target so the user hears what is wrong with it rather than
-// the name of some system call that failed.
-FileResult CheckFolder(const std::filesystem::path& target) {
-    const std::filesystem::path folder =
-        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    struct stat info {};
-    if (::stat(folder.c_str(), &info) != 0) return FileErrorOf(errno, folder);
-    if (!S_ISDIR(info.st_mode)) return FileResult{FileErrorKind::NotAFolder, ENOTDIR, folder};
-    if (::stat(target.c_str(), &info) == 0) {
-        if (S_ISDIR(info.st_mode)) return FileResult{FileErrorKind::IsAFolder, EISDIR, target};
-        // A file the user protected from writing is not replaced behind their back.
-        if (::access(target.c_str(), W_OK) != 0) return FileErrorOf(errno, target);
-    }
-    return {};
+// The byte-order mark, header, line end and record lines, through one buffered writer.
+// 0 or the system's error number.
+int WriteCsvText(int fd, std::u16string_view header, std::span<const MeasurementRecord> records) {
+    Utf16Writer writer(fd);
+    bool ok = writer.Append(std::u16string_view(&kByteOrderMark, 1)) && writer.Append(header) &&
+              writer.Append(kCsvLineEnd);
+    for (std::size_t i = 0; ok && i < records.size(); ++i)
+        ok = writer.Append(records[i]);
+    ok = ok && writer.Flush();
+    return ok ? 0 : writer.Error();
+}
+
+FileResult WriteInPlace(const FileTarget& target, std::u16string_view header,
+                        std::span<const MeasurementRecord> records) {
+    FileResult opened;
+    const int fd = OpenInPlace(target, &opened);
+    if (fd < 0) return opened;
+    int error = WriteCsvText(fd, header, records);
+    if (error == 0) error = SyncData(fd);
+    if (::close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
+    return FileErrorOf(error, target.path);
 }
 
 }  // namespace
@@ -157,14 +165,10 @@ bool Utf16Writer::Flush() {
 
 FileResult WriteCsvFile(const std::filesystem::path& chosen, std::u16string_view header,
                         std::span<const MeasurementRecord> records) {
-    // Through a link the file it names is replaced, not the link.
-    std::error_code ec;
-    std::filesystem::path target = chosen;
-    if (std::filesystem::is_symlink(chosen, ec)) {
-        const auto resolved = std::filesystem::weakly_canonical(chosen, ec);
-        if (!ec) target = resolved;
-    }
-    if (FileResult check = CheckFolder(target); !check.Ok()) return check;
+    const FileTarget resolved = ResolveFileTarget(chosen);
+    if (FileResult check = CheckFileTarget(resolved); !check.Ok()) return check;
+    if (resolved.kind == TargetKind::InPlace) return WriteInPlace(resolved, header, records);
+    const std::filesystem::path& target = resolved.path;
 
     std::filesystem::path temp;
     int fd = -1;
@@ -185,13 +189,8 @@ FileResult WriteCsvFile(const std::filesystem::path& chosen, std::u16string_view
     struct stat old {};
     if (::stat(target.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
 
-    Utf16Writer writer(fd);
-    bool ok = writer.Append(std::u16string_view(&kByteOrderMark, 1)) && writer.Append(header) &&
-              writer.Append(kCsvLineEnd);
-    for (std::size_t i = 0; ok && i < records.size(); ++i)
-        ok = writer.Append(records[i]);
-    ok = ok && writer.Flush();
-    int error = ok ? 0 : writer.Error();
+    int error = WriteCsvText(fd, header, records);
+    bool ok = error == 0;
     // The data must be on the disk before the name points at it, or a power cut right
     // after the rename could leave an empty file where the old one was.
     if (ok && ::fdatasync(fd) != 0) {
@@ -209,6 +208,14 @@ FileResult WriteCsvFile(const std::filesystem::path& chosen, std::u16string_view
     if (!ok) {
         ::unlink(temp.c_str());
         return FileErrorOf(error, target);
+    }
+    // The new name itself lives in the folder: synced too, so the file a complete import
+    // reported is the one found after a power cut.
+    const std::filesystem::path folder =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
     }
     return {};
 }

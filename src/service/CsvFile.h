@@ -1,6 +1,7 @@
 // Writing the reading buffer to a CSV file the user chose: the whole file goes to a
 // temporary file in the same folder first and replaces the target only when complete,
 // so a failed or interrupted save never leaves half a file or destroys the old one.
+// What is not a regular file (a device, a pipe) is written where it is.
 #pragma once
 
 #include <cstddef>
@@ -59,7 +60,8 @@ private:
 };
 
 // Writes a byte-order mark, header, CR LF and the record lines to target. The old target,
-// if any, keeps its permissions. A read-only target is refused, not replaced.
+// if any, keeps its permissions. A read-only target is refused, not replaced. Standard
+// output ("-"), a device or a FIFO is written in place instead (FileTarget.h).
 FileResult WriteCsvFile(const std::filesystem::path& target, std::u16string_view header,
                         std::span<const MeasurementRecord> records);
 

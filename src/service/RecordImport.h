@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "device/MeterLink.h"
@@ -20,6 +21,8 @@ inline constexpr int kMaxImportPages = 500;  // 7500 records
 inline constexpr std::size_t kPageReplyBytes = 127;
 inline constexpr int kPageAttempts = 10;
 inline constexpr int kPagePauseMs = 100;
+// Pages in a row without an answer after which the meter counts as lost.
+inline constexpr int kPagesWithoutAnswerLimit = 3;
 
 using PageReadings = std::array<float, kRecordsPerPage>;
 
@@ -36,16 +39,22 @@ int PagesOfStoredCount(int storedRecords);
 // request could not be sent or the count did not arrive whole.
 std::optional<int> ReadStoredCount(MeterLink& link);
 
+// A page's readings are taken only from a whole reply that starts with "VK": the link
+// reads every attempt from the start of the reply, so a cut reply's bytes may be the tail
+// of the reply laid over its head, and a reply without the magic is not the meter's.
 enum class PageStatus {
-    Read,     // the whole reply came in
-    Short,    // the request went out but part of the reply is missing (read as zeros)
-    NotSent,  // the port did not open or the request was not written whole
+    Read,      // the whole reply came in and is the meter's
+    NoAnswer,  // the request went out, but no whole "VK" reply came back
+    NotSent,   // the port did not open or the request was not written whole
 };
+
+// Read when reply is whole (all kPageReplyBytes of it) and starts with "VK", else NoAnswer.
+PageStatus JudgePageReply(const Bytes& reply, bool whole);
 
 struct PageResult {
     int page = 0;
     PageStatus status = PageStatus::NotSent;
-    PageReadings readings{};  // all zero when the page was not sent
+    PageReadings readings{};  // only meaningful when status is Read (else all zero)
 };
 
 // One page: the request, 127 bytes awaited in 10 attempts of 100 ms.
@@ -53,12 +62,18 @@ PageResult ReadPage(MeterLink& link, int page);
 
 struct ImportOutcome {
     int pagesTotal = 0;
-    int pagesDone = 0;              // pages tried, in order from page 0
-    std::vector<int> notSentPages;  // skipped: no records were taken from them
-    std::vector<int> shortPages;    // taken with zeros where the reply was cut
-    bool cancelled = false;         // stopped before the last page
+    int pagesDone = 0;               // pages tried, in order from page 0
+    int pagesRead = 0;               // pages whose readings were taken
+    std::vector<int> notSentPages;   // no records were taken from them
+    std::vector<int> noAnswerPages;  // nor from these
+    bool cancelled = false;          // stopped before the last page when asked to
+    bool gaveUp = false;             // stopped after kPagesWithoutAnswerLimit silent pages
 
-    bool Complete() const { return !cancelled && notSentPages.empty() && shortPages.empty(); }
+    bool Complete() const { return !cancelled && !gaveUp && pagesRead == pagesTotal; }
+    // Readings the meter holds that the import did not get, pages never tried included.
+    int MissingReadings() const { return (pagesTotal - pagesRead) * kRecordsPerPage; }
+    // Of those, the ones lost on pages that were tried.
+    int MissingFromPagesDone() const { return (pagesDone - pagesRead) * kRecordsPerPage; }
 };
 
 // Called after each page; returns false to stop before the next one.
@@ -66,14 +81,21 @@ using PageSink = std::function<bool(const PageResult&)>;
 // Reads one page (ReadPage on a link; tests put a meter model here).
 using PageReader = std::function<PageResult(int page)>;
 
-// Reads pages 0 to pages - 1 in order, handing each to onPage.
+// Reads pages 0 to pages - 1 in order, handing each to onPage. Gives up after
+// kPagesWithoutAnswerLimit pages in a row that were not read: the meter is gone, and each
+// further page would only cost its second of waiting.
 ImportOutcome ImportPages(int pages, const PageReader& read, const PageSink& onPage);
 // The same over a link. Each page is one exchange, so another thread's exchange may run
 // between two pages but never inside one.
 ImportOutcome ImportPages(MeterLink& link, int pages, const PageSink& onPage);
 
-// Appends the records a page gives, each with energy 0 and time 0: none when the page
-// was not sent, otherwise its 15 readings (as many as fit). Returns how many.
+// Appends the records a page gives, each with energy 0 and time 0: its 15 readings (as
+// many as fit) when it was read, none otherwise. Returns how many.
 int AppendPageRecords(ReadingBuffer& buffer, const PageResult& page);
+
+// One sentence (no full stop) on what an import that did not complete lacks, e.g. "the
+// meter gave no answer to pages 4 to 6, so the import stopped there: 1440 of 1500 readings
+// are missing"; empty for a complete import.
+std::string DescribeImportShortfall(const ImportOutcome& outcome);
 
 }  // namespace qtm

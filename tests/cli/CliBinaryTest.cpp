@@ -9,6 +9,9 @@
 #include <regex>
 #include <string>
 
+#include "service/CsvFormat.h"
+#include "service/CsvLog.h"
+
 namespace {
 
 struct ProgramRun {
@@ -27,13 +30,18 @@ std::string BinDir() {
     return self.substr(0, self.find_last_of('/'));
 }
 
-ProgramRun RunProgram(const std::string& arguments) {
+// With binary the output is taken byte for byte (a UTF-16 file holds zero bytes).
+ProgramRun RunProgram(const std::string& arguments, bool binary = false) {
     ProgramRun run;
     const std::string command = BinDir() + "/qtm200cli " + arguments + " 2>/dev/null";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return run;
     char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
+    if (binary) {
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            run.out.append(buffer, n);
+    }
+    while (!binary && std::fgets(buffer, sizeof buffer, pipe) != nullptr)
         run.out += buffer;
     const int wait = ::pclose(pipe);
     run.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
@@ -47,6 +55,17 @@ TEST(CliProgramTest, LiveOnTheBuiltInSimulatorPrintsNumberedLines) {
         std::regex_match(run.out, std::regex(R"(1 P=\S+ k?cd/m2 E=\S+ \S+ T=[^\n]+ t=[0-9.]+\n)"
                                              R"(2 P=\S+ k?cd/m2 E=\S+ \S+ T=[^\n]+ t=[0-9.]+\n)")))
         << run.out;
+}
+
+TEST(CliProgramTest, LiveCsvOnStandardOutputIsTheFileAndTheLinesGoToStandardError) {
+    const ProgramRun run = RunProgram("--simulate --no-system-ports live --count 2 --csv -", true);
+    EXPECT_EQ(run.status, 0);
+    ASSERT_GE(run.out.size(), 2u);
+    EXPECT_EQ(run.out.substr(0, 2), "\xFF\xFE");
+    const qtm::CsvContents contents = qtm::ParseCsv(run.out);
+    EXPECT_EQ(contents.header, qtm::CsvHeader(qtm::ModelGroup::PPFD));
+    EXPECT_EQ(contents.records.size(), 2u);
+    EXPECT_EQ(contents.badLines, 0u);
 }
 
 TEST(CliProgramTest, BadArgumentsExitWithTwo) {

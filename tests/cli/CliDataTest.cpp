@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -82,16 +83,88 @@ TEST_F(CliDataTest, ImportToCsvWritesWhatSaveWritesAfterAnImport) {
     EXPECT_EQ(ReadBytes(file), Utf16LeBytes(CsvText(CsvHeader(ModelGroup::LuminousFlux), records)));
 }
 
-TEST_F(CliDataTest, PageThatComesInShortIsReportedAndFailsTheRun) {
-    StartMeter({.records = 45});
+// Page 1 answers with what is given; the others as the meter does.
+void SpoilPageOne(qtmsim::SimMeter& meter, Bytes reply) {
+    meter.SetReplyOverride([reply](const Bytes& request) -> std::optional<Bytes> {
+        if (request[3] == kStoredRecordsCode && request[6] == 1) return reply;
+        return std::nullopt;
+    });
+}
+
+TEST_F(CliDataTest, PageThatComesInShortOrGarbledIsLeftOutAndCounted) {
+    for (const Bytes& reply : {Bytes(40, 0), Bytes(kPageReplyBytes, 0x5A)}) {
+        StartMeter({.records = 45});
+        SpoilPageOne(*meter, reply);
+        EXPECT_EQ(Cli({"import"}), kExitFailed);
+        EXPECT_EQ(err, "page 1 gave no whole answer: 15 of 45 readings are missing\n");
+        // Pages 0 and 2, numbered on without a gap; none of page 1 shows, not even as 0.
+        const auto stored = StoredRecords();
+        std::string expected;
+        for (int i = 0; i < 15; ++i)
+            expected += FormatImportLine(i + 1, stored[static_cast<std::size_t>(i)]) + "\n";
+        for (int i = 30; i < 45; ++i)
+            expected += FormatImportLine(i - 14, stored[static_cast<std::size_t>(i)]) + "\n";
+        EXPECT_EQ(out, expected);
+    }
+}
+
+TEST_F(CliDataTest, IncompleteImportLeavesTheFileAndWritesWhatCameToPartial) {
+    const auto old = dir.Path() / "old.csv";
+    std::ofstream(old, std::ios::binary) << "the first import";
+    for (const auto& file : {old, dir.Path() / "new.csv"}) {
+        SCOPED_TRACE(file);
+        StartMeter({.records = 45});
+        SpoilPageOne(*meter, Bytes(kPageReplyBytes, 0x5A));
+        const bool existed = std::filesystem::exists(file);
+        const std::string partial = file.string() + ".partial";
+        EXPECT_EQ(Cli({"import", "--csv", file.string()}), kExitFailed);
+        EXPECT_EQ(err,
+                  "page 1 gave no whole answer: 15 of 45 readings are missing; the 30 "
+                  "readings that came are in " +
+                      partial + " and " + file.string() +
+                      (existed ? " is left as it was\n" : " is not written\n"));
+        if (existed) {
+            EXPECT_EQ(ReadBytes(file), "the first import");
+        } else {
+            EXPECT_FALSE(std::filesystem::exists(file));
+        }
+        const auto contents = ReadCsvFile(partial);
+        ASSERT_TRUE(contents.has_value());
+        ASSERT_EQ(contents->records.size(), 30u);
+        EXPECT_EQ(contents->records.back().number, 30);
+        EXPECT_EQ(contents->badLines, 0u);
+    }
+}
+
+TEST_F(CliDataTest, ThreePagesInARowWithoutAnAnswerEndTheImportInOneSentence) {
+    StartMeter({.records = 1500});
     meter->SetReplyOverride([](const Bytes& request) -> std::optional<Bytes> {
-        if (request[3] == kStoredRecordsCode && request[6] == 1) return Bytes(40, 0);
+        if (request[3] == kStoredRecordsCode && request[6] >= 2) return Bytes(kPageReplyBytes, 0);
         return std::nullopt;
     });
     EXPECT_EQ(Cli({"import"}), kExitFailed);
-    EXPECT_NE(err.find("page 1 came in short"), std::string::npos) << err;
-    // The other pages still came in, and the short one counts its readings as read.
-    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 45);
+    EXPECT_EQ(err,
+              "the meter gave no answer to pages 2 to 4 in a row, so the import stopped there: "
+              "1470 of 1500 readings are missing\n");
+    EXPECT_EQ(PageRequests().size(), 5u);
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 30);
+}
+
+TEST_F(CliDataTest, ImportTargetThatCannotBeWrittenIsRefusedBeforeTheMeterIsAsked) {
+    StartMeter({.records = 30});
+    std::filesystem::create_directory(dir.Path() / "folder");
+    std::ofstream(dir.Path() / "plain") << "x";
+    const std::pair<std::filesystem::path, std::string> cases[] = {
+        {dir.Path() / "missing" / "x.csv",
+         "The folder " + (dir.Path() / "missing").string() + " does not exist."},
+        {dir.Path() / "folder", (dir.Path() / "folder").string() + " is a folder."},
+        {dir.Path() / "plain" / "x.csv", (dir.Path() / "plain").string() + " is not a folder."},
+    };
+    for (const auto& [file, sentence] : cases) {
+        EXPECT_EQ(Cli({"import", "--csv", file.string()}), kExitFailed);
+        EXPECT_EQ(err, sentence + "\n");
+        EXPECT_TRUE(meter->RequestLog().empty());
+    }
 }
 
 TEST_F(CliDataTest, StoredCountThatNeverArrivesIsNotAnEmptyMemory) {
@@ -117,6 +190,76 @@ TEST_F(CliDataTest, LiveCsvHoldsOneNumberedRecordPerReading) {
         EXPECT_EQ(contents->records[static_cast<std::size_t>(i)].number, i + 1);
     EXPECT_EQ(ReadBytes(file),
               Utf16LeBytes(CsvText(CsvHeader(ModelGroup::LaserPower), contents->records)));
+}
+
+TEST_F(CliDataTest, ExistingLiveCsvIsContinuedWithAppendReplacedWithOverwriteElseRefused) {
+    StartMeter();
+    const auto file = dir.Path() / "live.csv";
+    ASSERT_EQ(Cli({"live", "--count", "2", "--csv", file.string()}), kExitOk) << err;
+    const std::string first = ReadBytes(file);
+
+    meter->ClearLog();
+    EXPECT_EQ(Cli({"live", "--count", "1", "--csv", file.string()}), kExitFailed);
+    EXPECT_EQ(err, file.string() +
+                       " already exists: give --append to add this run's readings to it or "
+                       "--overwrite to replace it\n");
+    EXPECT_TRUE(meter->RequestLog().empty());
+    EXPECT_EQ(ReadBytes(file), first);
+
+    // A run killed in the middle of a line left it cut: that line goes, the rest stays.
+    std::ofstream(file, std::ios::binary | std::ios::app) << Utf16LeBytes(u"3,86");
+    ASSERT_EQ(Cli({"live", "--count", "2", "--csv", file.string(), "--append"}), kExitOk) << err;
+    const std::string continued = ReadBytes(file);
+    EXPECT_EQ(continued.substr(0, first.size()), first);
+    auto contents = ReadCsvFile(file);
+    ASSERT_TRUE(contents.has_value());
+    EXPECT_EQ(contents->header, CsvHeader(ModelGroup::PPFD));
+    EXPECT_EQ(continued, Utf16LeBytes(CsvText(contents->header, contents->records)));
+    ASSERT_EQ(contents->records.size(), 4u);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(contents->records[static_cast<std::size_t>(i)].number, i + 1);
+
+    ASSERT_EQ(Cli({"live", "--count", "1", "--csv", file.string(), "--overwrite"}), kExitOk) << err;
+    contents = ReadCsvFile(file);
+    ASSERT_TRUE(contents.has_value());
+    ASSERT_EQ(contents->records.size(), 1u);
+    EXPECT_EQ(contents->records[0].number, 1);
+}
+
+TEST_F(CliDataTest, AppendRefusesAFileItWouldSpoil) {
+    StartMeter();  // a PPFD meter
+    const std::vector<MeasurementRecord> laser{{1, 2.5f, 0.0, 0.0f}};
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::string sentence;
+    } cases[] = {
+        {"notes.txt", "my notes",
+         " is not a CSV file this program wrote, so --append does not add to it"},
+        {"other.csv", Utf16LeBytes(CsvText(CsvHeader(ModelGroup::LaserPower), laser)),
+         " holds the readings of another kind of meter, so readings of QTX-200P are not added "
+         "to it"},
+    };
+    for (const auto& c : cases) {
+        const auto file = dir.Path() / c.name;
+        std::ofstream(file, std::ios::binary) << c.bytes;
+        meter->ClearLog();
+        EXPECT_EQ(Cli({"live", "--csv", file.string(), "--append"}), kExitFailed);
+        EXPECT_EQ(err, file.string() + c.sentence + "\n");
+        EXPECT_EQ(ReadBytes(file), c.bytes);
+        const auto codes = RequestCodes();
+        EXPECT_EQ(std::count(codes.begin(), codes.end(), 0x0D), 0);
+    }
+}
+
+TEST_F(CliDataTest, FullDeviceGivesTheDiskFullSentenceAndStaysADevice) {
+    StartMeter({.records = 15});
+    for (const char* command : {"live", "import"}) {
+        SCOPED_TRACE(command);
+        EXPECT_EQ(Cli({command, "--csv", "/dev/full"}), kExitFailed);
+        EXPECT_EQ(err, "The disk is full: /dev/full could not be written.\n");
+        EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+    }
 }
 
 TEST_F(CliDataTest, LiveCsvThatCannotBeCreatedStopsBeforeTheFirstPass) {
@@ -161,6 +304,51 @@ TEST_F(CliDataTest, KilledLiveRunLeavesItsReadingsInTheCsv) {
     EXPECT_LE(contents->badLines, 1u);
     for (std::size_t i = 0; i < contents->records.size(); ++i)
         EXPECT_EQ(contents->records[i].number, static_cast<int>(i) + 1);
+}
+
+// The built program on a disk that fills up during a run it continues: it stops at the
+// first record that does not fit, says so once, and the file keeps only whole records.
+TEST_F(CliDataTest, FullDiskStopsALiveRunInOneSentenceWithoutACutRow) {
+    StartMeter();
+    const auto file = dir.Path() / "full.csv";
+    ASSERT_EQ(Cli({"live", "--count", "1", "--csv", file.string()}), kExitOk) << err;
+    const std::string before = ReadBytes(file);
+    meter->ClearLog();
+
+    const char* bin = std::getenv("QTM_BIN_DIR");
+    const std::string program = std::string(bin ? bin : ".") + "/qtm200cli";
+    int errPipe[2];
+    ASSERT_EQ(::pipe(errPipe), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Room for part of one more line only, as on a disk that is nearly full.
+        const rlimit limit{before.size() + 20, before.size() + 20};
+        ::signal(SIGXFSZ, SIG_IGN);
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::dup2(errPipe[1], STDERR_FILENO);
+        ::freopen("/dev/null", "w", stdout);
+        const std::string port = meter->PortPath();
+        const std::string csv = file.string();
+        ::execl(program.c_str(), program.c_str(), "--no-system-ports", "--port", port.c_str(),
+                "live", "--count", "5", "--csv", csv.c_str(), "--append",
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(errPipe[1]);
+    std::string said;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(errPipe[0], buffer, sizeof buffer)) > 0;)
+        said.append(buffer, static_cast<std::size_t>(n));
+    ::close(errPipe[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), kExitFailed);
+    EXPECT_EQ(said, "The disk is full: " + file.string() +
+                        " could not be written; the run stopped at pass 1\n");
+    EXPECT_EQ(ReadBytes(file), before);
+    const auto codes = RequestCodes();
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), 0x0D), 1);  // no pass after the failed one
 }
 
 }  // namespace

@@ -33,7 +33,9 @@ INSTANTIATE_TEST_SUITE_P(
                       "live --count five", "scan --count 3", "--verbose scan",
                       "-p /dev/ttyUSB0 scan", "--no-system-ports=1 ports", "--simulate= scan",
                       "--simulate=QTX-210UVA1 scan", "--model", "live --count 99999999999",
-                      "memory --csv out.csv", "import --csv", "live --csv=", "import --count 3"));
+                      "memory --csv out.csv", "import --csv", "live --csv=", "import --count 3",
+                      "live --append", "import --csv f --overwrite", "live --csv f --append=1",
+                      "live --csv f --append --overwrite"));
 
 TEST(CommandLineTest, DefaultsWithJustACommand) {
     const ParseResult result = ParseCommandLine({"live"});
@@ -68,6 +70,10 @@ TEST(CommandLineTest, EveryOptionIsTaken) {
     EXPECT_EQ(o.count, 12);
     EXPECT_EQ(o.csv, "run.csv");
     EXPECT_EQ(ParseCommandLine({"import"}).options->command, Command::Import);
+    EXPECT_EQ(o.csvExisting, CsvExisting::Refuse);
+    for (const auto& [word, existing] :
+         {std::pair{"--append", CsvExisting::Append}, {"--overwrite", CsvExisting::Overwrite}})
+        EXPECT_EQ(ParseCommandLine({"live", word, "--csv", "-"}).options->csvExisting, existing);
 }
 
 TEST(CommandLineTest, SimulateWithoutModelDoesNotSwallowTheCommand) {

@@ -1,4 +1,8 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -323,6 +327,39 @@ TEST_F(CliAgainstMeterTest, BusLiveTakesTheUnitsFromTheModelRegister) {
     EXPECT_TRUE(std::regex_search(run.out, std::regex(R"(^1 P=\S+ (u|m)?W/cm2 )"))) << run.out;
     ASSERT_FALSE(meter->RequestLog().empty());
     EXPECT_EQ(meter->RequestLog().front().bytes[2], 0xFC);  // the model register comes first
+}
+
+// Another program that tries, again and again during a run, to take the port as such
+// programs do (open it, lock it): the run holds the port from start to end, so every try
+// is refused and the run completes.
+TEST_F(CliAgainstMeterTest, SecondProgramIsRefusedWhileALiveRunHoldsThePort) {
+    StartMeter();
+    auto run = std::async(std::launch::async, [this] { return Cli({"live", "--count", "8"}); });
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (CountRequests(0x0D) < 1 && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    const std::string port = meter->PortPath();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        for (int fd = 3; fd < 1024; ++fd)
+            ::close(fd);
+        int taken = 0;
+        for (int attempt = 0; attempt < 500; ++attempt) {
+            const int fd = ::open(port.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+            if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) ++taken;
+            if (fd >= 0) ::close(fd);
+            ::usleep(2000);
+        }
+        ::_exit(std::min(taken, 100));
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    const CliRun done = run.get();
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "times the other program got the port";
+    EXPECT_EQ(done.status, 0) << done.err;
+    EXPECT_EQ(Lines(done.out).size(), 8u) << done.out;
+    EXPECT_GE(CountRequests(0x0D), 8u);
 }
 
 // Runs `live --count 50` and stops the simulator once it has had `passes` live requests

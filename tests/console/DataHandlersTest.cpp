@@ -191,6 +191,43 @@ TEST_F(DataHandlersTest, PageThatCannotBeSentIsLeftOutAndNamed) {
         << f->prompts->Messages()[0].toStdString();
 }
 
+TEST_F(DataHandlersTest, PagesWithoutAWholeAnswerAreNeitherListedNorChartedButCounted) {
+    Open();
+    const struct {
+        int stored;
+        int firstSilentPage;
+        int lastSilentPage;
+        int rows;
+        QString message;
+    } cases[] = {
+        {45, 1, 1, 30,
+         QStringLiteral(" -----< Import finished with 30 readings, but page(s) 1 gave no whole "
+                        "answer and are left out; 15 readings are missing. >-----")},
+        {7500, 1, 499, 15,
+         QStringLiteral(
+             " -----< Import stopped after 4 of 500 pages: 3 pages in a row gave no "
+             "answer. The 15 readings read are kept; 7485 readings are missing. >-----")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        f->prompts->Clear();
+        f->dlg->SetPageReader([&c](int page) {
+            qtm::PageResult result;
+            const bool silent = page >= c.firstSilentPage && page <= c.lastSilentPage;
+            result.status = silent ? qtm::PageStatus::NoAnswer : qtm::PageStatus::Read;
+            result.readings.fill(silent ? 0.0f : static_cast<float>(page + 1));
+            return result;
+        });
+        ASSERT_TRUE(Import(c.stored));
+        ASSERT_EQ(Rows(), c.rows);
+        for (int row = 0; row < c.rows; ++row) {
+            EXPECT_NE(Cell(row, 1), QStringLiteral("0")) << row;
+            EXPECT_NE(f->dlg->m_chart.LiveY[static_cast<std::size_t>(row)], 0.0) << row;
+        }
+        EXPECT_EQ(f->prompts->Messages(), QStringList{c.message});
+    }
+}
+
 TEST_F(DataHandlersTest, CancelKeepsThePagesRead) {
     Open();
     std::atomic<bool> cancelled{false};

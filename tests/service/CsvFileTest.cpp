@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <thread>
 
 #include "device/TempDir.h"
 #include "service/CsvFormat.h"
@@ -118,6 +119,60 @@ TEST_F(CsvFileTest, FolderProblemsAreNamed) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(WriteCsvFile(c.path, header, kRecords).kind, c.kind) << c.path;
+}
+
+TEST_F(CsvFileTest, FifoGetsTheTextAndStaysAFifo) {
+    const auto fifo = dir.Path() / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = ReadBytes(fifo); });
+    const FileResult result = WriteCsvFile(fifo, header, kRecords);
+    reader.join();
+    EXPECT_TRUE(result.Ok()) << DescribeFileError(result);
+    EXPECT_EQ(received, Utf16LeBytes(CsvText(header, kRecords)));
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);  // no temporary file beside it
+}
+
+TEST_F(CsvFileTest, FullDeviceGivesDiskFullAndStaysADevice) {
+    // Through a link as well: the link stays a link.
+    const auto link = dir.Path() / "full.csv";
+    std::filesystem::create_symlink("/dev/full", link);
+    for (const std::filesystem::path& name : {std::filesystem::path("/dev/full"), link}) {
+        const FileResult result = WriteCsvFile(name, header, kRecords);
+        EXPECT_EQ(result.kind, FileErrorKind::DiskFull) << name;
+        EXPECT_EQ(DescribeFileError(result),
+                  "The disk is full: " + name.string() + " could not be written.");
+    }
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+}
+
+TEST(CsvStdoutTest, StandardOutputIntoAPipeIsWrittenNotReplaced) {
+    const std::u16string_view header = CsvHeader(ModelGroup::PPFD);
+    for (const char* name : {"/dev/stdout", "-"}) {
+        int fds[2];
+        ASSERT_EQ(::pipe(fds), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::dup2(fds[1], STDOUT_FILENO);
+            ::close(fds[0]);
+            ::close(fds[1]);
+            ::_exit(WriteCsvFile(name, header, kRecords).Ok() ? 0 : 1);
+        }
+        ::close(fds[1]);
+        std::string received;
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+            received.append(buffer, static_cast<std::size_t>(n));
+        ::close(fds[0]);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << name;
+        EXPECT_EQ(received, Utf16LeBytes(CsvText(header, kRecords))) << name;
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink("/dev/stdout"));
 }
 
 TEST(DescribeFileErrorTest, SaysWhyInOneSentence) {

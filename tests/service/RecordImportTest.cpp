@@ -60,6 +60,94 @@ TEST(ImportPagesTest, CancelStopsAfterTheCurrentPage) {
                      .cancelled);
 }
 
+TEST(JudgePageReplyTest, OnlyAWholeReplyThatStartsWithVkIsRead) {
+    Bytes good(kPageReplyBytes, 0x3F);
+    good[0] = 'V';
+    good[1] = 'K';
+    Bytes garbled = good;
+    for (auto& b : garbled)
+        b ^= 0xA5;
+    Bytes otherMagic = good;
+    otherMagic[1] = 'J';
+    const struct {
+        const char* what;
+        Bytes reply;
+        bool whole;
+        PageStatus status;
+    } cases[] = {
+        {"whole", good, true, PageStatus::Read},
+        {"cut", good, false, PageStatus::NoAnswer},
+        {"garbled", garbled, true, PageStatus::NoAnswer},
+        {"other magic", otherMagic, true, PageStatus::NoAnswer},
+        {"too few bytes", Bytes{'V', 'K'}, true, PageStatus::NoAnswer},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(JudgePageReply(c.reply, c.whole), c.status) << c.what;
+}
+
+TEST(ImportPagesTest, OutcomeCountsWhatIsMissingAndGivesUpAfterThreeSilentPages) {
+    constexpr PageStatus R = PageStatus::Read;
+    constexpr PageStatus N = PageStatus::NoAnswer;
+    constexpr PageStatus X = PageStatus::NotSent;
+    const struct {
+        std::vector<PageStatus> pages;
+        int stopAfter;  // the page after which the sink asks to stop (-1: never)
+        int done;
+        bool gaveUp;
+        std::string sentence;
+    } cases[] = {
+        {{R, R}, -1, 2, false, ""},
+        {{R, N, R}, -1, 3, false, "page 1 gave no whole answer: 15 of 45 readings are missing"},
+        {{R, N, X, R, N, N},
+         -1,
+         6,
+         false,
+         "pages 1, 2, 4 and 5 gave no whole answer: 60 of 90 readings are missing"},
+        {{N, R, N, R, N, R, N, R, N, R, N, R, N, R},
+         -1,
+         14,
+         false,
+         "pages 0, 2, 4, 6, 8 and 2 more gave no whole answer: 105 of 210 readings are missing"},
+        {{R, N, X, R, N, X, N, R, R},
+         -1,
+         7,
+         true,
+         "the meter gave no answer to pages 4 to 6 in a row, so the import stopped there: 105 of "
+         "135 readings are missing"},
+        {{R, R, R, R},
+         1,
+         2,
+         false,
+         "the import was stopped after 2 of 4 pages: 30 of 60 readings are missing"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sentence);
+        int reads = 0;
+        ReadingBuffer buffer;
+        const ImportOutcome outcome = ImportPages(
+            static_cast<int>(c.pages.size()),
+            [&](int page) {
+                ++reads;
+                PageResult result{.status = c.pages[static_cast<std::size_t>(page)]};
+                result.readings.fill(1.5f);
+                return result;
+            },
+            [&](const PageResult& page) {
+                AppendPageRecords(buffer, page);
+                return page.page != c.stopAfter;
+            });
+        EXPECT_EQ(reads, c.done);
+        EXPECT_EQ(outcome.pagesDone, c.done);
+        EXPECT_EQ(outcome.gaveUp, c.gaveUp);
+        EXPECT_EQ(outcome.Complete(), c.sentence.empty());
+        EXPECT_EQ(DescribeImportShortfall(outcome), c.sentence);
+        // Only the pages that were read give records.
+        EXPECT_EQ(buffer.Count(), static_cast<std::size_t>(outcome.pagesRead * kRecordsPerPage));
+        EXPECT_EQ(outcome.MissingReadings(),
+                  static_cast<int>(c.pages.size() * kRecordsPerPage - buffer.Count()));
+    }
+}
+
 TEST(AppendPageRecordsTest, StopsAtTheBuffersCapacity) {
     ReadingBuffer buffer(20);
     PageResult page{.status = PageStatus::Read};

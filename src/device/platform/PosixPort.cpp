@@ -13,6 +13,8 @@
 #include <cerrno>
 #include <chrono>
 
+#include "device/platform/PortHold.h"
+
 namespace qtm {
 
 namespace {
@@ -94,8 +96,10 @@ bool PosixPort::Open(const std::string& path, int baudRate, PortError* error) {
     };
     if (!::isatty(fd)) return giveUp(ENOTTY);
     // Two locks: TIOCEXCL keeps other users' programs out, flock() also keeps out a
-    // second open by root or by this process, which TIOCEXCL lets through.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    // second open by root or by this process, which TIOCEXCL lets through. A port this
+    // process holds for a run (PortHold) has our lock already, on the hold's descriptor,
+    // which would refuse a second one taken here.
+    if (!IsPortHeldHere(fd) && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int err = errno;
         ::close(fd);
         Fail(error, path, err);
