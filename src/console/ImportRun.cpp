@@ -27,10 +27,10 @@ bool ImportRun::Start(int pages, qtm::PageReader read) {
         // for the window, which may itself be waiting in the destructor's join.
         const qtm::ImportOutcome outcome =
             qtm::ImportPages(pages, read, [this](const qtm::PageResult& page) {
-                // A page without its readings has nothing to show; the outcome counts it.
-                if (page.status == qtm::PageStatus::Read)
-                    QMetaObject::invokeMethod(
-                        this, [this, page] { emit PageRead(page); }, Qt::QueuedConnection);
+                // Every page goes to the window, so its progress moves on; only a page that
+                // was read adds readings there.
+                QMetaObject::invokeMethod(
+                    this, [this, page] { emit PageRead(page); }, Qt::QueuedConnection);
                 return !m_cancel.load();
             });
         QMetaObject::invokeMethod(

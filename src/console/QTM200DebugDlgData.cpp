@@ -117,7 +117,8 @@ void CQTM200DebugDlg::OnImport() {
 }
 
 void CQTM200DebugDlg::OnImportPage(const qtm::PageResult& page) {
-    if (page.status != qtm::PageStatus::NotSent) {
+    // A page without a whole answer has no readings to show: the outcome counts them.
+    if (page.status == qtm::PageStatus::Read) {
         for (int r = 0; r < qtm::kRecordsPerPage; ++r) {
             const float reading = page.readings[static_cast<std::size_t>(r)];
             const auto slot = static_cast<std::size_t>(page.page * qtm::kRecordsPerPage + r);
