@@ -138,6 +138,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             const auto value = takeValue();
             if (!value || value->empty()) return Fail("--csv needs a file name");
             options.csv = std::string(*value);
+        } else if (name == "--force" && !inlineValue) {
+            options.force = true;
         } else if (haveCommand && TakesArguments(options.command) &&
                    (!arg.starts_with("-") || LooksLikeNumber(arg))) {
             options.arguments.emplace_back(arg);
@@ -157,6 +159,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     if (haveCount && options.command != Command::Live) return Fail("--count is only for live");
     if (options.csv && options.command != Command::Live && options.command != Command::Import)
         return Fail("--csv is only for live and import");
+    if (options.force && options.command != Command::Restore)
+        return Fail("--force is only for restore");
     if (std::string problem = CheckServiceArguments(options); !problem.empty())
         return Fail(std::move(problem));
 

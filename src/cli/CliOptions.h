@@ -43,6 +43,7 @@ struct CliOptions {
     int count = 5;                       // live passes
     std::vector<std::string> arguments;  // the words after a service command
     std::optional<std::string> csv;      // --csv: the file import and live write
+    bool force = false;                  // --force: restore a backup of another meter
 };
 
 struct ParseResult {

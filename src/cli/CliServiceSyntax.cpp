@@ -130,7 +130,8 @@ std::string ServiceUsageText() {
            "  fit start|stop|read            start or stop a fitting run, or read its data\n"
            "  formula C4 C3 C2 C1 C0         write the fitting polynomial (USB link)\n"
            "  backup FILE                    read every parameter into FILE\n"
-           "  restore FILE                   write the parameters of FILE back\n"
+           "  restore [--force] FILE         write back the values of FILE that differ from the\n"
+           "                                 meter's; --force also when FILE is of another meter\n"
            "every command that writes to a meter first saves its parameters under\n"
            "$XDG_DATA_HOME/QTM200Debug/backups\n";
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,55 @@ TEST(MeterTextTest, DecodesGbkAndStopsAtZero) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(Decode(c.bytes), c.text);
     }
+}
+
+TEST(MeterTextTest, EncodesThroughGbkAndRefusesWhatGbkCannotExpress) {
+    struct Case {
+        const char* what;
+        std::string text;
+        std::optional<std::string> bytes;
+        std::string character;
+        bool notUtf8 = false;
+    };
+    const Case cases[] = {
+        {"ascii unchanged", "QTX-200P", "QTX-200P", ""},
+        {"chinese", "\xE7\xA5\x84", "\xB5\x6D", ""},
+        {"degree celsius", "T\xE2\x84\x83", "T\xA1\xE6", ""},
+        {"euro sign, one byte", "\xE2\x82\xAC", "\x80", ""},
+        {"A with diaeresis",
+         "\xC3\x84"
+         "BC",
+         std::nullopt, "\xC3\x84"},
+        {"emoji", "A\xF0\x9F\x98\x80", std::nullopt, "\xF0\x9F\x98\x80"},
+        {"lone byte", "A\xFF", std::nullopt, "\xFF", true},
+        {"overlong slash", "\xC0\xAF", std::nullopt, "\xC0", true},
+        {"surrogate", "\xED\xA0\x80", std::nullopt, "\xED", true},
+        {"cut-off sequence", "A\xE7\xA5", std::nullopt, "\xE7", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const MeterTextEncoding encoded = EncodeMeterText(c.text);
+        EXPECT_EQ(encoded.bytes, c.bytes);
+        EXPECT_EQ(encoded.character, c.character);
+        EXPECT_EQ(encoded.notUtf8, c.notUtf8);
+        // What goes out reads back as the text the operator typed.
+        if (encoded.bytes) {
+            EXPECT_EQ(DecodeMeterText(*encoded.bytes), c.text);
+        }
+    }
+}
+
+TEST(MeterTextTest, FieldsAreCutAtCharactersAndTrimmedOfPadding) {
+    EXPECT_EQ(CutMeterText("AB\xB5\x6D", 3), "AB");
+    EXPECT_EQ(CutMeterText("AB\xB5\x6D", 4), "AB\xB5\x6D");
+    EXPECT_EQ(CutMeterText("\x80"
+                           "ABC",
+                           2),
+              "\x80"
+              "A");  // the euro sign is one byte
+    const std::vector<std::uint8_t> field{'Q', 'T', 'X', ' ', '2', ' ', ' ', 0, 'Z', ' '};
+    EXPECT_EQ(TrimMeterField(field.data(), field.size()), "QTX 2");
+    EXPECT_EQ(TrimMeterField(field.data(), 4), "QTX");
 }
 
 }  // namespace

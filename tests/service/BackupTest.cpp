@@ -19,7 +19,7 @@ MeterParameters Sample() {
     p.port = "/dev/ttyUSB0";
     p.taken = "2026-12-08T11:30:00Z";
     p.model = "QTX-200P";
-    p.serialNumber = "24050017  ";
+    p.serialNumber = "24050017";
     p.band = "a\\b\nc=d\x7F";
     p.range = "0-2000";
     p.calValue = 0.1f;
@@ -62,7 +62,7 @@ TEST(BackupFormatTest, DamagedTextsAreRefusedWithTheLine) {
     const Case cases[] = {
         {"", "no format line"},
         {"model=X\n", "no format line"},
-        {"format=2\n", "line 1"},
+        {"format=3\n", "line 1"},
         {"format=1\nk=1.5x\n", "line 2"},
         {"format=1\ncal=1e39\n", "line 2"},
         {"format=1\nsavetime=99999999999\n", "line 2"},
@@ -76,10 +76,13 @@ TEST(BackupFormatTest, DamagedTextsAreRefusedWithTheLine) {
         EXPECT_FALSE(parsed.parameters);
         EXPECT_NE(parsed.error.find(c.error), std::string::npos) << parsed.error;
     }
-    // Unknown keys and CR LF line ends are fine.
-    const BackupParse ok = ParseBackup("format=1\r\nnew=1\r\nk=2\r\n");
-    ASSERT_TRUE(ok.parameters);
-    EXPECT_EQ(ok.parameters->k, 2.0f);
+    // CR LF line ends are fine.
+    std::string crlf = FormatBackup(Sample());
+    for (std::size_t at = crlf.find('\n'); at != std::string::npos; at = crlf.find('\n', at + 2))
+        crlf.insert(at, "\r");
+    const BackupParse ok = ParseBackup(crlf);
+    ASSERT_TRUE(ok.parameters) << ok.error;
+    EXPECT_EQ(ok.parameters->k, Sample().k);
     // Any bytes at all: an answer, never a crash.
     std::mt19937 random(11);
     for (int round = 0; round < 200; ++round) {
@@ -165,7 +168,7 @@ TEST_F(BackupMeterTest, BackupChangeAndRestoreRoundTripOverUsb) {
     ASSERT_TRUE(now.parameters);
     EXPECT_EQ(DiffParameters(*now.parameters, *loaded.parameters).size(), 7u);
 
-    const auto steps = RestoreParameters(link, {}, *loaded.parameters);
+    const auto steps = RestoreParameters(link, {}, *loaded.parameters, *now.parameters);
     EXPECT_TRUE(AllWritten(steps)) << DescribeRestore(steps);
     const ParameterRead after = ReadMeterParameters(link, {});
     ASSERT_TRUE(after.parameters);
@@ -197,10 +200,14 @@ TEST_F(BackupMeterTest, OverTheBusOnlyCalAndKAreWrittenBack) {
     EXPECT_EQ(taken.parameters->serialNumber, "24050017");
     EXPECT_EQ(taken.parameters->calValue, 2.75f);
     ASSERT_TRUE(WriteCalValue(link, bus, 1.0f));
-    const auto steps = RestoreParameters(link, bus, *taken.parameters);
-    EXPECT_EQ(DescribeRestore(steps),
-              "model: cannot be written over RS-485\nsn: cannot be written over RS-485\n"
-              "cal: written\nk: written\n");
+    // Only what differs is written: the same meter's model, serial number and K stay as
+    // they are; a model of another meter could not be put back over the bus.
+    MeterParameters backup = *taken.parameters;
+    backup.SetText(TextParameter::Model, "OTHER");
+    const ParameterRead now = ReadMeterParameters(link, bus);
+    ASSERT_TRUE(now.parameters) << now.error;
+    const auto steps = RestoreParameters(link, bus, backup, *now.parameters);
+    EXPECT_EQ(DescribeRestore(steps), "model: cannot be written over RS-485\ncal: written\n");
     meter->WithModel([](qtmsim::MeterModel& m) { EXPECT_EQ(m.State().calValue, 2.75f); });
 }
 
