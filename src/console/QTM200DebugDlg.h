@@ -25,6 +25,7 @@
 #include "device/MeterLink.h"
 #include "service/BackupOps.h"
 #include "service/CsvLog.h"
+#include "service/ServiceLog.h"
 
 namespace Ui {
 class QTM200DebugDlg;
@@ -287,6 +288,14 @@ private:
     bool BackupBeforeWrite(bool calibration);
     void ShowParameters(const qtm::MeterParameters& values,
                         const std::vector<qtm::RestoreStep>& steps);
+    // The four edits as the meter's bytes, each cut to its field; nothing after telling the
+    // operator why one cannot go out (the edits then show the texts the window held).
+    std::optional<qtm::IdentityTexts> IdentityTextsFromEdits();
+    // Where the service log records a write to the meter last read (BackupBeforeWrite).
+    qtm::ServiceLogTarget WriteLogTarget(const qtm::MeterTarget& target,
+                                         const std::optional<qtm::MeterParameters>& meter) const;
+    // Says so when a write could not be recorded in the service log.
+    void ShowLogProblem(const std::string& error);
 
     std::unique_ptr<ParameterBackupSession> m_backups;
     QAction* m_restoreAction = nullptr;

@@ -98,15 +98,20 @@ TEST(ParamHandlers, IdentityWriteReportsTheMaskAfterOneSessionBackup) {
     EXPECT_EQ(c.f.dlg->m_strModel, QStringLiteral("QTX-200L"));
     EXPECT_TRUE(c.f.dlg->StorageTimer().isActive());
     EXPECT_EQ(c.home.Backups(), 1u);
-    // Another plain write of the session needs no second backup; a calibration write does.
+    // Backups go by the serial number the meter reports: the one just written makes the next
+    // write back the meter up under it. Another plain write of the session needs no further
+    // backup; a calibration write does.
+    c.Type("edtSaveTime_1143", QStringLiteral("5"));
+    c.Click("btnSetSaveTime_1146");
+    EXPECT_EQ(c.home.Backups(), 2u);
     c.Type("edtSaveTime_1143", QStringLiteral("12.9"));
     c.Click("btnSetSaveTime_1146");
-    EXPECT_EQ(c.home.Backups(), 1u);
+    EXPECT_EQ(c.home.Backups(), 2u);
     EXPECT_EQ(c.Text("edtSaveTime_1143"), QStringLiteral("12"));
     EXPECT_EQ(c.Writes().back(), Vk({0x43, 0x22, 0x04, 0x00, 0x0C, 0x00, 0x00, 0x00, 0x00}));
     c.Type("edtK_1141", QStringLiteral("1.5"));
     c.Click("btnSetK_1144");
-    EXPECT_EQ(c.home.Backups(), 2u);
+    EXPECT_EQ(c.home.Backups(), 3u);
     EXPECT_EQ(c.Writes().back(), Vk({0x43, 0x0F, 0x04, 0x00, 0x00, 0x00, 0xC0, 0x3F, 0x00}));
     EXPECT_EQ(c.LastMessage(), QStringLiteral(" -----< illumination k write success!!! >-----"));
 }
