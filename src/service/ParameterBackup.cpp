@@ -347,6 +347,8 @@ BackupParse ParseBackup(std::string_view text) {
                 return refuse("the backup's " + name + " holds \"" + encoded.character +
                               "\", which the meter's code page (GBK) cannot express");
             bytes = Trimmed(*encoded.bytes);
+            if (bytes->size() > ReadLimit(which))
+                return refuse("the backup's " + name + " is longer than any meter sends");
         } else if (DecodeMeterText(*bytes) != Trimmed(*readable)) {
             return refuse("the backup's " + name + " does not match its " + name + "_bytes");
         }
