@@ -75,18 +75,5 @@ TEST(MeterTextTest, EncodesThroughGbkAndRefusesWhatGbkCannotExpress) {
     }
 }
 
-TEST(MeterTextTest, FieldsAreCutAtCharactersAndTrimmedOfPadding) {
-    EXPECT_EQ(CutMeterText("AB\xB5\x6D", 3), "AB");
-    EXPECT_EQ(CutMeterText("AB\xB5\x6D", 4), "AB\xB5\x6D");
-    EXPECT_EQ(CutMeterText("\x80"
-                           "ABC",
-                           2),
-              "\x80"
-              "A");  // the euro sign is one byte
-    const std::vector<std::uint8_t> field{'Q', 'T', 'X', ' ', '2', ' ', ' ', 0, 'Z', ' '};
-    EXPECT_EQ(TrimMeterField(field.data(), field.size()), "QTX 2");
-    EXPECT_EQ(TrimMeterField(field.data(), 4), "QTX");
-}
-
 }  // namespace
 }  // namespace qtm
