@@ -117,7 +117,8 @@ std::string CheckServiceArguments(const CliOptions& o) {
 }
 
 std::string ServiceUsageText() {
-    return "  set model|sn|band|range TEXT   write a text parameter (USB link)\n"
+    return "  set model|sn|band|range TEXT   write a text parameter (USB link); in GBK it may\n"
+           "                                 take 10 bytes (model, sn) or 12 (band, range)\n"
            "  set savetime VALUE             write the data-save interval in seconds (USB link)\n"
            "  set k VALUE | set cal VALUE    write K or the calibration value\n"
            "  set energy stop|start|clear|pause   set the energy accumulation (USB link)\n"
