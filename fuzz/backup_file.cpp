@@ -1,6 +1,7 @@
 // The parameter-backup reader, on any file contents (a backup is a file anyone can edit).
-// Must never: crash, accept a text without its format line, or give parameters that do not
-// survive being written and read again unchanged.
+// Must never: crash, accept a text without its format line, give a text without the bytes a
+// restore would write, or give parameters that do not survive being written and read again
+// unchanged.
 #include <cstdint>
 #include <string>
 
@@ -15,7 +16,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const BackupParse parsed = ParseBackup(text);
     QTM_FUZZ_CHECK(parsed.parameters.has_value() == parsed.error.empty());
     if (!parsed.parameters) return 0;
-    QTM_FUZZ_CHECK(text.find("format=1") != std::string::npos);
+    QTM_FUZZ_CHECK(text.find("format=") != std::string::npos);
+    QTM_FUZZ_CHECK(parsed.parameters->serialNumber.has_value());
+    for (TextParameter which : kTextParameters) {
+        const std::optional<std::string>& bytes = parsed.parameters->TextBytes(which);
+        QTM_FUZZ_CHECK(bytes.has_value() == parsed.parameters->Text(which).has_value());
+    }
 
     const std::string written = FormatBackup(*parsed.parameters);
     const BackupParse again = ParseBackup(written);

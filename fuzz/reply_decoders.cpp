@@ -26,7 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The reply as its own allocation, so a read past its end is caught.
     const Bytes reply = input.Rest();
 
-    CheckMeterText(DecodeMeterText(reply.data(), reply.size()), reply.size());
+    const std::string decoded = DecodeMeterText(reply.data(), reply.size());
+    CheckMeterText(decoded, reply.size());
+    // A text read from a meter goes back as bytes that read as the same text, or not at all.
+    const MeterTextEncoding encoded = EncodeMeterText(decoded);
+    QTM_FUZZ_CHECK(encoded.bytes.has_value() == encoded.character.empty());
+    if (encoded.bytes) QTM_FUZZ_CHECK(DecodeMeterText(*encoded.bytes) == decoded);
+    QTM_FUZZ_CHECK(VkIdentityModelBytes(reply).size() <= 10);
     CheckMeterText(VkIdentityModel(reply), 10);
     CheckMeterText(Qtm300IdentityModel(reply), 10);
 

@@ -157,6 +157,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             if (options.csvExisting != CsvExisting::Refuse && options.csvExisting != wanted)
                 return Fail("--append and --overwrite cannot both be given");
             options.csvExisting = wanted;
+        } else if (name == "--force" && !inlineValue) {
+            options.force = true;
         } else if (haveCommand && TakesArguments(options.command) &&
                    (!arg.starts_with("-") || LooksLikeNumber(arg))) {
             options.arguments.emplace_back(arg);
@@ -179,6 +181,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     if (options.csvExisting != CsvExisting::Refuse &&
         (!options.csv || options.command != Command::Live))
         return Fail("--append and --overwrite are only for live --csv");
+    if (options.force && options.command != Command::Restore)
+        return Fail("--force is only for restore");
     if (std::string problem = CheckServiceArguments(options); !problem.empty())
         return Fail(std::move(problem));
 

@@ -46,6 +46,7 @@ struct CliOptions {
     std::vector<std::string> arguments;  // the words after a service command
     std::optional<std::string> csv;      // --csv: the file import and live write
     CsvExisting csvExisting = CsvExisting::Refuse;
+    bool force = false;  // --force: restore a backup of another meter
 };
 
 struct ParseResult {

@@ -7,9 +7,12 @@
 #include "service/BackupStore.h"
 #include "service/CalibrationOps.h"
 #include "service/JsonText.h"
+#include "service/MeterTextInput.h"
 #include "service/NumberText.h"
 #include "service/ParameterOps.h"
+#include "service/TextWrites.h"
 #include "service/ValueChecks.h"
+#include "service/WriteLog.h"
 
 namespace qtm::cli {
 
@@ -57,53 +60,53 @@ bool Backup(CommandContext& c, std::optional<MeterParameters>* current = nullptr
     return true;
 }
 
-// A value as the backup read it, for the log.
-template <typename T>
-std::optional<std::string> OldNumber(const std::optional<T>& value) {
-    if (!value) return std::nullopt;
-    if constexpr (std::is_integral_v<T>)
-        return JsonNumber(std::int64_t{*value});
-    else
-        return JsonNumber(*value);
-}
-
 int Outcome(CommandContext& c, bool ok, const std::string& failure) {
     if (ok) return kExitOk;
     c.err << failure << "\n";
     return kExitFailed;
 }
 
+// set model|sn|band|range: the text goes out in the meter's code page. One that is empty, holds
+// a control character or a character GBK lacks, or needs more bytes than its field, is
+// refused (status 1, as a value the meter cannot take) before any port is opened.
+int SetText(CommandContext& c, TextParameter which, const std::string& value) {
+    const TextInput input = PrepareMeterText(which, value, LongText::Refuse);
+    if (!input.bytes) return Outcome(c, false, input.error);
+    const std::string what = TextParameterName(which);
+    std::optional<MeterParameters> current;
+    if (!UsbOnly(c, "set " + what) || !Connect(c) || !Backup(c, &current)) return kExitFailed;
+    WriteLog log = LogFor(c, current);
+    const WriteOutcome outcome = WriteMeterText(c.link, which, *input.bytes);
+    log.Append(TextWriteEntry(which, current->Text(which), *input.bytes, outcome));
+    WarnIfNotLogged(c, log);
+    return Outcome(c, outcome.ok,
+                   "the meter did not take the " + what + " write (" + outcome.reason + ")");
+}
+
 int Set(CommandContext& c) {
     const std::string& what = c.options.arguments[0];
     const std::string& value = c.options.arguments[1];
+    if (const std::optional<TextParameter> text = TextParameterNamed(what))
+        return SetText(c, *text, value);
     const MeterTarget target = TargetOf(c);
     const bool busForm = what == "k" || what == "cal" || what == "addr";
     if (!busForm && !UsbOnly(c, "set " + what)) return kExitFailed;
     const std::string failed = "the meter did not take the " + what + " write";
-    if (what == "model" || what == "sn" || what == "band" || what == "range") {
-        if (!Connect(c) || !Backup(c)) return kExitFailed;
-        auto sequence = c.link.LockSequence();
-        int result = -1;
-        if (what == "model") result = c.link.WriteModel(value);
-        if (what == "sn") result = c.link.WriteSerialNumber(value);
-        if (what == "band") result = c.link.WriteBand(value);
-        if (what == "range") result = c.link.WriteRange(value);
-        return Outcome(c, HeardResult(c.link, result) == 0, failed);
-    }
     std::optional<MeterParameters> before;
     if (what == "savetime") {
         const auto seconds = Accepted(c, CheckSaveInterval(value));
         if (!seconds || !Connect(c) || !Backup(c, &before)) return kExitFailed;
         const bool ok = WriteSaveGap(c.link, *seconds);
-        return LoggedOutcome(
-            c, before, {"savetime", OldNumber(before->saveGap), JsonNumber(*seconds)}, ok, failed);
+        return LoggedOutcome(c, before,
+                             {"savetime", JsonNumberOf(before->saveGap), JsonNumber(*seconds)}, ok,
+                             failed);
     }
     if (what == "k" || what == "cal") {
         const auto single = Accepted(c, CheckSingle(value, what == "k" ? "K" : "cal"));
         if (!single || !Connect(c) || !Backup(c, &before)) return kExitFailed;
         const bool ok = what == "k" ? WriteCoefficientK(c.link, target, *single)
                                     : WriteCalValue(c.link, target, *single);
-        const auto old = OldNumber(what == "k" ? before->k : before->calValue);
+        const auto old = JsonNumberOf(what == "k" ? before->k : before->calValue);
         return LoggedOutcome(c, before, {what, old, JsonNumber(*single)}, ok, failed);
     }
     if (!Connect(c) || !Backup(c, &before)) return kExitFailed;
@@ -129,7 +132,7 @@ int Zerocal(CommandContext& c) {
     std::optional<MeterParameters> before;
     if (!Connect(c) || !Backup(c, &before)) return kExitFailed;
     const bool ok = ZeroCalibrate(c.link, TargetOf(c));
-    return LoggedOutcome(c, before, {"zerocal", OldNumber(before->zero), JsonString("zero")}, ok,
+    return LoggedOutcome(c, before, {"zerocal", JsonNumberOf(before->zero), JsonString("zero")}, ok,
                          "the meter did not take the zero calibration");
 }
 
@@ -148,7 +151,7 @@ int Calk(CommandContext& c) {
     if (!value || !Connect(c) || !Backup(c, &before)) return kExitFailed;
     const bool ok = WriteCalK(c.link, *value);
     return LoggedOutcome(c, before,
-                         {"calk", OldNumber(before->calK), JsonNumber(std::int64_t{*value})}, ok,
+                         {"calk", JsonNumberOf(before->calK), JsonNumber(std::int64_t{*value})}, ok,
                          "the meter did not take Cal K");
 }
 
@@ -219,18 +222,46 @@ int BackupTo(CommandContext& c) {
     return Outcome(c, error.empty(), error);
 }
 
+// Writes back only what differs from the meter's values read now, after keeping those in a
+// backup of their own; a backup of another meter only with --force.
 int Restore(CommandContext& c) {
     const BackupLoad loaded = LoadBackup(c.options.arguments[0]);
     if (!loaded.parameters) return Outcome(c, false, loaded.error);
-    std::optional<MeterParameters> current;
-    if (!Connect(c) || !Backup(c, &current)) return kExitFailed;
-    c.out << DescribeChanges(DiffParameters(*current, *loaded.parameters, TargetOf(c).Bus()));
+    const MeterParameters& backup = *loaded.parameters;
+    if (!Connect(c)) return kExitFailed;
+    const MeterTarget target = TargetOf(c);
+    const RestorePlan plan = PlanRestore(c.link, target, backup);
+    if (!plan.current)
+        return Outcome(
+            c, false,
+            "the meter's parameters could not be read (" + plan.error + "); nothing was written");
+    if (!plan.otherMeter.empty() && !c.options.force)
+        return Outcome(c, false,
+                       "the backup is of the meter with serial number \"" +
+                           backup.serialNumber.value_or("") + "\", not of the one connected (\"" +
+                           plan.current->serialNumber.value_or("") +
+                           "\"); nothing was written (restore --force writes it anyway)");
+    if (plan.changes.empty()) {
+        c.out << DescribeRestore({});
+        return kExitOk;
+    }
+    c.out << DescribeChanges(plan.changes);
+    const BackupSave saved =
+        SaveBackup(*plan.current, BackupFolder(), std::chrono::system_clock::now());
+    if (saved.path.empty())
+        return Outcome(c, false,
+                       "the meter's parameters could not be backed up (" + saved.error +
+                           "); nothing was written");
+    c.out << "backup: " << saved.path.string() << "\n";
+    WriteLog log = LogFor(c, plan.current);
     const std::vector<RestoreStep> steps =
-        RestoreParameters(c.link, TargetOf(c), *loaded.parameters);
+        RestoreParameters(c.link, target, backup, *plan.current, &log);
     c.out << DescribeRestore(steps);
+    WarnIfNotLogged(c, log);
     bool failed = false;
     for (const RestoreStep& s : steps)
-        failed = failed || s.result == RestoreStep::Result::Failed;
+        failed = failed || s.result == RestoreStep::Result::Failed ||
+                 s.result == RestoreStep::Result::Refused;
     return Outcome(c, !failed, "some parameters could not be written back");
 }
 

@@ -5,16 +5,23 @@
 
 namespace qtm::cli {
 
+WriteLog LogFor(const CommandContext& c, const std::optional<MeterParameters>& meter) {
+    const bool bus = c.options.link == Link::Rs485;
+    const std::string serial = meter ? meter->serialNumber.value_or("") : std::string();
+    return WriteLog(MakeServiceLogTarget("cli", bus ? c.busPort : c.link.PortName(), bus,
+                                         c.options.address, serial));
+}
+
+void WarnIfNotLogged(CommandContext& c, const WriteLog& log) {
+    if (!log.Error().empty())
+        c.err << "qtm200cli: the service log could not be written: " << log.Error() << "\n";
+}
+
 int LoggedOutcome(CommandContext& c, const std::optional<MeterParameters>& before,
                   const CliWrite& write, bool ok, const std::string& failure) {
-    const bool bus = c.options.link == Link::Rs485;
-    std::string serial;
-    if (before && before->serialNumber) serial = *before->serialNumber;
-    const ServiceLogTarget target = MakeServiceLogTarget("cli", bus ? c.busPort : c.link.PortName(),
-                                                         bus, c.options.address, serial);
-    const ServiceLogEntry entry{write.parameter, write.old, write.value, WriteResult(ok, failure)};
-    if (const std::string error = AppendServiceLog(target, entry); !error.empty())
-        c.err << "qtm200cli: the service log could not be written: " << error << "\n";
+    WriteLog log = LogFor(c, before);
+    log.Append({write.parameter, write.old, write.value, WriteResult(ok, failure)});
+    WarnIfNotLogged(c, log);
     if (ok) return kExitOk;
     c.err << failure << "\n";
     return kExitFailed;

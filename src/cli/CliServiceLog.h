@@ -7,6 +7,7 @@
 
 #include "cli/CliCommands.h"
 #include "service/ParameterBackup.h"
+#include "service/WriteLog.h"
 
 namespace qtm::cli {
 
@@ -17,6 +18,11 @@ struct CliWrite {
     std::optional<std::string> old;
     std::string value;
 };
+
+// The service log of this run's writes to the meter whose parameters were just read.
+WriteLog LogFor(const CommandContext& c, const std::optional<MeterParameters>& meter);
+// Tells on stderr that a line could not be written (the write itself stands).
+void WarnIfNotLogged(CommandContext& c, const WriteLog& log);
 
 // Logs the write and gives the command's status: 0 when ok, otherwise 1 after printing
 // failure. A log that cannot be written is told but does not change the status: the

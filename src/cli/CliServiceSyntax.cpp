@@ -125,7 +125,8 @@ std::string CheckServiceArguments(const CliOptions& o) {
 }
 
 std::string ServiceUsageText() {
-    return "  set model|sn|band|range TEXT   write a text parameter (USB link)\n"
+    return "  set model|sn|band|range TEXT   write a text parameter (USB link); in GBK it may\n"
+           "                                 take 10 bytes (model, sn) or 12 (band, range)\n"
            "  set savetime VALUE             write the data-save interval in seconds (USB link)\n"
            "  set k VALUE | set cal VALUE    write K or the calibration value\n"
            "  set energy stop|start|clear|pause   set the energy accumulation (USB link)\n"
@@ -138,7 +139,8 @@ std::string ServiceUsageText() {
            "  fit start|stop|read            start or stop a fitting run, or read its data\n"
            "  formula C4 C3 C2 C1 C0         write the fitting polynomial (USB link)\n"
            "  backup FILE                    read every parameter into FILE\n"
-           "  restore FILE                   write the parameters of FILE back\n"
+           "  restore [--force] FILE         write back the values of FILE that differ from the\n"
+           "                                 meter's; --force also when FILE is of another meter\n"
            "every command that writes to a meter first saves its parameters under\n"
            "$XDG_DATA_HOME/QTM200Debug/backups\n";
 }

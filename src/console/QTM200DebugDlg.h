@@ -22,13 +22,14 @@
 #include "console/OperatorPrompts.h"
 #include "console/ParameterBackupSession.h"
 #include "console/ReadingStore.h"
-#include "console/ServiceLogFile.h"
 #include "console/StoragePoll.h"
 #include "console/UnsavedReadings.h"
 #include "device/MeterLink.h"
 #include "service/BackupOps.h"
 #include "service/CsvLog.h"
+#include "service/JsonText.h"
 #include "service/MeterIdentity.h"
+#include "service/ServiceLog.h"
 
 namespace Ui {
 class QTM200DebugDlg;
@@ -299,6 +300,12 @@ private:
     // Appends the service-log line of a write the window made (the log of service-log.jsonl).
     void LogWrite(const char* parameter, std::optional<std::string> oldValue, std::string newValue,
                   bool ok, const QString& failure);
+    // A value of the meter as read just before the present write, as a JSON number.
+    template <typename T>
+    std::optional<std::string> ReadBefore(std::optional<T> qtm::MeterParameters::*field) const {
+        const std::optional<qtm::MeterParameters>& before = m_backups->Before();
+        return before ? qtm::JsonNumberOf((*before).*field) : std::nullopt;
+    }
     void WireServiceLog();
     void ShowServiceLog();
     // Takes the backup a write needs first; false when the operator chose not to write
@@ -306,10 +313,17 @@ private:
     bool BackupBeforeWrite(bool calibration);
     void ShowParameters(const qtm::MeterParameters& values,
                         const std::vector<qtm::RestoreStep>& steps);
+    // The four edits as the meter's bytes, each cut to its field; nothing after telling the
+    // operator why one cannot go out (the edits then show the texts the window held).
+    std::optional<qtm::IdentityTexts> IdentityTextsFromEdits();
+    // Where the service log records a write to the meter last read (BackupBeforeWrite).
+    qtm::ServiceLogTarget WriteLogTarget(const qtm::MeterTarget& target,
+                                         const std::optional<qtm::MeterParameters>& meter) const;
+    // Says so when a write could not be recorded in the service log.
+    void ShowLogProblem(const std::string& error);
 
     std::unique_ptr<ParameterBackupSession> m_backups;
     QAction* m_restoreAction = nullptr;
-    std::unique_ptr<ServiceLogFile> m_serviceLog;
 
     // ---- Stored-record import, Save, the live run's journal and its recovery ----
 public:

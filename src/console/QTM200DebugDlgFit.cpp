@@ -50,7 +50,8 @@ void CQTM200DebugDlg::OnZeroCal() {
     const std::optional<qtm::MeterTarget> target = CheckedTarget();
     if (!target || !BackupBeforeWrite(true)) return;
     const bool ok = RunMeterWork([&] { return qtm::ZeroCalibrate(m_link, *target); }, &m_timer3);
-    LogWrite("zerocal", qtm::JsonNumber(m_fZero), qtm::JsonString("zero"), ok, kMsgZeroFailed);
+    LogWrite("zerocal", ReadBefore(&qtm::MeterParameters::zero), qtm::JsonString("zero"), ok,
+             kMsgZeroFailed);
     m_prompts->ShowMessage(ok ? kMsgZeroOk : kMsgZeroFailed);
 }
 
@@ -108,7 +109,8 @@ void CQTM200DebugDlg::OnWriteCalK() {
     const bool ok =
         backedUp && RunMeterWork([&] { return qtm::WriteCalK(m_link, value); }, &m_timer3);
     if (backedUp)
-        LogWrite("calk", qtm::JsonNumber(previous), qtm::JsonNumber(value), ok, kMsgCalKFailed);
+        LogWrite("calk", ReadBefore(&qtm::MeterParameters::calK), qtm::JsonNumber(value), ok,
+                 kMsgCalKFailed);
     if (!ok) m_fCalK = previous;
     show();
     m_prompts->ShowMessage(ok ? kMsgCalKOk : kMsgCalKFailed);

@@ -15,6 +15,7 @@
 #include "service/NumberText.h"
 #include "service/ParameterOps.h"
 #include "service/ValueChecks.h"
+#include "service/WriteLog.h"
 #include "ui_QTM200DebugDlg.h"
 
 namespace {
@@ -38,7 +39,6 @@ const QString kMsgUDiskOk = QStringLiteral(" -----< U Disk Model success!!! >---
 const QString kMsgUDiskFailed = QStringLiteral(" -----< U Disk Model failed!!! >-----");
 const QString kAskErase =
     QStringLiteral("Erase every reading stored in the meter? This cannot be undone.");
-const QString kRestoreCaption = QStringLiteral("Restore parameters");
 const QString kRestoreText = QStringLiteral("Restore parameters…");
 
 constexpr int kReadParamPauseMs = 1000;
@@ -100,23 +100,32 @@ void CQTM200DebugDlg::RefuseValue(const std::string& sentence) {
 }
 
 bool CQTM200DebugDlg::BackupBeforeWrite(bool calibration) {
+    m_backups->SetBefore(std::nullopt);
     // A "QTM300" meter has no parameter reads: there is nothing to keep.
     if (m_link.GetDeviceType() == qtm::DeviceType::Qtm300) return true;
     const qtm::MeterTarget target = ParamTarget();
-    const std::string port = target.Bus() ? m_link.Bus().PortName() : m_link.PortName();
-    const std::string meter = ParameterBackupSession::MeterKey(target, port);
-    if (!m_backups->Needed(meter, calibration)) return true;
-    const std::filesystem::path folder = m_backups->Folder();
-    const qtm::BackupTaken taken =
-        RunMeterWork([&] { return qtm::TakeBackup(m_link, target, folder); }, &m_timer3);
-    if (!taken.path.empty()) {
-        m_backups->Taken(meter, taken.path);
-        return true;
+    // The meter is read every time: its serial number tells whether this meter (and not one
+    // swapped onto the same port) was backed up in this session, and the values read are the
+    // old values of the service log.
+    const qtm::ParameterRead read =
+        RunMeterWork([&] { return qtm::ReadMeterParameters(m_link, target); }, &m_timer3);
+    std::string error = read.error;
+    if (read.parameters) {
+        m_backups->SetBefore(read.parameters);
+        const std::string serial = read.parameters->serialNumber.value_or("");
+        if (!m_backups->Needed(serial, calibration)) return true;
+        const qtm::BackupSave saved = qtm::SaveBackup(*read.parameters, m_backups->Folder(),
+                                                      std::chrono::system_clock::now());
+        if (!saved.path.empty()) {
+            m_backups->Taken(serial, saved.path);
+            return true;
+        }
+        error = saved.error;
     }
     return m_prompts->AskOkCancel(
         QStringLiteral("The meter's parameters could not be backed up before this write (%1).\n"
                        "Write without a backup?")
-            .arg(QString::fromStdString(taken.error)));
+            .arg(QString::fromStdString(error)));
 }
 
 void CQTM200DebugDlg::OnSettingIdentity() {
@@ -130,6 +139,12 @@ void CQTM200DebugDlg::OnSettingIdentity() {
         restartTimer();
         return;
     }
+    // A text the meter cannot take is refused before anything is sent.
+    const std::optional<qtm::IdentityTexts> texts = IdentityTextsFromEdits();
+    if (!texts) {
+        restartTimer();
+        return;
+    }
     // The window's model name follows the edit whatever becomes of the write.
     m_strModel = m_ui->edtModel_1110->text();
     m_strSN = m_ui->edtSN_1137->text();
@@ -139,11 +154,13 @@ void CQTM200DebugDlg::OnSettingIdentity() {
         restartTimer();
         return;
     }
-    const qtm::IdentityTexts texts{m_strModel.toStdString(), m_strSN.toStdString(),
-                                   m_strBand.toStdString(), m_strRange.toStdString()};
-    const int mask =
-        RunMeterWork([&] { return qtm::WriteIdentityTexts(m_link, texts); }, &m_timer3);
+    const qtm::MeterTarget target = ParamTarget();
+    qtm::WriteLog log(WriteLogTarget(target, m_backups->Before()));
+    const qtm::MeterParameters* before = m_backups->Before() ? &*m_backups->Before() : nullptr;
+    const int mask = RunMeterWork(
+        [&] { return qtm::WriteIdentityTexts(m_link, *texts, &log, before); }, &m_timer3);
     m_prompts->ShowMessage(QString::fromStdString(qtm::ParamWriteReport(mask)));
+    ShowLogProblem(log.Error());
     restartTimer();
 }
 
@@ -218,7 +235,8 @@ void CQTM200DebugDlg::OnSetCal() {
     m_fCalEntered = value;
     const bool ok =
         RunMeterWork([&] { return qtm::WriteCalValue(m_link, *target, value); }, &m_timer3);
-    LogWrite("cal", qtm::JsonNumber(previous), qtm::JsonNumber(value), ok, kMsgCalFailed);
+    LogWrite("cal", ReadBefore(&qtm::MeterParameters::calValue), qtm::JsonNumber(value), ok,
+             kMsgCalFailed);
     if (ok) {
         m_strCal = qtm::FixedText(m_fCalEntered, 3);
     } else {
@@ -249,7 +267,8 @@ void CQTM200DebugDlg::OnSetSaveTime() {
     const bool ok =
         backedUp && RunMeterWork([&] { return qtm::WriteSaveGap(m_link, value); }, &m_timer3);
     if (backedUp)
-        LogWrite("savetime", qtm::JsonNumber(previous), qtm::JsonNumber(value), ok, kMsgGapFailed);
+        LogWrite("savetime", ReadBefore(&qtm::MeterParameters::saveGap), qtm::JsonNumber(value), ok,
+                 kMsgGapFailed);
     if (!ok) m_nSaveGap = previous;
     show();
     m_prompts->ShowMessage(ok ? kMsgGapOk : kMsgGapFailed);
@@ -277,7 +296,9 @@ void CQTM200DebugDlg::OnSetK() {
     const bool ok =
         backedUp &&
         RunMeterWork([&] { return qtm::WriteCoefficientK(m_link, *target, value); }, &m_timer3);
-    if (backedUp) LogWrite("k", qtm::JsonNumber(previous), qtm::JsonNumber(value), ok, kMsgKFailed);
+    if (backedUp)
+        LogWrite("k", ReadBefore(&qtm::MeterParameters::k), qtm::JsonNumber(value), ok,
+                 kMsgKFailed);
     if (!ok) m_fK = previous;
     show();
     m_prompts->ShowMessage(ok ? kMsgKOk : kMsgKFailed);
@@ -315,79 +336,9 @@ void CQTM200DebugDlg::OnErase() {
 
 void CQTM200DebugDlg::OnUDisk() {
     if (!CheckConnected()) return;
+    // A "QTM300" meter has no parameters to read first, so no serial number names it.
+    m_backups->SetBefore(std::nullopt);
     const bool ok = RunMeterWork([&] { return qtm::SwitchToUsbDisk(m_link); }, &m_timer3);
     LogWrite("udisk", std::nullopt, qtm::JsonString("udisk"), ok, kMsgUDiskFailed);
     m_prompts->ShowMessage(ok ? kMsgUDiskOk : kMsgUDiskFailed);
-}
-
-void CQTM200DebugDlg::ShowParameters(const qtm::MeterParameters& values,
-                                     const std::vector<qtm::RestoreStep>& steps) {
-    auto written = [&](const char* name) {
-        for (const qtm::RestoreStep& s : steps) {
-            if (s.name == name) return s.result == qtm::RestoreStep::Result::Written;
-        }
-        return false;
-    };
-    auto text = [&](const char* name, const std::optional<std::string>& value, QString& field,
-                    QLineEdit* edit) {
-        if (!value || !written(name)) return;
-        field = QString::fromStdString(*value);
-        edit->setText(field);
-    };
-    text("model", values.model, m_strModel, m_ui->edtModel_1110);
-    text("sn", values.serialNumber, m_strSN, m_ui->edtSN_1137);
-    text("band", values.band, m_strBand, m_ui->edtBand_1111);
-    text("range", values.range, m_strRange, m_ui->edtRange_1138);
-    if (values.calValue && written("cal")) {
-        m_fCalEntered = *values.calValue;
-        m_strCal = qtm::FixedText(m_fCalEntered, 3);
-        m_ui->edtCal_1142->setText(m_strCal);
-    }
-    if (values.saveGap && written("savetime")) {
-        m_nSaveGap = *values.saveGap;
-        m_strSaveGap = QString::number(m_nSaveGap);
-        m_ui->edtSaveTime_1143->setText(m_strSaveGap);
-    }
-    if (values.k && written("k")) {
-        m_fK = *values.k;
-        m_strK = qtm::FixedText(m_fK, 3);
-        m_ui->edtK_1141->setText(m_strK);
-    }
-}
-
-void CQTM200DebugDlg::OnRestoreParameters() {
-    if (!CheckConnected()) return;
-    const QString file = m_prompts->AskOpenPath(
-        kRestoreCaption, QString::fromStdString(m_backups->Folder().string()),
-        QStringLiteral("Parameter backups (*.txt);;All files (*)"));
-    if (file.isEmpty()) return;
-    const qtm::BackupLoad loaded = qtm::LoadBackup(file.toStdString());
-    if (!loaded.parameters) {
-        m_prompts->ShowMessage(QString::fromStdString(loaded.error), kRestoreCaption);
-        return;
-    }
-    // What the meter holds now is itself kept first, so the restore can be undone too.
-    const qtm::MeterTarget target = ParamTarget();
-    const qtm::BackupTaken current = RunMeterWork(
-        [&] { return qtm::TakeBackup(m_link, target, m_backups->Folder()); }, &m_timer3);
-    QString question;
-    if (current.parameters) {
-        m_backups->Taken(ParameterBackupSession::MeterKey(
-                             target, target.Bus() ? m_link.Bus().PortName() : m_link.PortName()),
-                         current.path);
-        question = QString::fromStdString(qtm::DescribeChanges(
-            qtm::DiffParameters(*current.parameters, *loaded.parameters, target.Bus())));
-    } else {
-        question = QStringLiteral(
-                       "The meter's present parameters could not be read or kept "
-                       "(%1), so what will change is not known.\n")
-                       .arg(QString::fromStdString(current.error));
-    }
-    question += QStringLiteral("\nWrite the values of %1 to the meter?").arg(file);
-    if (!m_prompts->AskOkCancel(question, kRestoreCaption)) return;
-    const qtm::MeterParameters values = *loaded.parameters;
-    const std::vector<qtm::RestoreStep> steps =
-        RunMeterWork([&] { return qtm::RestoreParameters(m_link, target, values); }, &m_timer3);
-    ShowParameters(values, steps);
-    m_prompts->ShowMessage(QString::fromStdString(qtm::DescribeRestore(steps)), kRestoreCaption);
 }

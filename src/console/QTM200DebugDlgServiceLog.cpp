@@ -5,6 +5,7 @@
 #include "console/QTM200DebugDlg.h"
 #include "console/ServiceLogDialog.h"
 #include "service/ServiceLog.h"
+#include "service/WriteLog.h"
 
 namespace {
 
@@ -13,7 +14,6 @@ const QString kServiceLogText = QStringLiteral("Service log…");
 }  // namespace
 
 void CQTM200DebugDlg::WireServiceLog() {
-    m_serviceLog = std::make_unique<ServiceLogFile>();
     auto* view = new QAction(kServiceLogText, this);
     connect(view, &QAction::triggered, this, [this] { ShowServiceLog(); });
     addAction(view);
@@ -21,20 +21,14 @@ void CQTM200DebugDlg::WireServiceLog() {
 
 void CQTM200DebugDlg::LogWrite(const char* parameter, std::optional<std::string> oldValue,
                                std::string newValue, bool ok, const QString& failure) {
-    const bool bus = m_nComm == 1;
-    // The serial number as the meter last gave it: the link keeps the USB read; over the bus
-    // the parameter read put it into the SN field.
-    std::string serial = bus ? m_strSN.toStdString() : m_link.SerialNumber();
-    const qtm::ServiceLogTarget target =
-        qtm::MakeServiceLogTarget("window", bus ? m_link.Bus().PortName() : m_link.PortName(), bus,
-                                  ParamTarget().address, std::move(serial));
-    const qtm::ServiceLogEntry entry{parameter, std::move(oldValue), std::move(newValue),
-                                     qtm::WriteResult(ok, failure.trimmed().toStdString())};
-    if (const std::string notice = m_serviceLog->Append(target, entry); !notice.empty())
-        m_prompts->ShowMessage(QString::fromStdString(notice));
+    // The meter is named by the serial number read just before the write.
+    qtm::WriteLog log(WriteLogTarget(ParamTarget(), m_backups->Before()));
+    log.Append({parameter, std::move(oldValue), std::move(newValue),
+                qtm::WriteResult(ok, failure.trimmed().toStdString())});
+    ShowLogProblem(log.Error());
 }
 
 void CQTM200DebugDlg::ShowServiceLog() {
-    ServiceLogDialog dialog(m_serviceLog->Path(), this);
+    ServiceLogDialog dialog(qtm::ServiceLogPath(), this);
     dialog.exec();
 }

@@ -45,14 +45,31 @@ int MeterLink::ReadSerialNumber() {
                                       kPauseMs, reply, kReadOk);
     if (result == kReadOk) {
         std::string text = DecodeMeterText(reply.data() + kVkDataOffset, 10);
+        std::string bytes = TrimMeterField(reply.data() + kVkDataOffset, 10);
         std::lock_guard state(m_stateMutex);
         m_strSN = std::move(text);
+        m_strSNBytes = std::move(bytes);
     }
     return result;
 }
 
+std::string MeterLink::SerialNumberBytes() const {
+    std::lock_guard state(m_stateMutex);
+    return m_strSNBytes;
+}
+
+std::string MeterLink::BandBytes() const {
+    std::lock_guard state(m_stateMutex);
+    return m_strBandBytes;
+}
+
+std::string MeterLink::RangeBytes() const {
+    std::lock_guard state(m_stateMutex);
+    return m_strRangeBytes;
+}
+
 int MeterLink::ReadCountedText(std::uint8_t code, int headerAttempts, int headerPauseMs,
-                               int bodyAdjust, std::string& target) {
+                               int bodyAdjust, std::string& target, std::string& targetBytes) {
     std::lock_guard lock(m_mutex);
     m_bLastReplyHeard = false;
     m_bLastReplyWhole = false;
@@ -73,20 +90,22 @@ int MeterLink::ReadCountedText(std::uint8_t code, int headerAttempts, int header
     m_serial.ClosePort();
     m_bLastReplyHeard = headerGot > 0;
     m_bLastReplyWhole = headerWhole && header[0] == 'V' && header[1] == 'K' && bodyWhole;
-    std::string text =
-        DecodeMeterText(body, bodyCount > 0 ? static_cast<std::size_t>(bodyCount) : 0);
+    const std::size_t count = bodyCount > 0 ? static_cast<std::size_t>(bodyCount) : 0;
+    std::string text = DecodeMeterText(body, count);
+    std::string bytes = TrimMeterField(body, count);
     std::lock_guard state(m_stateMutex);
     target = std::move(text);
+    targetBytes = std::move(bytes);
     return kReadOk;
 }
 
 int MeterLink::ReadBand() {
-    return ReadCountedText(vk::kBand, kAttempts, kPauseMs, 0, m_strBand);
+    return ReadCountedText(vk::kBand, kAttempts, kPauseMs, 0, m_strBand, m_strBandBytes);
 }
 
 int MeterLink::ReadRange() {
     // The range reply's count includes one byte that is not part of the text.
-    return ReadCountedText(vk::kRange, 100, 10, -1, m_strRange);
+    return ReadCountedText(vk::kRange, 100, 10, -1, m_strRange, m_strRangeBytes);
 }
 
 int MeterLink::ReadFourBytes(std::uint8_t code, Bytes& reply) {
@@ -167,10 +186,10 @@ int MeterLink::ReadInfoBlock(std::array<std::uint8_t, kInfoBlockBytes>& block) {
     return result;
 }
 
-int MeterLink::WriteText(std::uint8_t code, std::uint16_t lengthField, std::string_view text,
+int MeterLink::WriteText(std::uint8_t code, std::uint16_t lengthField, std::string_view bytes,
                          std::size_t width) {
     Bytes reply;
-    return ExchangeFrame(BuildVkWrite(code, lengthField, FixedWidthText(text, width)),
+    return ExchangeFrame(BuildVkWrite(code, lengthField, FixedWidthText(bytes, width)),
                          kWriteReplyBytes, kAttempts, kPauseMs, reply, kWriteOk);
 }
 

@@ -111,18 +111,22 @@ public:
     // The "QTM300" information block, zero bytes replaced by spaces.
     int ReadInfoBlock(std::array<std::uint8_t, kInfoBlockBytes>& block);
     // Writes and actions return 0 when the request went out, -1 otherwise. Texts are
-    // sent as fixed-width fields (10 bytes for model and serial number, 12 for band and
-    // range), cut or padded with spaces.
-    int WriteModel(std::string_view text);
-    int WriteSerialNumber(std::string_view text);
-    int WriteBand(std::string_view text);
-    int WriteRange(std::string_view text);
+    // the meter's bytes (GBK, see EncodeMeterText), sent as fixed-width fields (10 bytes for
+    // model and serial number, 12 for band and range), cut or padded with spaces.
+    int WriteModel(std::string_view bytes);
+    int WriteSerialNumber(std::string_view bytes);
+    int WriteBand(std::string_view bytes);
+    int WriteRange(std::string_view bytes);
     int SetFitState(std::uint8_t code);
     int WriteFormula(double c0, double c1, double c2, double c3, double c4);
 
     std::string SerialNumber() const;
     std::string Band() const;
     std::string Range() const;
+    // The same texts as the meter sent their bytes (TrimMeterField): what a backup keeps.
+    std::string SerialNumberBytes() const;
+    std::string BandBytes() const;
+    std::string RangeBytes() const;
     int FitDataCount() const { return m_nFitDataCount.load(); }
 
     // ---- RS-485 link ----
@@ -170,8 +174,8 @@ private:
     bool AwaitReply(std::uint8_t* buffer, std::size_t length, int attempts, int pauseMs,
                     std::size_t* received = nullptr);
     int ReadCountedText(std::uint8_t code, int headerAttempts, int headerPauseMs, int bodyAdjust,
-                        std::string& target);
-    int WriteText(std::uint8_t code, std::uint16_t lengthField, std::string_view text,
+                        std::string& target, std::string& targetBytes);
+    int WriteText(std::uint8_t code, std::uint16_t lengthField, std::string_view bytes,
                   std::size_t width);
     int ReadFourBytes(std::uint8_t code, Bytes& reply);
     void RecordOpenError(const PortError& error);
@@ -194,6 +198,9 @@ private:
     std::string m_strSN;
     std::string m_strBand;
     std::string m_strRange;
+    std::string m_strSNBytes;
+    std::string m_strBandBytes;
+    std::string m_strRangeBytes;
     int m_nPortCount = 0;
     int m_nLastPortDigit = -1;
     std::vector<std::string> m_portList;

@@ -12,7 +12,7 @@ constexpr const char* kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
 class Converter {
 public:
-    Converter() : m_cd(::iconv_open("UTF-8", "GBK")) {}
+    Converter(const char* to, const char* from) : m_cd(::iconv_open(to, from)) {}
     ~Converter() {
         if (Ok()) ::iconv_close(m_cd);
     }
@@ -25,6 +25,50 @@ private:
     iconv_t m_cd;
 };
 
+// The length of the well-formed UTF-8 sequence at text[i] (no overlong forms, no
+// surrogates, nothing past U+10FFFF); 0 when there is none.
+std::size_t Utf8Length(std::string_view text, std::size_t i) {
+    const auto at = [&](std::size_t k) { return static_cast<std::uint8_t>(text[k]); };
+    const std::uint8_t lead = at(i);
+    if (lead < 0x80) return 1;
+    std::size_t length = 0;
+    std::uint8_t low = 0x80;
+    std::uint8_t high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        const std::uint8_t b = at(i + k);
+        if (b < (k == 1 ? low : 0x80) || b > (k == 1 ? high : 0xBF)) return 0;
+    }
+    return length;
+}
+
+// One character through the converter; nothing when GBK has no bytes for it.
+std::optional<std::string> Convert(const Converter& converter, std::string_view character) {
+    char* in = const_cast<char*>(character.data());
+    std::size_t inLeft = character.size();
+    char buffer[16];
+    char* out = buffer;
+    std::size_t outLeft = sizeof buffer;
+    ::iconv(converter.Get(), nullptr, nullptr, nullptr, nullptr);
+    if (::iconv(converter.Get(), &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1) ||
+        inLeft != 0)
+        return std::nullopt;
+    return std::string(buffer, static_cast<std::size_t>(out - buffer));
+}
+
 }  // namespace
 
 std::string DecodeMeterText(const std::uint8_t* data, std::size_t length) {
@@ -36,7 +80,7 @@ std::string DecodeMeterText(const std::uint8_t* data, std::size_t length) {
     }
     if (ascii) return std::string(reinterpret_cast<const char*>(data), n);
 
-    Converter converter;
+    Converter converter("UTF-8", "GBK");
     std::string out;
     if (!converter.Ok()) {
         // No GBK tables installed: keep ASCII, mark everything else as unreadable.
@@ -65,6 +109,61 @@ std::string DecodeMeterText(const std::uint8_t* data, std::size_t length) {
         ::iconv(converter.Get(), nullptr, nullptr, nullptr, nullptr);
     }
     return out;
+}
+
+MeterTextEncoding EncodeMeterText(std::string_view utf8) {
+    MeterTextEncoding result;
+    std::string bytes;
+    // Opened only when needed: most texts are plain ASCII.
+    std::optional<Converter> converter;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t length = Utf8Length(utf8, i);
+        if (length == 0) {
+            result.notUtf8 = true;
+            result.character = std::string(utf8.substr(i, 1));
+            return result;
+        }
+        const std::string_view character = utf8.substr(i, length);
+        i += length;
+        if (length == 1) {
+            bytes += character;
+            continue;
+        }
+        if (!converter) converter.emplace("GBK", "UTF-8");
+        std::optional<std::string> gbk;
+        if (converter->Ok()) gbk = Convert(*converter, character);
+        // Only a character that reads back as itself is sent: the meter's bytes must show
+        // the operator's text again when they are read.
+        if (!gbk || gbk->empty() || DecodeMeterText(*gbk) != character) {
+            result.character = std::string(character);
+            return result;
+        }
+        bytes += *gbk;
+    }
+    result.bytes = std::move(bytes);
+    return result;
+}
+
+std::string_view CutMeterText(std::string_view bytes, std::size_t width) {
+    if (bytes.size() <= width) return bytes;
+    std::size_t end = 0;
+    while (end < bytes.size()) {
+        const auto lead = static_cast<std::uint8_t>(bytes[end]);
+        // 0x81 to 0xFE open a two-byte GBK character; every other byte stands alone.
+        const std::size_t length = lead >= 0x81 && lead <= 0xFE ? 2 : 1;
+        if (end + length > width) break;
+        end += length;
+    }
+    return bytes.substr(0, end);
+}
+
+std::string TrimMeterField(const std::uint8_t* data, std::size_t length) {
+    std::size_t end = 0;
+    while (end < length && data[end] != 0)
+        ++end;
+    while (end > 0 && data[end - 1] == ' ')
+        --end;
+    return std::string(reinterpret_cast<const char*>(data), end);
 }
 
 }  // namespace qtm

@@ -36,38 +36,6 @@ std::vector<std::uint8_t> Field(const Bytes& reply, std::size_t offset, std::siz
     return field;
 }
 
-// The code point that starts at text[i], advancing i past it. A byte that does not start a
-// well-formed UTF-8 sequence stands for itself, so no byte of the text is ever dropped.
-std::uint32_t NextCodePoint(std::string_view text, std::size_t& i) {
-    const auto byte = [&](std::size_t k) { return static_cast<std::uint8_t>(text[k]); };
-    const std::uint8_t lead = byte(i);
-    int extra = 0;
-    std::uint32_t cp = lead;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        extra = 1;
-        cp = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        extra = 2;
-        cp = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        extra = 3;
-        cp = lead & 0x07;
-    }
-    if (extra == 0 || i + static_cast<std::size_t>(extra) >= text.size()) {
-        ++i;
-        return lead;
-    }
-    for (int k = 1; k <= extra; ++k) {
-        if ((byte(i + static_cast<std::size_t>(k)) & 0xC0) != 0x80) {
-            ++i;
-            return lead;
-        }
-        cp = (cp << 6) | (byte(i + static_cast<std::size_t>(k)) & 0x3F);
-    }
-    i += static_cast<std::size_t>(extra) + 1;
-    return cp;
-}
-
 }  // namespace
 
 Bytes BuildVkRead(std::uint8_t code) {
@@ -94,13 +62,10 @@ Bytes BuildVkWrite(std::uint8_t code, std::uint16_t lengthField, const Bytes& va
     return frame;
 }
 
-Bytes FixedWidthText(std::string_view text, std::size_t width) {
+Bytes FixedWidthText(std::string_view bytes, std::size_t width) {
     Bytes field(width, ' ');
-    std::size_t at = 0;
-    std::size_t i = 0;
-    while (at < width && i < text.size()) {
-        field[at++] = static_cast<std::uint8_t>(NextCodePoint(text, i) & 0xFF);
-    }
+    const std::string_view text = CutMeterText(bytes, width);
+    std::copy(text.begin(), text.end(), field.begin());
     return field;
 }
 
@@ -183,6 +148,11 @@ std::string VkIdentityModel(const Bytes& reply) {
     const auto space = std::find(field.begin(), field.end(), std::uint8_t{' '});
     field.erase(space, field.end());
     return DecodeMeterText(field.data(), field.size());
+}
+
+std::string VkIdentityModelBytes(const Bytes& reply) {
+    const std::vector<std::uint8_t> field = Field(reply, kVkDataOffset, 10);
+    return TrimMeterField(field.data(), field.size());
 }
 
 std::string Qtm300IdentityModel(const Bytes& reply) {

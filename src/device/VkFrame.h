@@ -41,9 +41,9 @@ Bytes BuildVkIdentityRead(std::uint8_t code);
 Bytes BuildVkWrite(std::uint8_t code, const Bytes& values);
 // The same with an explicit length field (band and range writes send 14 for 12 bytes).
 Bytes BuildVkWrite(std::uint8_t code, std::uint16_t lengthField, const Bytes& values);
-// A fixed-width text field for the meter: the low 8 bits of each of the first `width`
-// characters of the UTF-8 text, padded with spaces.
-Bytes FixedWidthText(std::string_view text, std::size_t width);
+// A fixed-width text field for the meter: the text's bytes, already in the meter's code page
+// (EncodeMeterText), cut to width without splitting a two-byte character, padded with spaces.
+Bytes FixedWidthText(std::string_view bytes, std::size_t width);
 
 // "Fit" 00 "R" 00: asks for the fitting-data stream.
 Bytes BuildFitDataRequest();
@@ -75,5 +75,8 @@ Bytes LeDouble(double value);
 // "QTM300" bytes 2..11 whole; both stop at a zero byte. Decoded to UTF-8.
 std::string VkIdentityModel(const Bytes& reply);
 std::string Qtm300IdentityModel(const Bytes& reply);
+// The whole model field of a VK identification reply (bytes 6..15) as the meter holds it,
+// spaces inside kept: up to a zero byte, without the trailing padding (TrimMeterField).
+std::string VkIdentityModelBytes(const Bytes& reply);
 
 }  // namespace qtm

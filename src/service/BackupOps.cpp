@@ -3,8 +3,11 @@
 #include <algorithm>
 
 #include "service/BackupStore.h"
+#include "service/JsonText.h"
 #include "service/LiveReadings.h"
 #include "service/MeterIdentity.h"
+#include "service/TextWrites.h"
+#include "service/WriteLog.h"
 
 namespace qtm {
 
@@ -36,13 +39,15 @@ ParameterRead ReadUsb(MeterLink& link) {
         return out;
     }
     MeterParameters p;
-    p.model = VkIdentityModel(reply);
+    // The whole model field, not the identification's model name: that one stops at the
+    // first space, and "QTX 200P" would come back as "QTX".
+    p.SetText(TextParameter::Model, VkIdentityModelBytes(reply));
     if (link.ReadSerialNumber() != 1 || !link.LastReplyWhole()) return missing("serial number");
-    p.serialNumber = link.SerialNumber();
+    p.SetText(TextParameter::SerialNumber, link.SerialNumberBytes());
     if (link.ReadBand() != 1 || !link.LastReplyWhole()) return missing("band");
-    p.band = link.Band();
+    p.SetText(TextParameter::Band, link.BandBytes());
     if (link.ReadRange() != 1 || !link.LastReplyWhole()) return missing("range");
-    p.range = link.Range();
+    p.SetText(TextParameter::Range, link.RangeBytes());
     float cal = 0;
     if (link.ReadCalValue(cal) != 1 || !link.LastReplyWhole()) return missing("calibration value");
     p.calValue = cal;
@@ -71,8 +76,8 @@ ParameterRead ReadBus(MeterLink& link, std::uint8_t address) {
         return out;
     }
     MeterParameters p;
-    p.model = identity->model;
-    p.serialNumber = FormatBusSerialNumber(identity->serialNumber);
+    p.SetText(TextParameter::Model, identity->modelBytes);
+    p.SetText(TextParameter::SerialNumber, FormatBusSerialNumber(identity->serialNumber));
     p.calValue = block->cal;
     p.k = block->k;
     p.calK = block->calK;
@@ -81,16 +86,32 @@ ParameterRead ReadBus(MeterLink& link, std::uint8_t address) {
     return out;
 }
 
-const char* ResultText(RestoreStep::Result result) {
-    switch (result) {
+std::string ResultText(const RestoreStep& step) {
+    switch (step.result) {
         case RestoreStep::Result::Written:
             return "written";
         case RestoreStep::Result::Failed:
-            return "write failed";
+            return "write failed (" + step.reason + ")";
         case RestoreStep::Result::NoBusForm:
             return "cannot be written over RS-485";
+        case RestoreStep::Result::Refused:
+            return "not written: " + step.reason;
     }
     return "";
+}
+
+std::optional<std::string> Number(const std::optional<float>& value) {
+    if (!value) return std::nullopt;
+    return JsonNumber(*value);
+}
+
+// One number of a restore: written, judged and logged.
+RestoreStep WriteNumber(MeterLink& link, const MeterTarget& target, const std::string& name,
+                        bool ok, std::optional<std::string> old, std::string value, WriteLog* log) {
+    RestoreStep step{name, ok ? RestoreStep::Result::Written : RestoreStep::Result::Failed, {}};
+    if (!ok) step.reason = WriteFailureReason(link, target);
+    if (log) log->Append({name, std::move(old), std::move(value), WriteResult(ok, step.reason)});
+    return step;
 }
 
 }  // namespace
@@ -128,40 +149,59 @@ BackupTaken TakeBackup(MeterLink& link, const MeterTarget& target,
     return out;
 }
 
+RestorePlan PlanRestore(MeterLink& link, const MeterTarget& target, const MeterParameters& backup) {
+    RestorePlan plan;
+    ParameterRead read = ReadMeterParameters(link, target);
+    if (!read.parameters) {
+        plan.error = read.error;
+        return plan;
+    }
+    plan.otherMeter = OtherMeterText(*read.parameters, backup);
+    plan.changes = DiffParameters(*read.parameters, backup, target.Bus());
+    plan.current = std::move(read.parameters);
+    return plan;
+}
+
 std::vector<RestoreStep> RestoreParameters(MeterLink& link, const MeterTarget& target,
-                                           const MeterParameters& backup) {
+                                           const MeterParameters& backup,
+                                           const MeterParameters& current, WriteLog* log) {
     using Result = RestoreStep::Result;
     std::vector<RestoreStep> steps;
     auto sequence = link.LockSequence();
-    auto usbText = [&](const char* name, const std::optional<std::string>& value,
-                       int (MeterLink::*write)(std::string_view)) {
-        if (!value) return;
-        if (target.Bus()) {
-            steps.push_back({name, Result::NoBusForm});
-            return;
+    for (const ParameterChange& change : DiffParameters(current, backup, target.Bus())) {
+        if (!change.writable) {
+            steps.push_back({change.name, Result::NoBusForm, {}});
+            continue;
         }
-        const bool ok = HeardResult(link, (link.*write)(*value)) == 0;
-        steps.push_back({name, ok ? Result::Written : Result::Failed});
-    };
-    usbText("model", backup.model, &MeterLink::WriteModel);
-    usbText("sn", backup.serialNumber, &MeterLink::WriteSerialNumber);
-    usbText("band", backup.band, &MeterLink::WriteBand);
-    usbText("range", backup.range, &MeterLink::WriteRange);
-    if (backup.calValue) {
-        const bool ok = WriteCalValue(link, target, *backup.calValue);
-        steps.push_back({"cal", ok ? Result::Written : Result::Failed});
-    }
-    if (backup.saveGap) {
-        if (target.Bus()) {
-            steps.push_back({"savetime", Result::NoBusForm});
-        } else {
+        if (const std::optional<TextParameter> which = TextParameterNamed(change.name)) {
+            const std::string bytes = *MeterTextBytes(backup, *which);
+            const std::size_t width = TextFieldWidth(*which);
+            // The meter sent more than its write takes: cutting it would not be a restore.
+            if (bytes.size() > width) {
+                steps.push_back({change.name, Result::Refused,
+                                 "it has " + std::to_string(bytes.size()) +
+                                     " bytes and the meter's field " + std::to_string(width)});
+                continue;
+            }
+            const WriteOutcome outcome = WriteMeterText(link, *which, bytes);
+            steps.push_back(
+                {change.name, outcome.ok ? Result::Written : Result::Failed, outcome.reason});
+            if (log) log->Append(TextWriteEntry(*which, current.Text(*which), bytes, outcome));
+        } else if (change.name == "cal") {
+            const bool ok = WriteCalValue(link, target, *backup.calValue);
+            steps.push_back(WriteNumber(link, target, "cal", ok, Number(current.calValue),
+                                        JsonNumber(*backup.calValue), log));
+        } else if (change.name == "savetime") {
             const bool ok = WriteSaveGap(link, *backup.saveGap);
-            steps.push_back({"savetime", ok ? Result::Written : Result::Failed});
+            std::optional<std::string> old;
+            if (current.saveGap) old = JsonNumber(std::int64_t{*current.saveGap});
+            steps.push_back(WriteNumber(link, target, "savetime", ok, old,
+                                        JsonNumber(std::int64_t{*backup.saveGap}), log));
+        } else if (change.name == "k") {
+            const bool ok = WriteCoefficientK(link, target, *backup.k);
+            steps.push_back(
+                WriteNumber(link, target, "k", ok, Number(current.k), JsonNumber(*backup.k), log));
         }
-    }
-    if (backup.k) {
-        const bool ok = WriteCoefficientK(link, target, *backup.k);
-        steps.push_back({"k", ok ? Result::Written : Result::Failed});
     }
     return steps;
 }
@@ -173,9 +213,11 @@ bool AllWritten(const std::vector<RestoreStep>& steps) {
 }
 
 std::string DescribeRestore(const std::vector<RestoreStep>& steps) {
+    if (steps.empty())
+        return "Nothing was written: the meter already holds every value of the backup.\n";
     std::string out;
     for (const RestoreStep& s : steps)
-        out += s.name + ": " + ResultText(s.result) + "\n";
+        out += s.name + ": " + ResultText(s) + "\n";
     return out;
 }
 

@@ -24,6 +24,13 @@ inline std::string JsonNumber(int value) {
     return JsonNumber(std::int64_t{value});
 }
 
+// A value that may not have been read, as a JSON number; nothing when it was not.
+template <typename T>
+std::optional<std::string> JsonNumberOf(const std::optional<T>& value) {
+    if (!value) return std::nullopt;
+    return JsonNumber(*value);
+}
+
 // An object built key by key; values are JSON texts made by the functions above.
 class JsonObject {
 public:

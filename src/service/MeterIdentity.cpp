@@ -58,9 +58,10 @@ std::optional<BusIdentity> ReadBusIdentity(MeterLink& link, std::uint8_t address
     if (link.ReadHoldingRegisters(address, kSerialNumberRegister, 2, serial) != 1) {
         return std::nullopt;
     }
-    auto model = ReadBusModel(link, address);
-    if (!model) return std::nullopt;
-    return BusIdentity{DecodeBusSerialNumber(serial), std::move(*model)};
+    std::array<std::uint8_t, 12> model{};
+    if (link.ReadHoldingRegisters(address, kModelRegister, 6, model) != 1) return std::nullopt;
+    return BusIdentity{DecodeBusSerialNumber(serial), DecodeBusModel(model),
+                       TrimMeterField(model.data(), model.size())};
 }
 
 std::optional<std::string> ReadBusModel(MeterLink& link, std::uint8_t address) {

@@ -42,6 +42,7 @@ std::optional<std::string> ReadInfoText(MeterLink& link);
 struct BusIdentity {
     std::uint32_t serialNumber = 0;
     std::string model;
+    std::string modelBytes;  // the register bytes as the meter holds them (TrimMeterField)
 };
 
 inline constexpr std::uint16_t kSerialNumberRegister = 0xFC79;

@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#include "service/ParameterBackup.h"
+#include "service/TextWrites.h"
+#include "service/WriteLog.h"
+
 namespace qtm {
 
 namespace {
@@ -54,13 +58,28 @@ int HeardResult(const MeterLink& link, int result) {
     return link.LastReplyHeard() ? 0 : -1;
 }
 
-int WriteIdentityTexts(MeterLink& link, const IdentityTexts& texts) {
+int WriteIdentityTexts(MeterLink& link, const IdentityTexts& texts, WriteLog* log,
+                       const MeterParameters* before) {
+    struct Step {
+        TextParameter which;
+        const std::string& bytes;
+        int flag;
+    };
+    const Step steps[] = {{TextParameter::Model, texts.model, kModelWriteFailed},
+                          {TextParameter::SerialNumber, texts.serialNumber, kSnWriteFailed},
+                          {TextParameter::Band, texts.band, kBandWriteFailed},
+                          {TextParameter::Range, texts.range, kRangeWriteFailed}};
     auto sequence = link.LockSequence();
     int mask = 0;
-    if (HeardResult(link, link.WriteModel(texts.model)) != 0) mask |= kModelWriteFailed;
-    if (HeardResult(link, link.WriteSerialNumber(texts.serialNumber)) != 0) mask |= kSnWriteFailed;
-    if (HeardResult(link, link.WriteBand(texts.band)) != 0) mask |= kBandWriteFailed;
-    if (HeardResult(link, link.WriteRange(texts.range)) != 0) mask |= kRangeWriteFailed;
+    for (const Step& step : steps) {
+        const WriteOutcome outcome = WriteMeterText(link, step.which, step.bytes);
+        if (!outcome.ok) mask |= step.flag;
+        if (log) {
+            const std::optional<std::string> old =
+                before ? before->Text(step.which) : std::optional<std::string>();
+            log->Append(TextWriteEntry(step.which, old, step.bytes, outcome));
+        }
+    }
     return mask;
 }
 

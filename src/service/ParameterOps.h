@@ -52,7 +52,11 @@ Bytes BuildEraseRequest();
 // The 4 data bytes of a float register write: the float's bytes in little-endian order.
 std::array<std::uint8_t, 4> FloatRegisterData(float value);
 
-// The four texts of the identity write; mask flags for those the meter did not take.
+class WriteLog;
+struct MeterParameters;
+
+// The four texts of the identity write as the meter's bytes (GBK, each at most its field's
+// width: PrepareMeterText); mask flags for those the meter did not take.
 struct IdentityTexts {
     std::string model;
     std::string serialNumber;
@@ -65,8 +69,10 @@ inline constexpr int kBandWriteFailed = 4;
 inline constexpr int kRangeWriteFailed = 8;
 
 // Writes model, serial number, band and range in this order, always all four; returns the
-// mask of those that failed.
-int WriteIdentityTexts(MeterLink& link, const IdentityTexts& texts);
+// mask of those that failed. With a log each write is one line of it, its old value taken
+// from before (the meter's parameters read just before) when given.
+int WriteIdentityTexts(MeterLink& link, const IdentityTexts& texts, WriteLog* log = nullptr,
+                       const MeterParameters* before = nullptr);
 // " -----< Param write Info!!! >----- \n\r" and one numbered line per text.
 std::string ParamWriteReport(int mask);
 

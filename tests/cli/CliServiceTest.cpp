@@ -12,6 +12,7 @@
 #include "device/SimFixture.h"
 #include "device/TempDir.h"
 #include "device/VkBytes.h"
+#include "service/ServiceLog.h"
 
 namespace qtm::cli {
 namespace {
@@ -38,6 +39,7 @@ TEST(CliServiceSyntaxTest, GoodLinesParseIntoCommandAndArguments) {
         {{"zerocal"}, Command::Zerocal, {}},
         {{"--family", "qtm300", "udisk"}, Command::Udisk, {}},
         {{"restore", "b.txt", "--addr", "3"}, Command::Restore, {"b.txt"}},
+        {{"restore", "--force", "b.txt"}, Command::Restore, {"b.txt"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.size() > 1 ? c.args[1] : c.args[0]);
@@ -67,6 +69,7 @@ TEST(CliServiceSyntaxTest, BadLinesAreRefusedBeforeAnythingRuns) {
         {"udisk"},  // a QTM300 command
         {"zero", "now"},
         {"set", "k", "-x"},
+        {"set", "k", "1", "--force"},  // --force is for restore alone
     };
     for (const auto& args : bad) {
         SCOPED_TRACE(args.back());
@@ -138,6 +141,73 @@ TEST_F(CliServiceTest, BackupAndRestoreGiveTheMeterItsValuesBack) {
         EXPECT_EQ(m.State().calValue, 2.75f);
         EXPECT_EQ(m.State().model, "QTX-200P");
     });
+}
+
+// A text the meter cannot take is refused like any value it cannot take (status 1), and
+// before a port is opened: no backup, no byte on the wire.
+TEST_F(CliServiceTest, TextsTheMeterCannotTakeAreRefusedBeforeAnyByte) {
+    StartMeter();
+    struct Case {
+        std::vector<std::string> args;
+        const char* error;
+    };
+    const Case cases[] = {
+        {{"set", "model", ""}, "The model cannot be empty"},
+        {{"set", "band", "A\tB"}, "The band holds the control character U+0009"},
+        {{"set", "sn",
+          "\xC3\x84"
+          "1"},
+         "The serial number holds the character \"\xC3\x84\""},
+        {{"set", "model", "QTX-200P-XL"}, "at most 10 bytes"},
+        {{"set", "range", "0-2000\xE6\xB5\x8B\xE6\xB5\x8B\xE6\xB5\x8B\xE6\xB5\x8B"}, "needs 14"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.error);
+        const Run run = Cli(c.args);
+        EXPECT_EQ(run.status, kExitFailed);
+        EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
+    }
+    EXPECT_TRUE(Requests().empty());
+    EXPECT_EQ(Backups(), 0u);
+}
+
+TEST_F(CliServiceTest, TextGoesOutInGbkAndIsLoggedWithTheValueBefore) {
+    StartMeter();
+    const Run run = Cli({"set", "band", "\xE7\xA5\x84"});
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_EQ(Requests().back(), Vk({0x43, 0x23, 0x0E, 0x00, 0xB5, 0x6D, ' ', ' ', ' ', ' ', ' ',
+                                     ' ', ' ', ' ', ' ', ' ', 0x00}));
+    const auto lines = ReadServiceLog(data.Path() / "QTM200Debug" / "service-log.jsonl");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].Field("program"), "cli");
+    EXPECT_EQ(lines[0].Field("serial"), "24050017");
+    EXPECT_EQ(lines[0].Field("parameter"), "band");
+    EXPECT_EQ(lines[0].Field("old"), "400-700nm");
+    EXPECT_EQ(lines[0].Field("new"), "\xE7\xA5\x84");
+    EXPECT_EQ(lines[0].Field("result"), "ok");
+}
+
+TEST_F(CliServiceTest, AnotherMetersBackupIsRestoredOnlyWithForce) {
+    StartMeter();
+    const std::string file = (data.Path() / "meter.txt").string();
+    ASSERT_EQ(Cli({"backup", file}).status, kExitOk);
+    const Run same = Cli({"restore", file});
+    EXPECT_EQ(same.status, kExitOk) << same.err;
+    EXPECT_EQ(same.out,
+              "Nothing was written: the meter already holds every value of the backup.\n");
+    meter->WithModel([](qtmsim::MeterModel& m) { m.State().serial = "24050099"; });
+    meter->ClearLog();
+    const Run other = Cli({"restore", file});
+    EXPECT_EQ(other.status, kExitFailed);
+    EXPECT_NE(other.err.find("\"24050017\", not of the one connected (\"24050099\")"),
+              std::string::npos)
+        << other.err;
+    for (const Bytes& r : Requests())
+        EXPECT_NE(r[2], kVkWrite);
+    const Run forced = Cli({"restore", "--force", file});
+    ASSERT_EQ(forced.status, kExitOk) << forced.err;
+    EXPECT_NE(forced.out.find("sn: written\n"), std::string::npos) << forced.out;
+    meter->WithModel([](qtmsim::MeterModel& m) { EXPECT_EQ(m.State().serial, "24050017"); });
 }
 
 TEST_F(CliServiceTest, BusFormsOfKZeroAndAddress) {

@@ -14,6 +14,7 @@
 #include "device/TempDir.h"
 #include "device/VkBytes.h"
 #include "service/BackupStore.h"
+#include "service/ServiceLog.h"
 #include "tests/console/DialogFixture.h"
 #include "widgets/TipsDlg.h"
 
@@ -101,15 +102,20 @@ TEST(ParamHandlers, IdentityWriteReportsTheMaskAfterOneSessionBackup) {
     EXPECT_EQ(c.f.dlg->m_strModel, QStringLiteral("QTX-200L"));
     EXPECT_TRUE(c.f.dlg->StorageTimer().isActive());
     EXPECT_EQ(c.home.Backups(), 1u);
-    // Another plain write of the session needs no second backup; a calibration write does.
+    // Backups go by the serial number the meter reports: the one just written makes the next
+    // write back the meter up under it. Another plain write of the session needs no further
+    // backup; a calibration write does.
+    c.Type("edtSaveTime_1143", QStringLiteral("5"));
+    c.Click("btnSetSaveTime_1146");
+    EXPECT_EQ(c.home.Backups(), 2u);
     c.Type("edtSaveTime_1143", QStringLiteral("12.9"));
     c.Click("btnSetSaveTime_1146");
-    EXPECT_EQ(c.home.Backups(), 1u);
+    EXPECT_EQ(c.home.Backups(), 2u);
     EXPECT_EQ(c.Text("edtSaveTime_1143"), QStringLiteral("12"));
     EXPECT_EQ(c.Writes().back(), Vk({0x43, 0x22, 0x04, 0x00, 0x0C, 0x00, 0x00, 0x00, 0x00}));
     c.Type("edtK_1141", QStringLiteral("1.5"));
     c.Click("btnSetK_1144");
-    EXPECT_EQ(c.home.Backups(), 2u);
+    EXPECT_EQ(c.home.Backups(), 3u);
     EXPECT_EQ(c.Writes().back(), Vk({0x43, 0x0F, 0x04, 0x00, 0x00, 0x00, 0xC0, 0x3F, 0x00}));
     EXPECT_EQ(c.LastMessage(), QStringLiteral(" -----< illumination k write success!!! >-----"));
 }
@@ -298,6 +304,62 @@ TEST(ParamHandlers, RestoreShowsTheChangesAndWritesTheBackupBack) {
     EXPECT_EQ(c.Text("edtCal_1142"), QStringLiteral("2.500"));
     c.f.sim->WithModel([](qtmsim::MeterModel& m) { EXPECT_EQ(m.State().calValue, 2.5f); });
     EXPECT_EQ(c.home.Backups(), 2u);  // the state before the restore is kept too
+}
+
+// A text the meter cannot take is refused before any byte goes out, and the edits go back to
+// what the meter holds; a good write is one service-log line per text.
+TEST(ParamHandlers, RefusedTextSendsNothingAndEachTextWrittenIsLogged) {
+    Connected c;
+    const QString model = c.f.dlg->m_strModel;
+    const QString band = c.f.dlg->m_strBand;
+    c.Type("edtModel_1110", QStringLiteral("QTX-9"));
+    c.Type("edtBand_1111", QStringLiteral("\u00C4400"));
+    c.f.sim->ClearLog();
+    c.Click("btnSetting_1147");
+    EXPECT_EQ(c.LastMessage(), QStringLiteral("The band holds the character \"\u00C4\" (U+00C4), "
+                                              "which the meter's code page (GBK) cannot express."));
+    EXPECT_TRUE(c.f.sim->RequestLog().empty());
+    EXPECT_EQ(c.Text("edtModel_1110"), model);
+    EXPECT_EQ(c.Text("edtBand_1111"), band);
+    EXPECT_EQ(c.f.dlg->m_strModel, model);
+    EXPECT_EQ(c.home.Backups(), 0u);
+
+    c.Type("edtBand_1111", QStringLiteral("\u7944"));
+    c.Click("btnSetting_1147");
+    EXPECT_TRUE(c.LastMessage().contains(QStringLiteral("3、Band write OK.")));
+    EXPECT_EQ(c.Writes()[2].size(), 19u);
+    EXPECT_EQ(c.Writes()[2][6], 0xB5);
+    EXPECT_EQ(c.Writes()[2][7], 0x6D);
+    const auto lines = qtm::ReadServiceLog(c.home.dir.Path() / "QTM200Debug" / "service-log.jsonl");
+    ASSERT_EQ(lines.size(), 4u);  // newest first
+    EXPECT_EQ(lines[1].Field("parameter"), "band");
+    EXPECT_EQ(lines[1].Field("old"), band.toStdString());
+    EXPECT_EQ(lines[1].Field("new"), "\xE7\xA5\x84");
+    EXPECT_EQ(lines[1].Field("result"), "ok");
+    EXPECT_EQ(lines[3].Field("program"), "window");
+    EXPECT_EQ(lines[3].Field("serial"), "24050017");
+}
+
+TEST(ParamHandlers, AnotherMetersBackupIsRestoredOnlyWhenTheOperatorAgrees) {
+    Connected c;
+    c.Type("edtK_1141", QStringLiteral("1.5"));
+    c.Click("btnSetK_1144");  // a backup of this meter
+    const QString backup = QString::fromStdString(c.f.dlg->Backups().LastFile().string());
+    c.f.sim->WithModel([](qtmsim::MeterModel& m) { m.State().serial = "24050099"; });
+    c.f.sim->ClearLog();
+    c.f.prompts->Clear();
+    c.f.prompts->ScriptOpenPath(backup);
+    c.f.prompts->ScriptOkCancel(false);
+    for (QAction* a : c.f.dlg->actions()) {
+        if (a->text() == QStringLiteral("Restore parameters…")) a->trigger();
+    }
+    const auto& entries = c.f.prompts->Entries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1].kind, RecordingPrompts::Kind::OkCancel);
+    EXPECT_TRUE(entries[1].text.contains(QStringLiteral("\"24050017\"")) &&
+                entries[1].text.contains(QStringLiteral("\"24050099\"")))
+        << entries[1].text.toStdString();
+    EXPECT_TRUE(c.Writes().empty());
 }
 
 }  // namespace

@@ -115,14 +115,20 @@ TEST(VkFrameTest, TextFieldsAreCutOrPaddedToTheirWidth) {
     EXPECT_EQ(FixedWidthText("ABCDEFGHIJKLMN", 10).back(), 'J');
 }
 
-TEST(VkFrameTest, TextFieldsCarryTheLowEightBitsOfEachCharacter) {
-    // Ten characters, two of them outside ASCII: one byte each, none lost.
-    EXPECT_EQ(FixedWidthText("\u00C4BC-12345\u00E9", 10),
-              (Bytes{0xC4, 'B', 'C', '-', '1', '2', '3', '4', '5', 0xE9}));
-    // A character beyond 8 bits keeps its low byte (U+2103 "℃" → 0x03).
-    EXPECT_EQ(FixedWidthText("T\u2103", 3), (Bytes{'T', 0x03, ' '}));
-    // Bytes that are not UTF-8 go out as they are.
+// The field carries the meter's bytes (EncodeMeterText made them), no longer the low eight
+// bits of each character; a cut never leaves half of a two-byte GBK character behind.
+TEST(VkFrameTest, TextFieldsCarryTheMeterBytesAndCutAtACharacter) {
+    EXPECT_EQ(FixedWidthText("ABCDEFGH\xB5\x6D", 10),
+              (Bytes{'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 0xB5, 0x6D}));
+    EXPECT_EQ(FixedWidthText("ABCDEFGHI\xB5\x6D", 10),
+              (Bytes{'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', ' '}));
+    // Bytes that fit go out as they are, even when they are not GBK.
     EXPECT_EQ(FixedWidthText("\xFF\xC3", 3), (Bytes{0xFF, 0xC3, ' '}));
+    // The backup's model is the whole field: the identification's model name stops at a space.
+    const Bytes reply =
+        Vk({0x42, 0x01, 0x0A, 0x00, 'Q', 'T', 'X', ' ', '2', '0', '0', 'P', ' ', ' '});
+    EXPECT_EQ(VkIdentityModel(reply), "QTX");
+    EXPECT_EQ(VkIdentityModelBytes(reply), "QTX 200P");
 }
 
 TEST(VkFrameTest, PolynomialGoesOutAsFiveLittleEndianDoublesFromC0) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -9,6 +10,8 @@
 #include "service/BackupOps.h"
 #include "service/BackupStore.h"
 #include "service/ParameterBackup.h"
+#include "service/TextWrites.h"
+#include "service/WriteLog.h"
 
 namespace qtm {
 namespace {
@@ -19,7 +22,7 @@ MeterParameters Sample() {
     p.port = "/dev/ttyUSB0";
     p.taken = "2026-12-08T11:30:00Z";
     p.model = "QTX-200P";
-    p.serialNumber = "24050017  ";
+    p.serialNumber = "24050017";
     p.band = "a\\b\nc=d\x7F";
     p.range = "0-2000";
     p.calValue = 0.1f;
@@ -62,7 +65,7 @@ TEST(BackupFormatTest, DamagedTextsAreRefusedWithTheLine) {
     const Case cases[] = {
         {"", "no format line"},
         {"model=X\n", "no format line"},
-        {"format=2\n", "line 1"},
+        {"format=3\n", "line 1"},
         {"format=1\nk=1.5x\n", "line 2"},
         {"format=1\ncal=1e39\n", "line 2"},
         {"format=1\nsavetime=99999999999\n", "line 2"},
@@ -76,10 +79,13 @@ TEST(BackupFormatTest, DamagedTextsAreRefusedWithTheLine) {
         EXPECT_FALSE(parsed.parameters);
         EXPECT_NE(parsed.error.find(c.error), std::string::npos) << parsed.error;
     }
-    // Unknown keys and CR LF line ends are fine.
-    const BackupParse ok = ParseBackup("format=1\r\nnew=1\r\nk=2\r\n");
-    ASSERT_TRUE(ok.parameters);
-    EXPECT_EQ(ok.parameters->k, 2.0f);
+    // CR LF line ends are fine.
+    std::string crlf = FormatBackup(Sample());
+    for (std::size_t at = crlf.find('\n'); at != std::string::npos; at = crlf.find('\n', at + 2))
+        crlf.insert(at, "\r");
+    const BackupParse ok = ParseBackup(crlf);
+    ASSERT_TRUE(ok.parameters) << ok.error;
+    EXPECT_EQ(ok.parameters->k, Sample().k);
     // Any bytes at all: an answer, never a crash.
     std::mt19937 random(11);
     for (int round = 0; round < 200; ++round) {
@@ -89,6 +95,52 @@ TEST(BackupFormatTest, DamagedTextsAreRefusedWithTheLine) {
         const BackupParse any = ParseBackup(text);
         EXPECT_TRUE(any.parameters.has_value() != !any.error.empty());
     }
+}
+
+// A backup is taken whole or not at all: a file that lost or gained a line is not restored.
+TEST(BackupFormatTest, IncompleteOrAlteredBackupsAreRefusedWhole) {
+    const std::string good = FormatBackup(Sample());
+    auto without = [&](const std::string& key) {
+        std::string text = good;
+        const std::size_t at = text.find("\n" + key + "=") + 1;
+        return text.erase(at, text.find('\n', at) + 1 - at);
+    };
+    auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string text = good;
+        return text.replace(text.find(from), from.size(), to);
+    };
+    struct Case {
+        std::string text;
+        const char* error;
+    };
+    const Case cases[] = {
+        {good + "k=2\n", "repeats the key \"k\""},
+        {good + "new=1\n", "unknown key \"new\""},
+        {without("savetime"), "no \"savetime\" line"},
+        {without("model_bytes"), "no \"model_bytes\" line"},
+        {good.substr(0, good.size() - 1), "cut short"},
+        {good.substr(0, good.find("taken=")), "no \"taken\" line"},
+        {replaced("range_bytes=302D", "range_bytes=312D"), "range does not match"},
+        {replaced("range_bytes=302D", "range_bytes=302"), "hex"},
+        {replaced("link=usb", "link=serial"), "neither usb nor rs485"},
+        {"format=1\ntaken=t\nlink=usb\nport=p\nmodel=\xC3\x84\nsn=1\nband=b\nrange=r\n"
+         "cal=1\nsavetime=1\nk=1\n",
+         "\"\xC3\x84\", which the meter's code page (GBK) cannot express"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.error);
+        const BackupParse parsed = ParseBackup(c.text);
+        EXPECT_FALSE(parsed.parameters);
+        EXPECT_NE(parsed.error.find(c.error), std::string::npos) << parsed.error;
+    }
+    // A backup from before the bytes were kept goes back through GBK.
+    const BackupParse old = ParseBackup(
+        "format=1\ntaken=t\nlink=usb\nport=p\nmodel=QTX 200P\nsn=24050017  \n"
+        "band=\xE7\xA5\x84\nrange=r\ncal=1\nsavetime=1\nk=1\n");
+    ASSERT_TRUE(old.parameters) << old.error;
+    EXPECT_EQ(old.parameters->bandBytes, "\xB5\x6D");
+    EXPECT_EQ(old.parameters->serialNumberBytes, "24050017");
+    EXPECT_EQ(old.parameters->modelBytes, "QTX 200P");
 }
 
 TEST(BackupFormatTest, DiffListsOnlyWhatARestoreWouldChange) {
@@ -165,7 +217,7 @@ TEST_F(BackupMeterTest, BackupChangeAndRestoreRoundTripOverUsb) {
     ASSERT_TRUE(now.parameters);
     EXPECT_EQ(DiffParameters(*now.parameters, *loaded.parameters).size(), 7u);
 
-    const auto steps = RestoreParameters(link, {}, *loaded.parameters);
+    const auto steps = RestoreParameters(link, {}, *loaded.parameters, *now.parameters);
     EXPECT_TRUE(AllWritten(steps)) << DescribeRestore(steps);
     const ParameterRead after = ReadMeterParameters(link, {});
     ASSERT_TRUE(after.parameters);
@@ -176,6 +228,67 @@ TEST_F(BackupMeterTest, BackupChangeAndRestoreRoundTripOverUsb) {
         EXPECT_EQ(m.State().calValue, 2.75f);
         EXPECT_EQ(m.State().saveGap, 3);
     });
+}
+
+// A model with a space and a band in GBK come back byte for byte; only what differs is
+// written, each write a line of the service log, and a write the meter never answered too.
+TEST_F(BackupMeterTest, RestoreWritesBackTheMeterBytesOfWhatDiffersOnly) {
+    test::TempDir dir;
+    StartMeter({.model = "QTX 200P", .band = "\xB5\x6D"});
+    const BackupTaken taken = TakeBackup(link, {}, dir.Path());
+    ASSERT_TRUE(taken.parameters) << taken.error;
+    std::ifstream file(taken.path);
+    const std::string text{std::istreambuf_iterator<char>(file), {}};
+    EXPECT_NE(text.find("\nmodel=QTX 200P\nmodel_bytes=5154582032303050\n"), std::string::npos);
+    EXPECT_NE(text.find("\nband=\xE7\xA5\x84\nband_bytes=B56D\n"), std::string::npos);
+
+    ASSERT_TRUE(WriteMeterText(link, TextParameter::Model, "QTX").ok);
+    ASSERT_TRUE(WriteMeterText(link, TextParameter::Band, "D").ok);
+    const MeterParameters& backup = *taken.parameters;
+    const RestorePlan plan = PlanRestore(link, {}, backup);
+    ASSERT_TRUE(plan.current) << plan.error;
+    EXPECT_EQ(DescribeChanges(plan.changes),
+              "model: \"QTX\" -> \"QTX 200P\"\nband: \"D\" -> \"\xE7\xA5\x84\"\n");
+    meter->ClearLog();
+    const auto logPath = dir.Path() / "service-log.jsonl";
+    WriteLog log(MakeServiceLogTarget("cli", link.PortName(), false, 1, "24050017"), logPath);
+    const auto steps = RestoreParameters(link, {}, backup, *plan.current, &log);
+    EXPECT_EQ(DescribeRestore(steps), "model: written\nband: written\n");
+    const std::vector<Bytes> requests = Requests();
+    EXPECT_EQ(std::count_if(requests.begin(), requests.end(),
+                            [](const Bytes& r) { return r[2] == kVkWrite; }),
+              2);
+    meter->WithModel([](qtmsim::MeterModel& m) {
+        EXPECT_EQ(m.State().model, "QTX 200P");
+        EXPECT_EQ(m.State().band, "\xB5\x6D");
+    });
+    // Now nothing differs, and nothing is written.
+    const RestorePlan again = PlanRestore(link, {}, backup);
+    ASSERT_TRUE(again.current);
+    EXPECT_TRUE(again.changes.empty());
+    EXPECT_TRUE(RestoreParameters(link, {}, backup, *again.current, &log).empty());
+
+    // A meter that takes no write: the line says so.
+    ASSERT_TRUE(WriteMeterText(link, TextParameter::Range, "9").ok);
+    const RestorePlan third = PlanRestore(link, {}, backup);
+    ASSERT_TRUE(third.current);
+    meter->SetReplyOverride([](const std::vector<std::uint8_t>& request) {
+        return request[2] == kVkWrite ? std::optional<std::vector<std::uint8_t>>(Bytes{})
+                                      : std::nullopt;
+    });
+    EXPECT_EQ(DescribeRestore(RestoreParameters(link, {}, backup, *third.current, &log)),
+              "range: write failed (the meter did not answer)\n");
+    const std::vector<ServiceLogLine> lines = ReadServiceLog(logPath);  // newest first
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].Field("parameter"), "range");
+    EXPECT_EQ(lines[0].Field("old"), "9");
+    EXPECT_EQ(lines[0].Field("new"), "0-2000");
+    EXPECT_EQ(lines[0].Field("result"), "failed: the meter did not answer");
+    EXPECT_EQ(lines[1].Field("parameter"), "band");
+    EXPECT_EQ(lines[1].Field("old"), "D");
+    EXPECT_EQ(lines[1].Field("new"), "\xE7\xA5\x84");
+    EXPECT_EQ(lines[1].Field("result"), "ok");
+    EXPECT_EQ(lines[2].Field("serial"), "24050017");
 }
 
 TEST_F(BackupMeterTest, SilentMeterGivesNoBackup) {
@@ -197,10 +310,14 @@ TEST_F(BackupMeterTest, OverTheBusOnlyCalAndKAreWrittenBack) {
     EXPECT_EQ(taken.parameters->serialNumber, "24050017");
     EXPECT_EQ(taken.parameters->calValue, 2.75f);
     ASSERT_TRUE(WriteCalValue(link, bus, 1.0f));
-    const auto steps = RestoreParameters(link, bus, *taken.parameters);
-    EXPECT_EQ(DescribeRestore(steps),
-              "model: cannot be written over RS-485\nsn: cannot be written over RS-485\n"
-              "cal: written\nk: written\n");
+    // Only what differs is written: the same meter's model, serial number and K stay as
+    // they are; a model of another meter could not be put back over the bus.
+    MeterParameters backup = *taken.parameters;
+    backup.SetText(TextParameter::Model, "OTHER");
+    const ParameterRead now = ReadMeterParameters(link, bus);
+    ASSERT_TRUE(now.parameters) << now.error;
+    const auto steps = RestoreParameters(link, bus, backup, *now.parameters);
+    EXPECT_EQ(DescribeRestore(steps), "model: cannot be written over RS-485\ncal: written\n");
     meter->WithModel([](qtmsim::MeterModel& m) { EXPECT_EQ(m.State().calValue, 2.75f); });
 }
 

@@ -10,12 +10,57 @@
 #include "device/SimFixture.h"
 #include "device/VkBytes.h"
 #include "service/CalibrationOps.h"
+#include "service/MeterTextInput.h"
 #include "service/NumberText.h"
 
 namespace qtm {
 namespace {
 
 using test::Vk;
+
+// What an operator types reaches the meter in GBK or not at all; the window cuts a long text
+// at a character, the CLI refuses it.
+TEST(MeterTextInputTest, TextsAreRefusedWithTheFieldOrCutAtACharacter) {
+    struct Case {
+        TextParameter which;
+        std::string text;
+        LongText longText;
+        std::optional<std::string> bytes;
+        const char* error;
+    };
+    const std::string ce = "\xE6\xB5\x8B";  // a Chinese character, two bytes in GBK
+    const Case cases[] = {
+        {TextParameter::Band, "\xE7\xA5\x84", LongText::Refuse, "\xB5\x6D", ""},
+        {TextParameter::Model, "", LongText::Cut, std::nullopt, "The model cannot be empty"},
+        {TextParameter::Range, "   ", LongText::Cut, std::nullopt, "The range cannot be empty"},
+        {TextParameter::SerialNumber, "12\t3", LongText::Cut, std::nullopt,
+         "The serial number holds the control character U+0009"},
+        {TextParameter::Model, std::string("A\0B", 3), LongText::Cut, std::nullopt, "U+0000"},
+        {TextParameter::Model, "A\x7F", LongText::Cut, std::nullopt, "U+007F"},
+        {TextParameter::Band,
+         "\xC3\x84"
+         "BC",
+         LongText::Cut, std::nullopt,
+         "The band holds the character \"\xC3\x84\" (U+00C4), which the meter's code page "
+         "(GBK) cannot express."},
+        {TextParameter::Band, "A\xFF", LongText::Cut, std::nullopt, "not UTF-8 text"},
+        {TextParameter::Model, "QTX-200P-XL", LongText::Refuse, std::nullopt,
+         "The model takes at most 10 bytes in the meter's code page (GBK), and this one needs 11."},
+        {TextParameter::Model, "QTX-200P-XL", LongText::Cut, "QTX-200P-X", ""},
+        {TextParameter::Band, "ABCDEFGHIJK" + ce, LongText::Cut, "ABCDEFGHIJK", ""},
+        {TextParameter::SerialNumber, ce + ce + ce + ce + ce + ce, LongText::Cut,
+         "\xB2\xE2\xB2\xE2\xB2\xE2\xB2\xE2\xB2\xE2", ""},
+        {TextParameter::Range, ce + ce + ce + ce + ce + ce + ce, LongText::Refuse, std::nullopt,
+         "needs 14"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const TextInput input = PrepareMeterText(c.which, c.text, c.longText);
+        EXPECT_EQ(input.bytes, c.bytes);
+        EXPECT_NE(input.error.find(c.error), std::string::npos) << input.error;
+        EXPECT_EQ(input.error.empty(), input.bytes.has_value());
+    }
+}
 
 TEST(ParameterRequestTest, EveryWriteGoesOutAsTheMeterExpectsIt) {
     struct Case {
