@@ -63,8 +63,8 @@ bool LiveCsvLog::Open(CommandContext& c, std::string_view model) {
     FileResult opened;
     if (m_target.kind == TargetKind::InPlace) {
         c.out.flush();
-        m_rows = std::make_unique<CsvRowFile>();
-        opened = m_rows->StartInPlace(m_target, header);
+        m_file = std::make_unique<CsvAppender>();
+        opened = m_file->StartInPlace(m_target, header);
     } else if (m_continue) {
         const auto plan = PlanContinuation(m_target.path, header, &opened);
         if (plan && plan->verdict == ContinueVerdict::OtherHeader) {
@@ -79,47 +79,41 @@ bool LiveCsvLog::Open(CommandContext& c, std::string_view model) {
         }
         if (plan) {
             m_number = plan->lastNumber;
-            m_rows = std::make_unique<CsvRowFile>();
-            opened = m_rows->Continue(m_target.path, *plan, header);
+            m_file = std::make_unique<CsvAppender>();
+            opened = m_file->Continue(m_target.path, *plan, header);
         }
     } else {
-        m_new = std::make_unique<CsvAppender>();
-        opened = m_new->Open(name, header);
+        m_file = std::make_unique<CsvAppender>();
+        opened = m_file->Open(name, header);
     }
     if (opened.Ok()) return true;
     c.err << DescribeFileError(opened) << "\n";
-    m_rows.reset();
-    m_new.reset();
+    m_file.reset();
     return false;
 }
 
 bool LiveCsvLog::Add(CommandContext& c, int pass, float power, double energy, float seconds) {
     if (!m_ok) return false;
-    if (!m_new && !m_rows) return true;
+    if (!m_file) return true;
     const MeasurementRecord record{m_number + 1, power, energy, seconds};
-    const bool written = m_new ? m_new->Append(record) : m_rows->Append(record);
+    const bool written = m_file->Append(record);
     if (written) {
         ++m_number;
         return true;
     }
-    const FileResult& error = m_new ? m_new->LastError() : m_rows->LastError();
+    const FileResult& error = m_file->LastError();
     c.err << WithoutStop(DescribeFileError(error)) << "; the run stopped at pass " << pass << "\n";
     m_ok = false;
     return false;
 }
 
 bool LiveCsvLog::Finish(CommandContext& c) {
-    if (m_new) {
-        m_new->Close(true);
-        m_new.reset();
-    }
-    if (m_rows) {
-        const FileResult closed = m_rows->Close();
-        m_rows.reset();
-        if (!closed.Ok() && m_ok) {
-            c.err << DescribeFileError(closed) << "\n";
-            m_ok = false;
-        }
+    if (!m_file) return m_ok;
+    const FileResult closed = m_file->CloseSynced();
+    m_file.reset();
+    if (!closed.Ok() && m_ok) {
+        c.err << DescribeFileError(closed) << "\n";
+        m_ok = false;
     }
     return m_ok;
 }

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "cli/CliCommands.h"
-#include "service/CsvRowFile.h"
+#include "service/CsvContinuation.h"
 #include "service/FileTarget.h"
 
 namespace qtm {
@@ -41,8 +41,7 @@ public:
 private:
     FileTarget m_target;
     bool m_continue = false;  // an existing file of ours is continued
-    std::unique_ptr<CsvAppender> m_new;
-    std::unique_ptr<CsvRowFile> m_rows;
+    std::unique_ptr<CsvAppender> m_file;
     std::int32_t m_number = 0;
     bool m_ok = true;
 };

@@ -13,7 +13,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "service/CsvContinuation.h"
 #include "service/CsvFormat.h"
+#include "service/FileTarget.h"
 
 namespace qtm {
 namespace {
@@ -60,6 +62,15 @@ std::filesystem::path MarkOf(const std::filesystem::path& journal) {
     return journal.string() + std::string(kMarkSuffix);
 }
 
+// The byte-order mark and header line every file of ours opens with.
+std::string HeadBytes(std::u16string_view header) {
+    std::u16string head;
+    head += kByteOrderMark;
+    head += header;
+    head += kCsvLineEnd;
+    return Utf16LeBytes(head);
+}
+
 // Cuts the file back to size and writes on from there.
 bool TruncateTo(int fd, off_t size) {
     return ::ftruncate(fd, size) == 0 && ::lseek(fd, size, SEEK_SET) == size;
@@ -95,26 +106,70 @@ FileResult CsvAppender::Open(const std::filesystem::path& path, std::u16string_v
     const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     if (lock && ::flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(errno);
     if (regular && ::ftruncate(fd, 0) != 0) return fail(errno);
-    std::u16string head;
-    head += kByteOrderMark;
-    head += header;
-    head += kCsvLineEnd;
-    const std::string bytes = Utf16LeBytes(head);
+    const std::string bytes = HeadBytes(header);
     if (!WriteAll(fd, bytes.data(), bytes.size())) {
         const int error = errno;
         // Not even a cut header stays.
         if (regular) TruncateTo(fd, 0);
         return fail(error);
     }
+    Adopt(fd, path, regular, static_cast<off_t>(bytes.size()));
+    if (regular) SyncFolderOf(path);
+    return {};
+}
+
+FileResult CsvAppender::Continue(const std::filesystem::path& path, const ContinuePlan& plan,
+                                 std::u16string_view header) {
+    Close(false);
+    m_error = {};
+    if (plan.verdict != ContinueVerdict::Continue && plan.verdict != ContinueVerdict::Empty)
+        return m_error = FileErrorOf(EINVAL, path);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return m_error = FileErrorOf(errno, path);
+    auto fail = [&](int error) {
+        m_error = FileErrorOf(error, path);
+        ::close(fd);
+        return m_error;
+    };
+    // A line a killed run left cut would run into the first new one.
+    auto end = static_cast<off_t>(plan.wholeBytes);
+    if (!TruncateTo(fd, end)) return fail(errno);
+    if (plan.verdict == ContinueVerdict::Empty) {
+        const std::string head = HeadBytes(header);
+        if (!WriteAll(fd, head.data(), head.size())) {
+            const int error = errno;
+            TruncateTo(fd, 0);
+            return fail(error);
+        }
+        end = static_cast<off_t>(head.size());
+    }
+    Adopt(fd, path, true, end);
+    return {};
+}
+
+FileResult CsvAppender::StartInPlace(const FileTarget& target, std::u16string_view header) {
+    Close(false);
+    m_error = {};
+    const int fd = OpenInPlace(target, &m_error);
+    if (fd < 0) return m_error;
+    const std::string head = HeadBytes(header);
+    if (!WriteAll(fd, head.data(), head.size())) {
+        m_error = FileErrorOf(errno, target.path);
+        ::close(fd);
+        return m_error;
+    }
+    Adopt(fd, target.path, false, static_cast<off_t>(head.size()));
+    return {};
+}
+
+void CsvAppender::Adopt(int fd, const std::filesystem::path& path, bool regular, off_t size) {
     m_fd = fd;
     m_path = path;
     m_regular = regular;
-    m_size = static_cast<off_t>(bytes.size());
+    m_size = size;
     m_rows = 0;
     m_cut = false;
     m_lastSync = std::chrono::steady_clock::now();
-    if (regular) SyncFolderOf(path);
-    return {};
 }
 
 bool CsvAppender::Append(const MeasurementRecord& record) {
@@ -161,6 +216,15 @@ bool CsvAppender::Sync() {
     }
     m_lastSync = std::chrono::steady_clock::now();
     return true;
+}
+
+FileResult CsvAppender::CloseSynced() {
+    if (m_fd < 0) return {};
+    int error = SyncData(m_fd);
+    if (::close(m_fd) != 0 && error == 0 && errno != EINTR) error = errno;
+    m_fd = -1;
+    if (error != 0) m_error = FileErrorOf(error, m_path);
+    return error != 0 ? m_error : FileResult{};
 }
 
 void CsvAppender::Close(bool sync) {

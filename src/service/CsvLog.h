@@ -19,6 +19,9 @@
 
 namespace qtm {
 
+struct ContinuePlan;
+struct FileTarget;
+
 // A CSV file written record by record.
 class CsvAppender {
 public:
@@ -33,6 +36,14 @@ public:
     // terminal) is written as it is.
     FileResult Open(const std::filesystem::path& path, std::u16string_view header,
                     bool lock = false);
+    // Continues an existing file of this program (plan from PlanContinuation, Continue or
+    // Empty): a cut last line a killed run left is dropped first, and an empty file gets the
+    // byte-order mark and header.
+    FileResult Continue(const std::filesystem::path& path, const ContinuePlan& plan,
+                        std::u16string_view header);
+    // Writes the byte-order mark and header to an in-place target (standard output, a
+    // device, a FIFO), never replacing it.
+    FileResult StartInPlace(const FileTarget& target, std::u16string_view header);
     // One write per record. The data reaches the disk itself at most a second later. A
     // write the disk refused, whole or in part, is taken back to the end of the last whole
     // row, so the rows appended later follow it cleanly.
@@ -43,6 +54,9 @@ public:
     bool Sync();
     // Closes the file; with sync, once its data is on the disk.
     void Close(bool sync = true);
+    // Closes the file once its data is on the disk; why not, when the sync or the close
+    // failed (the end of a run must say so).
+    FileResult CloseSynced();
 
     bool IsOpen() const { return m_fd >= 0; }
     const std::filesystem::path& Path() const { return m_path; }
@@ -52,6 +66,9 @@ public:
     const FileResult& LastError() const { return m_error; }
 
 private:
+    // Takes fd, written up to size, as the file appended to.
+    void Adopt(int fd, const std::filesystem::path& path, bool regular, off_t size);
+
     int m_fd = -1;
     std::filesystem::path m_path;
     FileResult m_error;
