@@ -97,6 +97,9 @@ void CQTM200DebugDlg::ShowParameters(const qtm::MeterParameters& values,
 
 void CQTM200DebugDlg::OnRestoreParameters() {
     if (!CheckConnected()) return;
+    const std::optional<qtm::MeterTarget> checked = CheckedTarget();
+    if (!checked) return;
+    const qtm::MeterTarget target = *checked;
     const QString file = m_prompts->AskOpenPath(
         kRestoreCaption, QString::fromStdString(m_backups->Folder().string()),
         QStringLiteral("Parameter backups (*.txt);;All files (*)"));
@@ -107,7 +110,6 @@ void CQTM200DebugDlg::OnRestoreParameters() {
         return;
     }
     const qtm::MeterParameters backup = *loaded.parameters;
-    const qtm::MeterTarget target = ParamTarget();
     // Only what differs from the meter's values now is written, so they are read first.
     const qtm::RestorePlan plan =
         RunMeterWork([&] { return qtm::PlanRestore(m_link, target, backup); }, &m_timer3);
