@@ -23,6 +23,11 @@ MeasurementRun::~MeasurementRun() {
 }
 
 void MeasurementRun::Start(const RunSettings& settings) {
+    if (settings.holdPort.empty()) {
+        m_hold.Release();
+    } else {
+        m_hold.Take(settings.holdPort, nullptr);
+    }
     std::lock_guard lock(m_mutex);
     m_settings = settings;
     ++m_generation;
@@ -42,6 +47,7 @@ void MeasurementRun::Stop() {
         m_running = false;
     }
     m_pacer.Stop();
+    m_hold.Release();
 }
 
 void MeasurementRun::Finish() {

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "device/MeterLink.h"
+#include "device/platform/PortHold.h"
 #include "service/LivePass.h"
 
 // The values of one pass. A pass without a reading (ok false) carries no values the
@@ -31,6 +32,10 @@ struct PassResult {
 struct RunSettings {
     qtm::CommMode link = qtm::CommMode::Usb;
     std::uint8_t busAddress = 1;
+    // The port held for the run, so no other program takes it between two exchanges (the
+    // USB link opens and closes it for each); empty for none. A port that cannot be held
+    // is still used: its exchanges then say what is wrong.
+    std::string holdPort;
 };
 
 class MeasurementRun {
@@ -79,6 +84,7 @@ private:
 
     std::thread m_thread;
     qtm::PassPacer m_pacer;
+    qtm::PortHold m_hold;  // the window's thread alone takes and lets it go
     std::atomic<int> m_workersStarted{0};
     std::atomic<int> m_alive{0};
     std::atomic<int> m_mostAlive{0};

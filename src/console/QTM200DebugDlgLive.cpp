@@ -90,6 +90,9 @@ void CQTM200DebugDlg::OnStartStop() {
             return;
         }
         settings.busAddress = static_cast<std::uint8_t>(*address);
+    } else {
+        // Each USB exchange opens and closes the port; the run keeps it between them.
+        settings.holdPort = m_link.PortName();
     }
     m_timer3.stop();
     m_ui->btnClear_1005->setEnabled(false);

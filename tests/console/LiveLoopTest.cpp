@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <unistd.h>
 #include <QCheckBox>
 #include <QPlainTextEdit>
@@ -12,6 +13,7 @@
 
 #include "chart/ChartAxis.h"
 #include "chart/ChartCtrl.h"
+#include "device/platform/PortHold.h"
 #include "tests/console/DialogFixture.h"
 
 namespace {
@@ -378,6 +380,25 @@ TEST_F(LiveLoopTest, ABusRunLeavesAnEditTheOperatorIsChanging) {
     Start()->click();
     EXPECT_EQ(k->text(), QStringLiteral("7.5"));
     EXPECT_EQ(cal->text(), QStringLiteral("2.500"));  // not being changed: follows the meter
+}
+
+TEST_F(LiveLoopTest, AUsbRunHoldsItsPortUntilStop) {
+    Open();
+    f->sim->SetReplyOverride(meter.Hook());
+    // Between two exchanges the port is closed; the run's hold keeps other programs out
+    // then (PortHoldTest shows that a hold refuses them).
+    const auto held = [this] {
+        const int fd = ::open(f->sim->PortPath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        const bool isHeld = fd >= 0 && qtm::IsPortHeldHere(fd);
+        if (fd >= 0) ::close(fd);
+        return isHeld;
+    };
+    EXPECT_FALSE(held());
+    Start()->click();
+    ASSERT_TRUE(WaitForRows(2));  // the run's own exchanges still open it
+    EXPECT_TRUE(held());
+    Start()->click();
+    EXPECT_FALSE(held());
 }
 
 }  // namespace
