@@ -13,6 +13,22 @@ ImportRun::~ImportRun() {
     Join();
 }
 
+void ImportRun::Deliver() {
+    std::vector<qtm::PageResult> pages;
+    std::optional<qtm::ImportOutcome> outcome;
+    {
+        std::lock_guard lock(m_handOver);
+        pages.swap(m_pages);
+        outcome.swap(m_outcome);
+    }
+    for (const qtm::PageResult& page : pages)
+        emit PageRead(page);
+    if (!outcome) return;
+    m_running = false;
+    Join();
+    emit Finished(*outcome);
+}
+
 void ImportRun::Join() {
     if (m_thread.joinable()) m_thread.join();
 }
@@ -23,24 +39,23 @@ bool ImportRun::Start(int pages, qtm::PageReader read) {
     m_cancel = false;
     m_running = true;
     m_thread = std::thread([this, pages, read = std::move(read)] {
-        // Values travel to the window's thread as queued calls; the thread never waits
-        // for the window, which may itself be waiting in the destructor's join.
+        // Values travel to the window's thread through the hand-over queue and a queued
+        // call; the thread never waits for the window, which may itself be waiting in the
+        // destructor's join.
         const qtm::ImportOutcome outcome =
             qtm::ImportPages(pages, read, [this](const qtm::PageResult& page) {
-                // Every page goes to the window, so its progress moves on; only a page that
-                // was read adds readings there.
-                QMetaObject::invokeMethod(
-                    this, [this, page] { emit PageRead(page); }, Qt::QueuedConnection);
+                {
+                    std::lock_guard lock(m_handOver);
+                    m_pages.push_back(page);
+                }
+                QMetaObject::invokeMethod(this, "Deliver", Qt::QueuedConnection);
                 return !m_cancel.load();
             });
-        QMetaObject::invokeMethod(
-            this,
-            [this, outcome] {
-                m_running = false;
-                Join();
-                emit Finished(outcome);
-            },
-            Qt::QueuedConnection);
+        {
+            std::lock_guard lock(m_handOver);
+            m_outcome = outcome;
+        }
+        QMetaObject::invokeMethod(this, "Deliver", Qt::QueuedConnection);
     });
     return true;
 }

@@ -5,7 +5,10 @@
 
 #include <QObject>
 #include <atomic>
+#include <mutex>
+#include <optional>
 #include <thread>
+#include <vector>
 
 #include "service/RecordImport.h"
 
@@ -27,11 +30,15 @@ public:
     bool Running() const { return m_running; }
 
 signals:
-    // On the window's thread, in page order: each page whose readings arrived whole (a
-    // reading that did not is never shown or charted, not even as 0).
+    // On the window's thread, in page order: every page, so the progress moves on; only a
+    // page whose readings arrived whole has readings to show.
     void PageRead(const qtm::PageResult& page);
     // On the window's thread, after the last page's PageRead.
     void Finished(const qtm::ImportOutcome& outcome);
+
+private slots:
+    // On the window's thread: hands on the pages (and the outcome) the thread left.
+    void Deliver();
 
 private:
     void Join();
@@ -39,4 +46,10 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_cancel{false};
     bool m_running = false;
+    // What the thread hands over. It goes through this queue under a mutex of ours, not
+    // inside the queued call: the order Qt's event queue gives is made by Qt's own code,
+    // which the race checker cannot see.
+    std::mutex m_handOver;
+    std::vector<qtm::PageResult> m_pages;
+    std::optional<qtm::ImportOutcome> m_outcome;
 };

@@ -136,10 +136,12 @@ TEST_F(LivePassTest, NoiseOrNumbersThatAreNoneGiveNoReading) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        meter->SetReplyOverride([&c](const Bytes& request) -> std::optional<Bytes> {
-            if (request[3] == c.code) return c.reply;
-            return std::nullopt;
-        });
+        // By value: the simulator's thread may still ask the hook after this case.
+        meter->SetReplyOverride(
+            [code = c.code, reply = c.reply](const Bytes& request) -> std::optional<Bytes> {
+                if (request[3] == code) return reply;
+                return std::nullopt;
+            });
         const LiveValues v = ReadLiveValues(link);
         EXPECT_FALSE(v.powerOk);
         EXPECT_NE(v.energy, 1.8e127);
