@@ -54,11 +54,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
 
-    // Records of any bit patterns, written and read back.
+    // Records of any bit patterns, numbered as the program numbers them (1, 2, ...: the
+    // reader takes only numbers that run on, so a cut line never passes for a record),
+    // written and read back.
     std::vector<MeasurementRecord> records;
     while (!input.Empty() && records.size() < 64) {
         MeasurementRecord r;
-        r.number = static_cast<std::int32_t>(Bits(input, 4));
+        r.number = static_cast<std::int32_t>(records.size() + 1);
         r.power = std::bit_cast<float>(static_cast<std::uint32_t>(Bits(input, 4)));
         r.energy = std::bit_cast<double>(Bits(input, 8));
         r.seconds = std::bit_cast<float>(static_cast<std::uint32_t>(Bits(input, 4)));
