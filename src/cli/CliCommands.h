@@ -19,8 +19,11 @@ struct CommandContext {
     const CliOptions& options;
     MeterLink& link;
     std::ostream& out;
-    std::ostream& err;
+    std::ostream& err;    // complaints: every line of it is an error line
     std::string busPort;  // the RS-485 port, when the link is RS-485
+    // Standard error for lines that are no complaint: pass lines moved off standard output,
+    // the run summary, progress.
+    std::ostream& talk;
 };
 
 // Runs options.command; returns the exit status.

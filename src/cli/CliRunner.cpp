@@ -96,7 +96,7 @@ int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err) 
             busPort = simulator->PortPath();
         }
     }
-    CommandContext context{options, link, out, err, busPort};
+    CommandContext context{options, link, out, err, busPort, err};
     const int status = RunMeterCommand(context);
     link.CloseBusPort();
     return status;
