@@ -14,6 +14,10 @@ namespace qtmsim {
 enum class Family { Qtx200, Qtm300 };
 enum class Fault { None, Silent, Short, Garbage, BadCrc, HangUp };
 
+// What the programs' built-in meters hold: twenty pages, enough to watch an import's
+// progress, over in a few seconds.
+inline constexpr int kDemoStoredRecords = 300;
+
 struct MeterConfig {
     std::string model = "QTX-200P";
     Family family = Family::Qtx200;

@@ -1,18 +1,14 @@
 #include "cli/CliCommands.h"
 
-#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <optional>
-#include <thread>
 
 #include "cli/CliData.h"
 #include "cli/CliRunner.h"
 #include "cli/CliServiceCommands.h"
-#include "cli/LiveCsvLog.h"
-#include "cli/LiveRunWatch.h"
+#include "cli/LiveRun.h"
 #include "device/CNumberFormat.h"
-#include "service/ModelCatalog.h"
 #include "service/ReadingFormat.h"
 
 namespace qtm::cli {
@@ -21,9 +17,6 @@ namespace {
 constexpr int kRecordsPerPage = 15;
 constexpr int kRecordCapacity = 7500;
 constexpr const char* kNoMeterFound = "no meter found";
-// An RS-485 pass waits this long before its block read, as the window's loop does, so
-// a logging run does not keep the bus busy.
-constexpr int kBusPassPauseMs = 1000;
 
 std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
@@ -167,79 +160,6 @@ int Memory(CommandContext& c) {
     return kExitOk;
 }
 
-// Ends a live run: the watch's sentence on stderr, when it has one, and its status.
-int LiveStatus(CommandContext& c, const LiveRunWatch& watch) {
-    if (const std::string summary = watch.Summary(); !summary.empty()) c.err << summary << "\n";
-    return watch.Status();
-}
-
-int UsbLive(CommandContext& c) {
-    LiveCsvLog csv;
-    if (!csv.Check(c)) return kExitFailed;
-    const auto found = FindUsbMeter(c);
-    if (!found) return kExitFailed;
-    // Every request opens the port afresh; the hold keeps it ours in between.
-    PortHold hold;
-    if (!HoldPort(c, c.link.PortName(), hold)) return kExitFailed;
-    const std::string model = c.options.model.value_or(*found);
-    LiveRunWatch watch(c.link.PortName());
-    if (!csv.Open(c, model)) return kExitFailed;
-    std::ostream& lines = csv.OnStandardOutput() ? c.err : c.out;
-    LiveValues values;
-    for (int pass = 1; pass <= c.options.count; ++pass) {
-        values = ReadLiveValues(c.link, values);
-        if (values.powerOk) {
-            lines << FormatUsbLiveLine(pass, values, model) << std::endl;
-            if (!csv.Add(c, pass, values.power, values.energy, values.EnergySeconds())) break;
-        } else {
-            lines << FormatNoReadingLine(pass) << std::endl;
-        }
-        if (!watch.UsbPass(values, c.link.LastOpenError())) break;
-    }
-    const int status = LiveStatus(c, watch);
-    return csv.Finish(c) ? status : kExitFailed;
-}
-
-// The model whose units the readings take: --model, else the meter's model register.
-std::string BusModel(CommandContext& c, std::uint8_t address) {
-    if (c.options.model) return *c.options.model;
-    if (const auto model = ReadBusModel(c.link, address)) {
-        // The register may pad the name with spaces; the catalogue knows it without them.
-        const std::size_t end = model->find_last_not_of(' ');
-        if (end != std::string::npos) return model->substr(0, end + 1);
-    }
-    return std::string(kDefaultModel);
-}
-
-int BusLive(CommandContext& c) {
-    LiveCsvLog csv;
-    if (!csv.Check(c)) return kExitFailed;
-    // The bus port stays open for the run anyway; the hold also covers a reopen.
-    PortHold hold;
-    if (!HoldPort(c, c.busPort, hold)) return kExitFailed;
-    if (!OpenBus(c)) return kExitFailed;
-    const auto address = static_cast<std::uint8_t>(c.options.address);
-    const std::string model = BusModel(c, address);
-    LiveRunWatch watch(c.busPort);
-    if (!csv.Open(c, model)) return kExitFailed;
-    std::ostream& lines = csv.OnStandardOutput() ? c.err : c.out;
-    for (int pass = 1; pass <= c.options.count; ++pass) {
-        if (pass > 1) std::this_thread::sleep_for(std::chrono::milliseconds(kBusPassPauseMs));
-        const auto values = ReadBusLiveValues(c.link, address);
-        if (values) {
-            lines << FormatBusLiveLine(pass, *values, model) << std::endl;
-            if (!csv.Add(c, pass, values->power, 0.0, 0.0f)) break;
-        } else {
-            lines << FormatNoReadingLine(pass) << std::endl;
-        }
-        if (!watch.BusPass(values.has_value(), c.link.BusPortFailed())) break;
-    }
-    const int status = LiveStatus(c, watch);
-    // The bus port closes before the hold ends, so no other program slips in between.
-    c.link.CloseBusPort();
-    return csv.Finish(c) ? status : kExitFailed;
-}
-
 }  // namespace
 
 std::string FormatUsbLiveLine(int pass, const LiveValues& values, std::string_view model) {
@@ -295,7 +215,7 @@ int RunMeterCommand(CommandContext& c) {
         case Command::Memory:
             return Memory(c);
         case Command::Live:
-            return bus ? BusLive(c) : UsbLive(c);
+            return RunLive(c);
         case Command::Import:
             return ImportStoredRecords(c);
         default:

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "cli/CliOptions.h"
+#include "cli/LiveClock.h"
 #include "device/MeterLink.h"
 #include "device/platform/PortHold.h"
 #include "service/LiveReadings.h"
@@ -24,6 +25,10 @@ struct CommandContext {
     // Standard error for lines that are no complaint: pass lines moved off standard output,
     // the run summary, progress.
     std::ostream& talk;
+    LiveClock& clock;
+    std::atomic<bool>& stop;  // set when the user asks a run to end
+    bool catchSignals;        // stop is set by SIGINT and SIGTERM during a run
+    bool talkIsTerminal;      // progress is shown only to a person
 };
 
 // Runs options.command; returns the exit status.

@@ -3,10 +3,12 @@
 #include <sys/stat.h>
 
 #include "cli/CliRunner.h"
+#include "cli/ReadingSinks.h"
 #include "device/platform/PortHold.h"
 #include "service/CsvFile.h"
 #include "service/CsvFormat.h"
 #include "service/FileTarget.h"
+#include "service/MeterIdentity.h"
 #include "service/ReadingBuffer.h"
 #include "service/ReadingFormat.h"
 #include "service/RecordImport.h"
@@ -69,11 +71,25 @@ int ImportStoredRecords(CommandContext& c) {
             return kExitFailed;
         }
     }
+    ReadingSinks sinks(c, ReadingColumns::Import(), [&c] { return c.clock.WallNow(); });
+    if (!sinks.Check()) return kExitFailed;
+    // The lines show the readings unless they go to a file.
+    sinks.ShowText(!c.options.csv);
     const auto found = FindUsbMeter(c);
     if (!found) return kExitFailed;
     PortHold hold;
     if (!HoldPort(c, c.link.PortName(), hold)) return kExitFailed;
+    const WallTime started = c.clock.WallNow();
     const std::string model = c.options.model.value_or(*found);
+    ReadingObject blank;
+    blank.unit = ListUnitsOfModel(model).power;
+    if (WantsSerial(c.options)) {
+        const IdentityRead identity = ReadIdentity(c.link);
+        blank.serial = WholeSerial(identity);
+        LogMetadata metadata = RunMetadata(c, started, c.link.PortName());
+        AddIdentity(metadata, model, identity);
+        sinks.SetMetadata(std::move(metadata));
+    }
     const auto stored = ReadStoredCount(c.link);
     if (!stored) {
         const bool sent = !c.link.LastOpenError().Failed();
@@ -84,26 +100,35 @@ int ImportStoredRecords(CommandContext& c) {
 
     ReadingBuffer buffer(static_cast<std::size_t>(kMaxImportPages * kRecordsPerPage));
     std::string sendFailure;  // why the last page was not sent, when it was not
-    const ImportOutcome outcome =
-        ImportPages(c.link, PagesOfStoredCount(*stored), [&](const PageResult& page) {
-            const std::size_t first = buffer.Count();
-            AppendPageRecords(buffer, page);
-            sendFailure = page.status == PageStatus::NotSent ? SendFailure(c.link) : "";
-            if (!c.options.csv) {
-                for (std::size_t i = first; i < buffer.Count(); ++i)
-                    c.out << FormatImportLine(buffer[i].number, buffer[i].power) << "\n";
-                c.out.flush();
-            }
-            return true;
-        });
+    bool sinksOk = true;
+    const int pages = PagesOfStoredCount(*stored);
+    std::optional<StopOnSignals> signals;
+    if (c.catchSignals) signals.emplace();
+    const ImportOutcome outcome = ImportPages(c.link, pages, [&](const PageResult& page) {
+        const std::size_t first = buffer.Count();
+        AppendPageRecords(buffer, page);
+        sendFailure = page.status == PageStatus::NotSent ? SendFailure(c.link) : "";
+        for (std::size_t i = first; i < buffer.Count() && sinksOk; ++i) {
+            ReadingObject reading = blank;
+            reading.power = buffer[i].power;
+            sinksOk = sinks.Add(FormatImportLine(buffer[i].number, buffer[i].power), reading);
+        }
+        // A minute of silence looks like a hang; a pipe or a file is better off without it.
+        if (c.talkIsTerminal)
+            c.talk << "\rpage " << page.page + 1 << " of " << pages << std::flush;
+        return sinksOk && !c.stop.load();
+    });
+    signals.reset();
+    if (c.talkIsTerminal && outcome.pagesDone > 0) c.talk << "\n";
     hold.Release();
+    sinksOk = sinks.Finish(blank.unit) && sinksOk;
 
     std::string sentence = DescribeImportShortfall(outcome);
     if (!sentence.empty() && !sendFailure.empty()) sentence += " (" + sendFailure + ")";
     bool fileOk = true;
     if (c.options.csv) sentence += WriteImported(c, target, outcome, buffer, model, &fileOk);
     if (!sentence.empty()) c.err << sentence << "\n";
-    return outcome.Complete() && fileOk ? kExitOk : kExitFailed;
+    return outcome.Complete() && fileOk && sinksOk ? kExitOk : kExitFailed;
 }
 
 }  // namespace qtm::cli

@@ -41,6 +41,38 @@ ParseResult Fail(std::string message) {
 
 }  // namespace
 
+std::optional<double> ParseSeconds(std::string_view text) {
+    double scale = 1;
+    if (!text.empty()) {
+        switch (text.back()) {
+            case 's':
+                text.remove_suffix(1);
+                break;
+            case 'm':
+                scale = 60;
+                text.remove_suffix(1);
+                break;
+            case 'h':
+                scale = 3600;
+                text.remove_suffix(1);
+                break;
+            default:
+                break;
+        }
+    }
+    // from_chars takes "inf" and "nan" and a leading minus; none is a length of time.
+    if (text.empty() || !((text.front() >= '0' && text.front() <= '9') || text.front() == '.'))
+        return std::nullopt;
+    double value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc{} || ptr != end) return std::nullopt;
+    value *= scale;
+    // Ten years is longer than any run; the bound keeps the steady clock's sums in range.
+    if (!(value > 0) || value > 10.0 * 366 * 86400) return std::nullopt;
+    return value;
+}
+
 std::string UsageText() {
     return "usage: qtm200cli [--port PATH]... [--no-system-ports] [--simulate[=MODEL]]\n"
            "                 [--family qtx200|qtm300] [--link usb|rs485] [--addr N]\n"
@@ -67,6 +99,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     CliOptions options;
     bool haveCommand = false;
     bool haveCount = false;
+    bool haveFormat = false;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
@@ -143,10 +176,37 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             options.model = std::string(*value);
         } else if (name == "--count") {
             const auto value = takeValue();
-            const auto count = value ? ParseNumber(*value, 1, 2147483647) : std::nullopt;
-            if (!count) return Fail("--count must be a positive number");
+            const auto count = value ? ParseNumber(*value, 0, 2147483647) : std::nullopt;
+            if (!count) return Fail("--count must be a number of passes, 0 for no limit");
             options.count = *count;
             haveCount = true;
+        } else if (name == "--duration" || name == "--interval") {
+            const auto value = takeValue();
+            const auto seconds = value ? ParseSeconds(*value) : std::nullopt;
+            if (!seconds)
+                return Fail(std::string(name) +
+                            " must be a length of time: seconds, or a number with s, m or h");
+            (name == "--duration" ? options.duration : options.interval) = *seconds;
+        } else if (name == "--average" && !inlineValue) {
+            options.average = true;
+        } else if (name == "--stats" && !inlineValue) {
+            options.stats = true;
+        } else if (name == "--format") {
+            const auto value = takeValue();
+            if (value == "text") {
+                options.format = OutputFormat::Text;
+            } else if (value == "csv") {
+                options.format = OutputFormat::Csv;
+            } else if (value == "jsonl") {
+                options.format = OutputFormat::Jsonl;
+            } else {
+                return Fail("--format must be text, csv or jsonl");
+            }
+            haveFormat = true;
+        } else if (name == "--log") {
+            const auto value = takeValue();
+            if (!value || value->empty()) return Fail("--log needs a file name");
+            options.log = std::string(*value);
         } else if (name == "--csv") {
             const auto value = takeValue();
             if (!value || value->empty()) return Fail("--csv needs a file name");
@@ -175,7 +235,20 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     }
 
     if (!haveCommand) return Fail("no command given");
-    if (haveCount && options.command != Command::Live) return Fail("--count is only for live");
+    const bool live = options.command == Command::Live;
+    const bool data = live || options.command == Command::Import;
+    if (haveCount && !live) return Fail("--count is only for live");
+    if (options.duration && !live) return Fail("--duration is only for live");
+    if (options.interval && !live) return Fail("--interval is only for live");
+    if (options.average && !options.interval) return Fail("--average needs --interval");
+    if (options.stats && !live) return Fail("--stats is only for live");
+    if (haveFormat && !data) return Fail("--format is only for live and import");
+    if (options.log && !data) return Fail("--log is only for live and import");
+    // Two writers on one standard output would interleave their lines.
+    const int onStdout = (options.format != OutputFormat::Text) + (options.csv == "-") +
+                         (options.log == "-");
+    if (onStdout > 1)
+        return Fail("only one of --format csv|jsonl, --csv - and --log - can use standard output");
     if (options.csv && options.command != Command::Live && options.command != Command::Import)
         return Fail("--csv is only for live and import");
     if (options.csvExisting != CsvExisting::Refuse &&

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qtm::cli {
@@ -29,6 +30,8 @@ enum class Command {
 };
 enum class Family { Qtx200, Qtm300 };
 enum class Link { Usb, Rs485 };
+// What live and import write on standard output: the pass lines, or the reading object.
+enum class OutputFormat { Text, Csv, Jsonl };
 // What live --csv does with a file that is already there (--append, --overwrite).
 enum class CsvExisting { Refuse, Append, Overwrite };
 
@@ -42,7 +45,13 @@ struct CliOptions {
     int address = 1;
     std::optional<std::string> model;  // --model; otherwise the identified model
     Command command = Command::Ports;
-    int count = 5;                       // live passes
+    int count = 0;                       // live passes (or intervals); 0: until stopped
+    std::optional<double> duration;      // --duration, seconds
+    std::optional<double> interval;      // --interval, seconds
+    bool average = false;                // --average: the interval's reading is the mean
+    OutputFormat format = OutputFormat::Text;
+    std::optional<std::string> log;      // --log: the self-describing CSV, a strftime pattern
+    bool stats = false;                  // --stats: the summary line after the readings
     std::vector<std::string> arguments;  // the words after a service command
     std::optional<std::string> csv;      // --csv: the file import and live write
     CsvExisting csvExisting = CsvExisting::Refuse;
@@ -54,6 +63,9 @@ struct ParseResult {
     bool help = false;                  // --help was asked for
     std::string error;                  // one line saying what is wrong
 };
+
+// "90", "1.5m", "2h": seconds, or a number with s, m or h; positive and finite.
+std::optional<double> ParseSeconds(std::string_view text);
 
 // Parses the arguments after the program name.
 ParseResult ParseCommandLine(const std::vector<std::string>& args);

@@ -25,6 +25,7 @@ qtmsim::MeterConfig SimulatorConfig(const CliOptions& options) {
         config.model = "QTM300";
     }
     config.rs485 = options.link == Link::Rs485;
+    config.records = qtmsim::kDemoStoredRecords;
     config.address = static_cast<std::uint8_t>(options.address);
     return config;
 }
@@ -64,7 +65,8 @@ std::string DescribeOpenFailure(const PortError& error) {
     return text;
 }
 
-int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err) {
+int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err,
+               const CliEnvironment& environment) {
     if (const std::string problem = CheckCombination(options); !problem.empty()) {
         err << "qtm200cli: " << problem << "\n" << UsageText();
         return kExitUsage;
@@ -96,13 +98,17 @@ int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err) 
             busPort = simulator->PortPath();
         }
     }
-    CommandContext context{options, link, out, err, busPort, err};
+    LiveClock& clock = environment.clock ? *environment.clock : SystemClock();
+    std::atomic<bool>& stop = environment.stop ? *environment.stop : StopOnSignals::Flag();
+    CommandContext context{options, link,  out,  err, busPort, err, clock,
+                           stop,    !environment.stop, environment.errIsTerminal};
     const int status = RunMeterCommand(context);
     link.CloseBusPort();
     return status;
 }
 
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           const CliEnvironment& environment) {
     const ParseResult parsed = ParseCommandLine(args);
     if (parsed.help) {
         out << UsageText();
@@ -112,7 +118,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         err << "qtm200cli: " << parsed.error << "\n" << UsageText();
         return kExitUsage;
     }
-    return RunCommand(*parsed.options, out, err);
+    return RunCommand(*parsed.options, out, err, environment);
 }
 
 }  // namespace qtm::cli

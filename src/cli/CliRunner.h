@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/CliOptions.h"
+#include "cli/LiveClock.h"
 
 namespace qtm {
 struct PortError;
@@ -18,11 +19,21 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
+// What the program takes from its surroundings besides the arguments; tests put their
+// own clock and stop flag here.
+struct CliEnvironment {
+    LiveClock* clock = nullptr;         // null: the system's clocks
+    std::atomic<bool>* stop = nullptr;  // null: SIGINT and SIGTERM end a run
+    bool errIsTerminal = false;         // standard error is a terminal
+};
+
 // The whole program: arguments after the program name in, exit status out.
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           const CliEnvironment& environment = {});
 
 // Runs already parsed options.
-int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err);
+int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err,
+               const CliEnvironment& environment = {});
 
 // One sentence saying why a port could not be opened and, where the user can do
 // something about it, what.

@@ -12,10 +12,6 @@
 #include "console/SignalCloser.h"
 #include "sim/SimMeter.h"
 
-// A demonstration meter with twenty pages in its memory: enough to watch the import's
-// progress, over in a few seconds.
-constexpr int kDemoStoredRecords = 300;
-
 // The resources live in a static library; without this their initialiser may be dropped.
 static void InitResources() {
     Q_INIT_RESOURCE(resources);
@@ -54,7 +50,7 @@ int CQTM200DebugApp::InitInstance() {
     if (options.simulate) {
         qtmsim::MeterConfig config;
         if (!options.simulateModel.empty()) config.model = options.simulateModel;
-        config.records = kDemoStoredRecords;
+        config.records = qtmsim::kDemoStoredRecords;
         simulator = std::make_unique<qtmsim::SimMeter>(config);
         std::string error;
         if (!simulator->Start(&error)) {

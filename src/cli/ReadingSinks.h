@@ -1,0 +1,73 @@
+// Where the readings of a live run or an import go besides the --csv file: the text lines
+// or the reading object (csv, jsonl) on standard output, the self-describing --log file and
+// the --stats summary. The commands hand it one reading at a time.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "cli/CliCommands.h"
+#include "cli/LiveClock.h"
+#include "service/MeterIdentity.h"
+#include "service/ReadingLog.h"
+#include "service/ReadingObject.h"
+#include "service/ReadingStats.h"
+
+namespace qtm::cli {
+
+class ReadingSinks {
+public:
+    using Clock = ReadingLogWriter::Clock;
+
+    ReadingSinks(CommandContext& context, ReadingColumns columns, Clock clock);
+    ~ReadingSinks();
+
+    // Before the meter is asked anything: the --log file's place can be written. False
+    // after telling the user why not.
+    bool Check();
+    // What the --log file's metadata block says; given before the first reading.
+    void SetMetadata(LogMetadata metadata) { m_metadata = std::move(metadata); }
+    // Whether --format text prints the readings' lines (an import into a --csv file does not).
+    void ShowText(bool shown) { m_textShown = shown; }
+
+    // A reading: its text line (for --format text) and its object, whose n is set here.
+    // False after telling the user that --log could not be written: the run stops there.
+    bool Add(const std::string& textLine, ReadingObject reading);
+    // A pass without a reading: only the text output shows it.
+    void NoReading(const std::string& textLine);
+    // Closes the --log file and prints the --stats line (unit: the power's); false after
+    // telling the user that the file's end could not be written.
+    bool Finish(std::string_view unit);
+
+    // Where the text lines go: standard output, or standard error when a file uses it.
+    std::ostream& Lines();
+    std::int64_t Written() const { return m_written; }
+
+private:
+    CommandContext& m_context;
+    ReadingColumns m_columns;
+    Clock m_clock;
+    LogMetadata m_metadata;
+    std::unique_ptr<ReadingLogWriter> m_log;
+    ReadingStats m_stats;
+    std::string m_line;  // reused, so a reading costs no allocation
+    std::int64_t m_written = 0;
+    bool m_ok = true;
+    bool m_textShown = true;
+};
+
+// Whether the run's outputs carry the meter's serial number, which costs a read.
+inline bool WantsSerial(const CliOptions& o) {
+    return o.format != OutputFormat::Text || o.log.has_value();
+}
+
+// The --log metadata every run starts with: program, version, when it started (UTC), the
+// port, the link and, on the bus, the address.
+LogMetadata RunMetadata(const CommandContext& context, WallTime started, std::string_view port);
+// Adds the meter's model and what of its USB identity came whole (serial, band, range, cal,
+// k, savetime): a file must not pass a cut reply off as the meter's.
+void AddIdentity(LogMetadata& metadata, std::string_view model, const IdentityRead& identity);
+// The serial number when it came whole, else empty.
+std::string WholeSerial(const IdentityRead& identity);
+
+}  // namespace qtm::cli
