@@ -101,6 +101,12 @@ std::string DescribeFileError(const FileResult& result) {
             return "The folder " + path + " does not exist.";
         case FileErrorKind::IsAFolder:
             return path + " is a folder.";
+        case FileErrorKind::NotOurLog:
+            return path + " is not a reading log of this program, so no readings are added to it.";
+        case FileErrorKind::OtherColumns:
+            return path +
+                   " is a reading log with other columns, so this run's readings are not added "
+                   "to it.";
         case FileErrorKind::Other:
             break;
     }

@@ -22,6 +22,8 @@ enum class FileErrorKind {
     NotAFolder,    // part of the folder path is not a folder
     NoSuchFolder,  // the folder does not exist
     IsAFolder,     // the chosen name is a folder
+    NotOurLog,     // an existing file that is no reading log of this program
+    OtherColumns,  // a reading log of ours whose columns are not the run's
     Other,
 };
 

@@ -46,7 +46,13 @@ std::string ShortestNumber(T value) {
 }  // namespace
 
 std::string JsonString(std::string_view text) {
-    std::string out = "\"";
+    std::string out;
+    AppendJsonString(out, text);
+    return out;
+}
+
+void AppendJsonString(std::string& out, std::string_view text) {
+    out += '"';
     for (std::size_t i = 0; i < text.size();) {
         const char c = text[i];
         switch (c) {
@@ -88,7 +94,6 @@ std::string JsonString(std::string_view text) {
         }
     }
     out += '"';
-    return out;
 }
 
 std::string JsonNumber(double value) {

@@ -15,6 +15,8 @@ namespace qtm {
 // text (UTF-8) as a JSON string with its quotes; control characters and bytes that are not
 // UTF-8 are escaped, so a meter's odd bytes cannot break the line.
 std::string JsonString(std::string_view text);
+// The same appended to out, for writers that reuse one buffer per line.
+void AppendJsonString(std::string& out, std::string_view text);
 // The shortest text that reads back to value, with a decimal point whatever the locale;
 // null when value is not finite (JSON has no infinity).
 std::string JsonNumber(double value);

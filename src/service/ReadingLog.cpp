@@ -1,0 +1,263 @@
+#include "service/ReadingLog.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "service/FileTarget.h"
+
+namespace qtm {
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr auto kSyncInterval = std::chrono::seconds(1);
+// How much of an existing file is read to find its preamble, and of its end to find a cut
+// row: far more than any preamble or row of ours.
+constexpr std::size_t kHeadBytes = 1 << 20;
+constexpr std::size_t kTailBytes = 1 << 16;
+
+std::string Cleaned(std::string_view text, bool key) {
+    std::string out(text);
+    for (char& c : out) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            c = ' ';
+        else if (key && c == ':')
+            c = '-';
+    }
+    return out;
+}
+
+// Reads up to size bytes of fd from offset; what could be read.
+std::string ReadAt(int fd, off_t offset, std::size_t size) {
+    std::string bytes(size, '\0');
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n =
+            ::pread(fd, bytes.data() + got, size - got, offset + static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
+    return bytes;
+}
+
+// Whether line (CR LF included) is a column header we could have written.
+bool IsColumnHeader(std::string_view line) {
+    if (!line.ends_with("\r\n")) return false;
+    line.remove_suffix(2);
+    while (true) {
+        const auto comma = line.find(',');
+        if (!ReadingFieldOfKey(line.substr(0, comma))) return false;
+        if (comma == std::string_view::npos) return true;
+        line.remove_prefix(comma + 1);
+    }
+}
+
+// Best effort: when even this fails the file keeps the cut bytes, and its reader reports them.
+void CutBackTo(int fd, off_t size) {
+    if (::ftruncate(fd, size) != 0) return;
+}
+
+// Whether head, the start of an existing file, is a log of ours and has header (CR LF
+// included) for its column line.
+FileErrorKind JudgeHead(std::string_view head, std::string_view header) {
+    if (!head.starts_with(kByteOrderMark)) return FileErrorKind::NotOurLog;
+    std::size_t at = kByteOrderMark.size();
+    while (at < head.size()) {
+        const auto end = head.find('\n', at);
+        if (end == std::string_view::npos) return FileErrorKind::NotOurLog;
+        const std::string_view line = head.substr(at, end + 1 - at);
+        if (line.front() != '#') {
+            if (line == header) return FileErrorKind::None;
+            // A line of keys we never write means the file is something else that happens
+            // to start the same way.
+            return IsColumnHeader(line) ? FileErrorKind::OtherColumns : FileErrorKind::NotOurLog;
+        }
+        at = end + 1;
+    }
+    return FileErrorKind::NotOurLog;
+}
+
+FileResult Refusal(FileErrorKind kind, const std::string& name) {
+    FileResult result;
+    result.kind = kind;
+    result.path = name;
+    return result;
+}
+
+}  // namespace
+
+LogMetadata& LogMetadata::Add(std::string_view key, std::string_view value) {
+    if (!value.empty()) m_entries.emplace_back(Cleaned(key, true), Cleaned(value, false));
+    return *this;
+}
+
+std::string ReadingLogPreamble(const LogMetadata& metadata, ReadingColumns columns) {
+    std::string text(kByteOrderMark);
+    for (const auto& [key, value] : metadata.Entries()) {
+        text += "# ";
+        text += key;
+        text += ": ";
+        text += value;
+        text += "\r\n";
+    }
+    text += ReadingCsvHeader(columns);
+    return text;
+}
+
+std::string ExpandLogName(std::string_view pattern, const std::tm& local) {
+    if (pattern == "-" || pattern.empty()) return std::string(pattern);
+    const std::string format(pattern);
+    std::string name;
+    // strftime says 0 both for "did not fit" and for an empty result, so the room grows a
+    // few times before the result is taken as empty.
+    for (std::size_t room = format.size() * 4 + 64; room <= (1u << 16); room *= 4) {
+        name.resize(room);
+        const std::size_t n = std::strftime(name.data(), room, format.c_str(), &local);
+        if (n > 0) {
+            name.resize(n);
+            return name;
+        }
+    }
+    return {};
+}
+
+ReadingLogWriter::ReadingLogWriter(std::string pattern, LogMetadata metadata,
+                                   ReadingColumns columns, Clock clock)
+    : m_pattern(std::move(pattern)),
+      m_metadata(std::move(metadata)),
+      m_columns(columns),
+      m_clock(std::move(clock)),
+      m_header(ReadingCsvHeader(columns)) {}
+
+ReadingLogWriter::~ReadingLogWriter() {
+    Close();
+}
+
+const std::string& ReadingLogWriter::NameFor(std::chrono::system_clock::time_point now) {
+    const std::time_t second = std::chrono::system_clock::to_time_t(now);
+    if (second != m_nameSecond) {
+        std::tm local{};
+        ::localtime_r(&second, &local);
+        m_name = ExpandLogName(m_pattern, local);
+        m_nameSecond = second;
+    }
+    return m_name;
+}
+
+FileResult ReadingLogWriter::Open() {
+    if (m_fd >= 0) return {};
+    return OpenFile(NameFor(m_clock()));
+}
+
+FileResult ReadingLogWriter::OpenFile(const std::string& name) {
+    if (name.empty()) return FileErrorOf(ENOENT, m_pattern);
+    const FileTarget target = ResolveFileTarget(name);
+    if (target.kind == TargetKind::InPlace) {
+        FileResult error;
+        const int fd = OpenInPlace(target, &error);
+        if (fd < 0) return FileErrorOf(error.error, name);
+        m_fd = fd;
+        m_regular = false;
+        m_path = name;
+        m_rows = 0;
+        const std::string preamble = ReadingLogPreamble(m_metadata, m_columns);
+        if (!WriteAll(m_fd, preamble.data(), preamble.size())) {
+            const int failed = errno;
+            ::close(m_fd);
+            m_fd = -1;
+            return FileErrorOf(failed, name);
+        }
+        return {};
+    }
+    // O_APPEND: every row lands at the end, whatever else has the file open.
+    const int fd =
+        ::open(target.path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) return FileErrorOf(errno, name);
+    const FileResult opened = OpenRegular(name, fd);
+    if (!opened.Ok()) ::close(fd);
+    return opened;
+}
+
+FileResult ReadingLogWriter::OpenRegular(const std::string& name, int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return FileErrorOf(errno, name);
+    const bool regular = S_ISREG(info.st_mode);
+    off_t size = regular ? info.st_size : 0;
+    if (size > 0) {
+        const std::string head = ReadAt(fd, 0, std::min<std::size_t>(kHeadBytes, size));
+        if (const FileErrorKind kind = JudgeHead(head, m_header); kind != FileErrorKind::None)
+            return Refusal(kind, name);
+        // A row cut by a full disk in an earlier run would run into the first new one; it is
+        // dropped back to the last line end (the header's at the least).
+        const std::size_t tailSize = std::min<std::size_t>(kTailBytes, size);
+        const std::string tail = ReadAt(fd, size - static_cast<off_t>(tailSize), tailSize);
+        if (tail.size() != tailSize) return FileErrorOf(EIO, name);
+        if (!tail.ends_with('\n')) {
+            const auto lastEnd = tail.rfind('\n');
+            if (lastEnd == std::string::npos) return Refusal(FileErrorKind::NotOurLog, name);
+            const off_t whole = size - static_cast<off_t>(tailSize - lastEnd - 1);
+            if (::ftruncate(fd, whole) != 0) return FileErrorOf(errno, name);
+            size = whole;
+        }
+    } else {
+        const std::string preamble = ReadingLogPreamble(m_metadata, m_columns);
+        if (!WriteAll(fd, preamble.data(), preamble.size())) {
+            const int failed = errno;
+            // Not even a cut preamble stays.
+            if (regular) CutBackTo(fd, 0);
+            return FileErrorOf(failed, name);
+        }
+        size = static_cast<off_t>(preamble.size());
+    }
+    m_fd = fd;
+    m_regular = regular;
+    m_size = size;
+    m_rows = 0;
+    m_path = name;
+    m_lastSync = std::chrono::steady_clock::now();
+    return {};
+}
+
+FileResult ReadingLogWriter::Append(const ReadingObject& reading) {
+    const std::string& name = NameFor(m_clock());
+    FileResult closed;
+    if (m_fd >= 0 && name != m_path) closed = Close();
+    if (m_fd < 0) {
+        if (FileResult opened = OpenFile(name); !opened.Ok()) return opened;
+    }
+    m_row.clear();
+    AppendReadingCsv(m_row, m_columns, reading);
+    // One write for the whole row: a process killed now leaves it whole or not at all.
+    if (!WriteAll(m_fd, m_row.data(), m_row.size())) {
+        const int failed = errno;
+        // A full disk may have taken part of the row; the next row must not run on from it.
+        if (m_regular) CutBackTo(m_fd, m_size);
+        return FileErrorOf(failed, m_path);
+    }
+    m_size += static_cast<off_t>(m_row.size());
+    ++m_rows;
+    // The system has the row, which is all a killed process needs; a power cut needs it on
+    // the disk, which costs more, so that is done once a second at most.
+    const auto now = std::chrono::steady_clock::now();
+    if (m_regular && now - m_lastSync >= kSyncInterval) {
+        ::fdatasync(m_fd);
+        m_lastSync = now;
+    }
+    return closed;
+}
+
+FileResult ReadingLogWriter::Close() {
+    if (m_fd < 0) return {};
+    int error = SyncData(m_fd);
+    if (::close(m_fd) != 0 && error == 0 && errno != EINTR) error = errno;
+    m_fd = -1;
+    return FileErrorOf(error, m_path);
+}
+
+}  // namespace qtm
