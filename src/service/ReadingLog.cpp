@@ -83,6 +83,15 @@ FileErrorKind JudgeHead(std::string_view head, std::string_view header) {
     return FileErrorKind::NotOurLog;
 }
 
+// A new file's name survives a power cut only once its folder is on the disk too.
+void SyncFolderOf(const std::filesystem::path& path) {
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
 FileResult Refusal(FileErrorKind kind, const std::string& name) {
     FileResult result;
     result.kind = kind;
@@ -179,12 +188,13 @@ FileResult ReadingLogWriter::OpenFile(const std::string& name) {
     const int fd =
         ::open(target.path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd < 0) return FileErrorOf(errno, name);
-    const FileResult opened = OpenRegular(name, fd);
+    const FileResult opened = OpenRegular(name, target.path, fd);
     if (!opened.Ok()) ::close(fd);
     return opened;
 }
 
-FileResult ReadingLogWriter::OpenRegular(const std::string& name, int fd) {
+FileResult ReadingLogWriter::OpenRegular(const std::string& name, const std::filesystem::path& file,
+                                         int fd) {
     struct stat info {};
     if (::fstat(fd, &info) != 0) return FileErrorOf(errno, name);
     const bool regular = S_ISREG(info.st_mode);
@@ -214,6 +224,7 @@ FileResult ReadingLogWriter::OpenRegular(const std::string& name, int fd) {
             return FileErrorOf(failed, name);
         }
         size = static_cast<off_t>(preamble.size());
+        if (regular) SyncFolderOf(file);
     }
     m_fd = fd;
     m_regular = regular;

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -73,7 +74,8 @@ private:
     // The file name for the moment now, expanded again only when the second changes.
     const std::string& NameFor(std::chrono::system_clock::time_point now);
     FileResult OpenFile(const std::string& name);
-    FileResult OpenRegular(const std::string& name, int fd);
+    // file is name with its links followed.
+    FileResult OpenRegular(const std::string& name, const std::filesystem::path& file, int fd);
 
     std::string m_pattern;
     LogMetadata m_metadata;

@@ -168,14 +168,6 @@ std::size_t ReadingColumns::Count() const {
     return static_cast<std::size_t>(std::popcount(m_bits));
 }
 
-std::vector<ReadingField> ReadingColumns::Fields() const {
-    std::vector<ReadingField> fields;
-    for (std::size_t i = 0; i < kReadingFieldCount; ++i) {
-        if (Has(static_cast<ReadingField>(i))) fields.push_back(static_cast<ReadingField>(i));
-    }
-    return fields;
-}
-
 ReadingColumns ReadingColumns::UsbLive() {
     using F = ReadingField;
     return ReadingColumns()

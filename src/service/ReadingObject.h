@@ -49,15 +49,9 @@ public:
         m_bits |= Bit(field);
         return *this;
     }
-    constexpr ReadingColumns& Without(ReadingField field) {
-        m_bits &= ~Bit(field);
-        return *this;
-    }
     constexpr bool Has(ReadingField field) const { return (m_bits & Bit(field)) != 0; }
     // How many fields are in.
     std::size_t Count() const;
-    // The fields that are in, in the one order.
-    std::vector<ReadingField> Fields() const;
 
     static ReadingColumns UsbLive();  // n time power unit energy energy_unit seconds temperature
                                       // voltage ad serial
