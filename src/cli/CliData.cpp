@@ -114,8 +114,7 @@ int ImportStoredRecords(CommandContext& c) {
             sinksOk = sinks.Add(FormatImportLine(buffer[i].number, buffer[i].power), reading);
         }
         // A minute of silence looks like a hang; a pipe or a file is better off without it.
-        if (c.talkIsTerminal)
-            c.talk << "\rpage " << page.page + 1 << " of " << pages << std::flush;
+        if (c.talkIsTerminal) c.talk << "\rpage " << page.page + 1 << " of " << pages << std::flush;
         return sinksOk && !c.stop.load();
     });
     signals.reset();

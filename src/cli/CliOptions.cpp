@@ -245,8 +245,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     if (haveFormat && !data) return Fail("--format is only for live and import");
     if (options.log && !data) return Fail("--log is only for live and import");
     // Two writers on one standard output would interleave their lines.
-    const int onStdout = (options.format != OutputFormat::Text) + (options.csv == "-") +
-                         (options.log == "-");
+    const int onStdout =
+        (options.format != OutputFormat::Text) + (options.csv == "-") + (options.log == "-");
     if (onStdout > 1)
         return Fail("only one of --format csv|jsonl, --csv - and --log - can use standard output");
     if (options.csv && options.command != Command::Live && options.command != Command::Import)

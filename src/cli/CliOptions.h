@@ -45,10 +45,10 @@ struct CliOptions {
     int address = 1;
     std::optional<std::string> model;  // --model; otherwise the identified model
     Command command = Command::Ports;
-    int count = 0;                       // live passes (or intervals); 0: until stopped
-    std::optional<double> duration;      // --duration, seconds
-    std::optional<double> interval;      // --interval, seconds
-    bool average = false;                // --average: the interval's reading is the mean
+    int count = 0;                   // live passes (or intervals); 0: until stopped
+    std::optional<double> duration;  // --duration, seconds
+    std::optional<double> interval;  // --interval, seconds
+    bool average = false;            // --average: the interval's reading is the mean
     OutputFormat format = OutputFormat::Text;
     std::optional<std::string> log;      // --log: the self-describing CSV, a strftime pattern
     bool stats = false;                  // --stats: the summary line after the readings

@@ -100,8 +100,16 @@ int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err,
     }
     LiveClock& clock = environment.clock ? *environment.clock : SystemClock();
     std::atomic<bool>& stop = environment.stop ? *environment.stop : StopOnSignals::Flag();
-    CommandContext context{options, link,  out,  err, busPort, err, clock,
-                           stop,    !environment.stop, environment.errIsTerminal};
+    CommandContext context{options,
+                           link,
+                           out,
+                           err,
+                           busPort,
+                           err,
+                           clock,
+                           stop,
+                           !environment.stop,
+                           environment.errIsTerminal};
     const int status = RunMeterCommand(context);
     link.CloseBusPort();
     return status;

@@ -32,7 +32,8 @@ bool SystemLiveClock::SleepUntil(SteadyTime when, const std::atomic<bool>& stop)
     while (!stop.load()) {
         const SteadyTime now = Now();
         if (now >= when) return true;
-        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(when - now, kStopLook));
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(when - now, kStopLook));
     }
     return false;
 }

@@ -102,7 +102,10 @@ class BusPass final : public LivePass {
 public:
     BusPass(CommandContext& c, LiveRunWatch& watch, std::string model, ReadingObject blank,
             WallTime started)
-        : m_c(c), m_watch(watch), m_model(std::move(model)), m_blank(std::move(blank)),
+        : m_c(c),
+          m_watch(watch),
+          m_model(std::move(model)),
+          m_blank(std::move(blank)),
           m_started(started) {}
 
     PassResult Read(const std::atomic<bool>&) override {
@@ -182,8 +185,10 @@ bool RunPasses(CommandContext& c, LivePass& pass, ReadingSinks& sinks, LiveCsvLo
             sinks.SetMetadata(pass.Metadata(reading));
             described = true;
         }
-        if (!sinks.Add(pass.Line(slot, reading), reading)) return false;
-        return csv.Add(c, static_cast<int>(slot), reading.power, reading.energy, reading.seconds);
+        // The files before the screen: a reading the user saw is in them if the run is killed.
+        if (!csv.Add(c, static_cast<int>(slot), reading.power, reading.energy, reading.seconds))
+            return false;
+        return sinks.Add(pass.Line(slot, reading), reading);
     };
     // The reading of every averaged interval that has ended by now, timed at its end.
     auto takeEnded = [&](SteadyTime now) {
@@ -212,9 +217,10 @@ bool RunPasses(CommandContext& c, LivePass& pass, ReadingSinks& sinks, LiveCsvLo
         if (!next && !due) return true;
         const SteadyTime wake = next && due ? std::min(*next, *due) : next ? *next : *due;
         if (!clock.SleepUntil(wake, c.stop)) return true;
-        if (!next || clock.Now() < *next) continue;
-
         const SteadyTime at = clock.Now();
+        if (!next || at < *next) continue;
+        // The run may have reached its end (a count of intervals, its duration) in the wait.
+        if (!schedule.NextPass(at)) continue;
         const WallTime wall = clock.WallNow();
         PassResult result = pass.Read(c.stop);
         if (result.dropped) return true;

@@ -4,7 +4,8 @@
 
 namespace qtm::cli {
 
-LiveSchedule::LiveSchedule(const LiveLimits& limits, Time start) : m_limits(limits), m_start(start) {
+LiveSchedule::LiveSchedule(const LiveLimits& limits, Time start)
+    : m_limits(limits), m_start(start) {
     // A zero interval would put every pass in interval 0 and divide by nothing.
     if (m_limits.interval && m_limits.interval->count() <= 0) m_limits.interval.reset();
 }

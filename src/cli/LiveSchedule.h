@@ -12,11 +12,11 @@ namespace qtm::cli {
 
 struct LiveLimits {
     using Duration = std::chrono::steady_clock::duration;
-    std::int64_t count = 0;             // passes (or intervals) to run; 0: no limit
-    std::optional<Duration> duration;   // the run's length
-    std::optional<Duration> interval;   // one reading per interval
-    bool average = false;               // the interval's reading is the mean of its passes
-    Duration pause{};                   // between two passes that run back to back
+    std::int64_t count = 0;            // passes (or intervals) to run; 0: no limit
+    std::optional<Duration> duration;  // the run's length
+    std::optional<Duration> interval;  // one reading per interval
+    bool average = false;              // the interval's reading is the mean of its passes
+    Duration pause{};                  // between two passes that run back to back
 };
 
 class LiveSchedule {

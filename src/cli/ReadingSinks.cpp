@@ -40,7 +40,13 @@ void AddIdentity(LogMetadata& m, std::string_view model, const IdentityRead& id)
 }
 
 std::string WholeSerial(const IdentityRead& id) {
-    return id.serialNumber && id.Whole("serial number") ? *id.serialNumber : std::string();
+    if (!id.serialNumber || !id.Whole("serial number")) return {};
+    // The meter pads its ten-byte field with spaces; they are no part of the number, and a
+    // topic or file name made of it should not end in them.
+    const std::string& serial = *id.serialNumber;
+    const std::size_t first = serial.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return serial.substr(first, serial.find_last_not_of(' ') - first + 1);
 }
 
 ReadingSinks::ReadingSinks(CommandContext& context, ReadingColumns columns, Clock clock)
@@ -71,6 +77,21 @@ bool ReadingSinks::Add(const std::string& textLine, ReadingObject reading) {
     if (!m_ok) return false;
     reading.n = ++m_written;
     const CliOptions& o = m_context.options;
+    // The file first: a reading the user has seen is already in it when the run is killed.
+    if (o.log) {
+        FileResult written;
+        if (!m_log) {
+            m_context.out.flush();
+            m_log = std::make_unique<ReadingLogWriter>(*o.log, m_metadata, m_columns, m_clock);
+            written = m_log->Open();
+        }
+        if (written.Ok()) written = m_log->Append(reading);
+        if (!written.Ok()) {
+            m_context.err << DescribeFileError(written) << "\n";
+            m_ok = false;
+            return false;
+        }
+    }
     if (o.stats) m_stats.Add(reading.power, reading.time);
     switch (o.format) {
         case OutputFormat::Text:
@@ -88,18 +109,7 @@ bool ReadingSinks::Add(const std::string& textLine, ReadingObject reading) {
             m_context.out << m_line << std::flush;
             break;
     }
-    if (!o.log) return true;
-    FileResult written;
-    if (!m_log) {
-        m_context.out.flush();
-        m_log = std::make_unique<ReadingLogWriter>(*o.log, m_metadata, m_columns, m_clock);
-        written = m_log->Open();
-    }
-    if (written.Ok()) written = m_log->Append(reading);
-    if (written.Ok()) return true;
-    m_context.err << DescribeFileError(written) << "\n";
-    m_ok = false;
-    return false;
+    return true;
 }
 
 void ReadingSinks::NoReading(const std::string& textLine) {

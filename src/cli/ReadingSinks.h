@@ -67,7 +67,7 @@ LogMetadata RunMetadata(const CommandContext& context, WallTime started, std::st
 // Adds the meter's model and what of its USB identity came whole (serial, band, range, cal,
 // k, savetime): a file must not pass a cut reply off as the meter's.
 void AddIdentity(LogMetadata& metadata, std::string_view model, const IdentityRead& identity);
-// The serial number when it came whole, else empty.
+// The serial number, without the spaces that pad its field, when it came whole; else empty.
 std::string WholeSerial(const IdentityRead& identity);
 
 }  // namespace qtm::cli
