@@ -23,7 +23,10 @@ struct MeterConfig {
     Family family = Family::Qtx200;
     bool rs485 = false;        // answer Modbus RTU frames instead of VK frames
     std::uint8_t address = 1;  // bus address on RS-485
-    int records = 0;           // stored readings in the record memory
+    // RS-485: further meters on the same line, each a meter of its own at its address, with
+    // the serial number counted on from this one's by the distance of the addresses.
+    std::vector<std::uint8_t> moreAddresses{};
+    int records = 0;  // stored readings in the record memory
     Fault fault = Fault::None;
     std::string serial = "24050017";
     std::string band = "400-700nm";

@@ -26,7 +26,19 @@ void CloseFd(int& fd) {
 }  // namespace
 
 SimMeter::SimMeter(MeterConfig config)
-    : m_config(std::move(config)), m_model(std::make_unique<MeterModel>(m_config)) {}
+    : m_config(std::move(config)), m_model(std::make_unique<MeterModel>(m_config)) {
+    if (!m_config.rs485) return;
+    const unsigned long long serial = std::strtoull(m_config.serial.c_str(), nullptr, 10);
+    for (const std::uint8_t address : m_config.moreAddresses) {
+        if (address == m_config.address) continue;
+        MeterConfig other = m_config;
+        other.address = address;
+        other.moreAddresses.clear();
+        other.serial = std::to_string(serial + address - m_config.address);
+        m_others.push_back(std::make_unique<MeterModel>(other));
+        m_otherAddresses.push_back(address);
+    }
+}
 
 SimMeter::~SimMeter() {
     Stop();
@@ -112,6 +124,14 @@ void SimMeter::SetFault(Fault fault) {
     m_model->SetFault(fault);
 }
 
+void SimMeter::SetFaultAt(std::uint8_t address, Fault fault) {
+    std::lock_guard lock(m_mutex);
+    if (address == m_config.address) m_model->SetFault(fault);
+    for (std::size_t i = 0; i < m_others.size(); ++i) {
+        if (m_otherAddresses[i] == address) m_others[i]->SetFault(fault);
+    }
+}
+
 void SimMeter::SetReplyOverride(ReplyOverride hook) {
     std::lock_guard lock(m_mutex);
     m_override = std::move(hook);
@@ -167,6 +187,14 @@ void SimMeter::OnBytes(const std::uint8_t* data, std::size_t size) {
     {
         std::lock_guard lock(m_mutex);
         exchanges = m_model->Feed(data, size, Now());
+        // Every meter on the line hears every frame and only the addressed one answers; the
+        // frames are the same for all, so their exchanges line up one for one.
+        for (const auto& other : m_others) {
+            const std::vector<Exchange> heard = other->Feed(data, size, Now());
+            for (std::size_t i = 0; i < heard.size() && i < exchanges.size(); ++i) {
+                if (exchanges[i].reply.empty()) exchanges[i].reply = heard[i].reply;
+            }
+        }
         for (const Exchange& e : exchanges) {
             m_log.push_back(e.request);
             if (m_log.size() > m_logLimit) m_log.pop_front();

@@ -47,6 +47,8 @@ public:
     // Faults and parameters may change while serving. HangUp is for good: at the
     // next request the line drops and the port path disappears.
     void SetFault(Fault fault);
+    // The same for the meter at a bus address of the line (moreAddresses included).
+    void SetFaultAt(std::uint8_t address, Fault fault);
     // A test hook: when it returns a value, those bytes are sent instead of the
     // model's own reply (an empty vector sends nothing). It runs on the serving
     // thread, outside the simulator's lock.
@@ -76,6 +78,8 @@ private:
     std::atomic<bool> m_running{false};
     mutable std::mutex m_mutex;
     std::unique_ptr<MeterModel> m_model;
+    std::vector<std::unique_ptr<MeterModel>> m_others;  // the line's other meters
+    std::vector<std::uint8_t> m_otherAddresses;
     ReplyOverride m_override;
     std::deque<Request> m_log;
     std::size_t m_logLimit = kDefaultLogLimit;

@@ -4,6 +4,7 @@
 #include "device/ModbusFrame.h"
 #include "service/ModelCatalog.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string_view>
 
@@ -73,6 +74,28 @@ std::optional<double> ParseSeconds(std::string_view text) {
     return value;
 }
 
+std::optional<std::vector<int>> ParseAddressList(std::string_view text) {
+    std::vector<int> addresses;
+    while (true) {
+        const std::size_t comma = text.find(',');
+        const std::string_view item = text.substr(0, comma);
+        const std::size_t dash = item.find('-');
+        const auto first = ParseNumber(item.substr(0, dash), kMinBusAddress, kMaxBusAddress);
+        auto last = first;
+        if (dash != std::string_view::npos)
+            last = ParseNumber(item.substr(dash + 1), kMinBusAddress, kMaxBusAddress);
+        if (!first || !last || *last < *first) return std::nullopt;
+        for (int a = *first; a <= *last; ++a) {
+            // A meter read twice a pass would only slow the others down.
+            if (std::find(addresses.begin(), addresses.end(), a) != addresses.end())
+                return std::nullopt;
+            addresses.push_back(a);
+        }
+        if (comma == std::string_view::npos) return addresses;
+        text.remove_prefix(comma + 1);
+    }
+}
+
 std::string UsageText() {
     return "usage: qtm200cli [--port PATH]... [--no-system-ports] [--simulate[=MODEL]]\n"
            "                 [--family qtx200|qtm300] [--link usb|rs485] [--addr N]\n"
@@ -100,6 +123,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     bool haveCommand = false;
     bool haveCount = false;
     bool haveFormat = false;
+    bool mqttUsed = false;  // an --mqtt-... option besides --mqtt
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
@@ -161,10 +185,13 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         } else if (name == "--addr") {
             const auto value = takeValue();
             // 0 is the broadcast every meter on the line obeys: no exchange of ours goes there.
-            const auto address =
-                value ? ParseNumber(*value, kMinBusAddress, kMaxBusAddress) : std::nullopt;
-            if (!address) return Fail("--addr must be a bus address from 1 to 247");
-            options.address = *address;
+            const auto addresses = value ? ParseAddressList(*value) : std::nullopt;
+            if (!addresses)
+                return Fail(
+                    "--addr must be bus addresses from 1 to 247, such as 3 or 1,2,5-8, "
+                    "each once");
+            options.addresses = *addresses;
+            options.address = addresses->front();
         } else if (name == "--model") {
             const auto value = takeValue();
             if (!value) return Fail("--model needs a model name");
@@ -191,6 +218,33 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             options.average = true;
         } else if (name == "--stats" && !inlineValue) {
             options.stats = true;
+        } else if (name == "--keep-going" && !inlineValue) {
+            options.keepGoing = true;
+        } else if (name == "--mqtt-tls" && !inlineValue) {
+            options.mqttTls = true;
+            mqttUsed = true;
+        } else if (name == "--mqtt-discovery" && !inlineValue) {
+            options.mqttDiscovery = true;
+            mqttUsed = true;
+        } else if (name == "--mqtt" || name == "--mqtt-prefix" || name == "--mqtt-user" ||
+                   name == "--mqtt-cafile") {
+            const auto value = takeValue();
+            if (!value || value->empty()) return Fail(std::string(name) + " needs a value");
+            const std::string text(*value);
+            if (name == "--mqtt") {
+                options.mqtt = text;
+            } else if (name == "--mqtt-prefix") {
+                // Topic levels are split at '/', and '+' and '#' are the subscribers' wildcards.
+                if (text.find_first_of("+#") != std::string::npos || text.front() == '/' ||
+                    text.back() == '/')
+                    return Fail("--mqtt-prefix cannot hold + or # or begin or end with /");
+                options.mqttPrefix = text;
+            } else if (name == "--mqtt-user") {
+                options.mqttUser = text;
+            } else {
+                options.mqttCaFile = text;
+            }
+            mqttUsed = name != "--mqtt" || mqttUsed;
         } else if (name == "--format") {
             const auto value = takeValue();
             if (value == "text") {
@@ -242,6 +296,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     if (options.interval && !live) return Fail("--interval is only for live");
     if (options.average && !options.interval) return Fail("--average needs --interval");
     if (options.stats && !live) return Fail("--stats is only for live");
+    if (options.keepGoing && !live) return Fail("--keep-going is only for live");
+    if (options.mqtt && !live) return Fail("--mqtt is only for live");
+    if (mqttUsed && !options.mqtt) return Fail("the --mqtt-... options need --mqtt HOST");
+    if (options.mqttCaFile && !options.mqttTls) return Fail("--mqtt-cafile needs --mqtt-tls");
     if (haveFormat && !data) return Fail("--format is only for live and import");
     if (options.log && !data) return Fail("--log is only for live and import");
     // Two writers on one standard output would interleave their lines.
@@ -256,6 +314,9 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         return Fail("--append and --overwrite are only for live --csv");
     if (options.force && options.command != Command::Restore)
         return Fail("--force is only for restore");
+    // Only a live run polls a line of meters; every other command talks to one meter.
+    if (options.addresses.size() > 1 && !(live && options.link == Link::Rs485))
+        return Fail("--addr takes a list of addresses only for live with --link rs485");
     if (std::string problem = CheckServiceArguments(options); !problem.empty())
         return Fail(std::move(problem));
 

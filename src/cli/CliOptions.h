@@ -42,7 +42,8 @@ struct CliOptions {
     std::string simulateModel;  // empty: the simulator's own default model
     Family family = Family::Qtx200;
     Link link = Link::Usb;
-    int address = 1;
+    int address = 1;                   // the first of addresses
+    std::vector<int> addresses{1};     // --addr 1,2,5-8: the meters a bus live run reads in turn
     std::optional<std::string> model;  // --model; otherwise the identified model
     Command command = Command::Ports;
     int count = 0;                   // live passes (or intervals); 0: until stopped
@@ -50,8 +51,16 @@ struct CliOptions {
     std::optional<double> interval;  // --interval, seconds
     bool average = false;            // --average: the interval's reading is the mean
     OutputFormat format = OutputFormat::Text;
-    std::optional<std::string> log;      // --log: the self-describing CSV, a strftime pattern
-    bool stats = false;                  // --stats: the summary line after the readings
+    std::optional<std::string> log;  // --log: the self-describing CSV, a strftime pattern
+    bool stats = false;              // --stats: the summary line after the readings
+    bool keepGoing = false;          // --keep-going: a lost meter is waited for
+    // --mqtt HOST[:PORT] and its companions: where every reading is published.
+    std::optional<std::string> mqtt;
+    std::string mqttPrefix = "qtm200";
+    std::optional<std::string> mqttUser;
+    bool mqttTls = false;
+    std::optional<std::string> mqttCaFile;
+    bool mqttDiscovery = false;
     std::vector<std::string> arguments;  // the words after a service command
     std::optional<std::string> csv;      // --csv: the file import and live write
     CsvExisting csvExisting = CsvExisting::Refuse;
@@ -66,6 +75,9 @@ struct ParseResult {
 
 // "90", "1.5m", "2h": seconds, or a number with s, m or h; positive and finite.
 std::optional<double> ParseSeconds(std::string_view text);
+
+// "3", "1,2,5-8": bus addresses 1 to 247 in the order given, each once.
+std::optional<std::vector<int>> ParseAddressList(std::string_view text);
 
 // Parses the arguments after the program name.
 ParseResult ParseCommandLine(const std::vector<std::string>& args);

@@ -27,6 +27,9 @@ qtmsim::MeterConfig SimulatorConfig(const CliOptions& options) {
     config.rs485 = options.link == Link::Rs485;
     config.records = qtmsim::kDemoStoredRecords;
     config.address = static_cast<std::uint8_t>(options.address);
+    // A line of meters: the simulator serves every address asked for.
+    for (const int address : options.addresses)
+        config.moreAddresses.push_back(static_cast<std::uint8_t>(address));
     return config;
 }
 

@@ -1,7 +1,7 @@
 #include "cli/LiveRun.h"
 
 #include <cmath>
-#include <functional>
+#include <map>
 #include <optional>
 
 #include "cli/CliRunner.h"
@@ -20,35 +20,58 @@ namespace {
 // An RS-485 pass waits this long before its block read, as the window's loop does, so
 // a logging run does not keep the bus busy.
 constexpr auto kBusPassPause = std::chrono::milliseconds(1000);
+// How often --keep-going tries a lost meter again.
+constexpr auto kRetryEvery = std::chrono::seconds(5);
 
 // What one pass gave.
 struct PassResult {
-    std::optional<ReadingObject> reading;  // nothing: the pass gave no reading
-    bool dropped = false;                  // a stop cut the pass short: it does not count
-    bool lost = false;                     // the meter is gone: the run ends
+    std::vector<ReadingObject> readings;  // one per meter that gave a reading
+    std::vector<int> silent;              // the meters that gave none (0: the USB meter)
+    bool dropped = false;                 // a stop cut the pass short: it does not count
+    bool lost = false;                    // the meter (or every meter) is gone
 };
 
-// The part of a run that knows its link: one pass, its text line and what the --log
-// file's metadata says about the meter.
+// "42 s", "3 min 12 s", "2 h 5 min": the length of a gap as a person reads it.
+std::string GapText(std::chrono::steady_clock::duration gap) {
+    const auto s = std::chrono::duration_cast<std::chrono::seconds>(gap).count();
+    if (s < 60) return std::to_string(s) + " s";
+    if (s < 3600) return std::to_string(s / 60) + " min " + std::to_string(s % 60) + " s";
+    return std::to_string(s / 3600) + " h " + std::to_string(s % 3600 / 60) + " min";
+}
+
+// The part of a run that knows its link: one pass, its text lines, the --log metadata,
+// and getting a lost meter back.
 class LivePass {
 public:
     virtual ~LivePass() = default;
     virtual PassResult Read(const std::atomic<bool>& stop) = 0;
     virtual std::string Line(std::int64_t slot, const ReadingObject& reading) const = 0;
+    virtual std::string NoReadingLine(std::int64_t slot, int meter) const = 0;
     // first is the run's first reading, for what only the readings tell.
     virtual LogMetadata Metadata(const ReadingObject& first) const = 0;
+    // --keep-going: opens the port again after the meter was lost (it may have been
+    // unplugged and plugged in again); true when it could be.
+    virtual bool Reopen() = 0;
+    // The meters announce themselves to the outputs (again after a loss: the meter that
+    // came back may be another one).
+    virtual void Announce(ReadingSinks& sinks) = 0;
+    // One sentence naming the meters of the line that never gave a reading; empty when
+    // every one did (or there is only one, whose silence the watch tells).
+    virtual std::string NeverRead() const { return {}; }
 };
 
 class UsbPass final : public LivePass {
 public:
-    UsbPass(CommandContext& c, LiveRunWatch& watch, std::string model, ReadingObject blank,
-            IdentityRead identity, WallTime started)
+    UsbPass(CommandContext& c, LiveRunWatch& watch, PortHold& hold, std::string model,
+            ReadingObject blank, WallTime started)
         : m_c(c),
           m_watch(watch),
+          m_hold(hold),
           m_model(std::move(model)),
           m_blank(std::move(blank)),
-          m_identity(std::move(identity)),
-          m_started(started) {}
+          m_started(started) {
+        ReadSerial();
+    }
 
     PassResult Read(const std::atomic<bool>& stop) override {
         m_values = ReadLiveValues(m_c.link, m_values, [&stop] { return !stop.load(); });
@@ -65,7 +88,9 @@ public:
             reading.temperature = m_values.temperature;
             reading.voltage = m_values.voltage;
             reading.ad = m_values.ad;
-            result.reading = std::move(reading);
+            result.readings.push_back(std::move(reading));
+        } else {
+            result.silent.push_back(0);
         }
         result.lost = !m_watch.UsbPass(m_values, m_c.link.LastOpenError());
         return result;
@@ -82,15 +107,40 @@ public:
         return FormatUsbLiveLine(static_cast<int>(slot), values, m_model);
     }
 
+    std::string NoReadingLine(std::int64_t slot, int) const override {
+        return FormatNoReadingLine(static_cast<int>(slot));
+    }
+
     LogMetadata Metadata(const ReadingObject&) const override {
         LogMetadata m = RunMetadata(m_c, m_started, m_c.link.PortName());
         AddIdentity(m, m_model, m_identity);
         return m;
     }
 
+    bool Reopen() override {
+        // The adapter may come back under another name: the meter is looked for anew.
+        m_hold.Release();
+        m_c.link.EnumeratePorts();
+        std::string found;
+        if (m_c.link.FindMeter(found) != 0) return false;
+        PortError error;
+        if (!m_hold.Take(m_c.link.PortName(), &error)) return false;
+        ReadSerial();
+        return true;
+    }
+
+    void Announce(ReadingSinks& sinks) override { sinks.AddMeter(m_blank, m_model); }
+
 private:
+    void ReadSerial() {
+        if (!WantsSerial(m_c.options)) return;
+        m_identity = ReadIdentity(m_c.link);
+        m_blank.serial = WholeSerial(m_identity);
+    }
+
     CommandContext& m_c;
     LiveRunWatch& m_watch;
+    PortHold& m_hold;
     std::string m_model;
     ReadingObject m_blank;
     IdentityRead m_identity;
@@ -98,23 +148,66 @@ private:
     LiveValues m_values;
 };
 
+// The model whose units the readings take: --model, else the meter's model register.
+std::string BusModel(CommandContext& c, std::uint8_t address) {
+    if (c.options.model) return *c.options.model;
+    if (const auto model = ReadBusModel(c.link, address)) {
+        // The register may pad the name with spaces; the catalogue knows it without them.
+        const std::size_t end = model->find_last_not_of(' ');
+        if (end != std::string::npos) return model->substr(0, end + 1);
+    }
+    return std::string(kDefaultModel);
+}
+
+// Every meter on the line, read in turn in each pass. A meter that stops answering is
+// told once and skipped while the others go on; it is told again when it is back.
 class BusPass final : public LivePass {
 public:
-    BusPass(CommandContext& c, LiveRunWatch& watch, std::string model, ReadingObject blank,
-            WallTime started)
-        : m_c(c),
-          m_watch(watch),
-          m_model(std::move(model)),
-          m_blank(std::move(blank)),
-          m_started(started) {}
+    BusPass(CommandContext& c, LiveRunWatch& watch, PortHold& hold, WallTime started)
+        : m_c(c), m_watch(watch), m_hold(hold), m_started(started) {
+        for (const int address : c.options.addresses) {
+            Meter meter;
+            meter.address = address;
+            meter.model = BusModel(c, static_cast<std::uint8_t>(address));
+            const ReadingUnits units = ListUnitsOfModel(meter.model);
+            meter.blank.unit = units.power;
+            meter.blank.energyUnit = units.energy;
+            meter.blank.address = address;
+            ReadSerial(meter);
+            m_meters.push_back(std::move(meter));
+        }
+    }
+
+    bool Several() const { return m_meters.size() > 1; }
+    std::string_view PowerUnit() const { return m_meters.front().blank.unit; }
 
     PassResult Read(const std::atomic<bool>&) override {
-        // One transaction: it is finished rather than cut.
-        const auto values =
-            ReadBusLiveValues(m_c.link, static_cast<std::uint8_t>(m_c.options.address));
         PassResult result;
-        if (values) {
-            ReadingObject reading = m_blank;
+        for (Meter& meter : m_meters) {
+            // One transaction per meter: it is finished rather than cut.
+            const auto values =
+                ReadBusLiveValues(m_c.link, static_cast<std::uint8_t>(meter.address));
+            if (!values) {
+                result.silent.push_back(meter.address);
+                if (meter.answering && Several() && !m_c.link.BusPortFailed())
+                    m_c.err << "no answer from the meter at address " << meter.address << " on "
+                            << m_c.busPort << "; the others go on\n";
+                if (meter.answering) meter.silentSince = m_c.clock.Now();
+                meter.answering = false;
+                continue;
+            }
+            if (!meter.answering) {
+                if (Several())
+                    m_c.talk << "the meter at address " << meter.address << " is back after "
+                             << GapText(m_c.clock.Now() - meter.silentSince) << "\n";
+                // The meter that answers may be another one put in its place.
+                ReadSerial(meter);
+                m_announced = false;
+            }
+            meter.answering = true;
+            meter.everRead = true;
+            ReadingObject reading = meter.blank;
+            reading.time = m_c.clock.WallNow();  // each meter of the line when it was read
             reading.power = values->power;
             reading.temperature = values->temperature;
             reading.voltage = values->voltage;
@@ -123,9 +216,9 @@ public:
             reading.cal = values->cal;
             reading.calK = values->calK;
             reading.k = values->k;
-            result.reading = std::move(reading);
+            result.readings.push_back(std::move(reading));
         }
-        result.lost = !m_watch.BusPass(values.has_value(), m_c.link.BusPortFailed());
+        result.lost = !m_watch.BusPass(!result.readings.empty(), m_c.link.BusPortFailed());
         return result;
     }
 
@@ -139,23 +232,97 @@ public:
         values.ad = r.ad;
         values.voltage = r.voltage;
         values.temperature = r.temperature;
-        return FormatBusLiveLine(static_cast<int>(slot), values, m_model);
+        return WithAddress(FormatBusLiveLine(static_cast<int>(slot), values, Of(r.address).model),
+                           r.address);
+    }
+
+    std::string NoReadingLine(std::int64_t slot, int address) const override {
+        return WithAddress(FormatNoReadingLine(static_cast<int>(slot)), address);
     }
 
     LogMetadata Metadata(const ReadingObject& first) const override {
         LogMetadata m = RunMetadata(m_c, m_started, m_c.busPort);
+        if (Several()) {
+            // One file for the whole line: each list in the order of the addresses.
+            std::string serials;
+            std::string models;
+            for (const Meter& meter : m_meters) {
+                serials += (serials.empty() ? "" : ",") + meter.blank.serial;
+                models += (models.empty() ? "" : ",") + meter.model;
+            }
+            return m.Add("serial", serials).Add("model", models);
+        }
         if (!first.serial.empty()) m.Add("serial", first.serial);
-        m.Add("model", m_model).Add("cal", JsonNumber(first.cal)).Add("k", JsonNumber(first.k));
-        m.Add("calk", JsonNumber(first.calK));
+        m.Add("model", m_meters.front().model).Add("cal", JsonNumber(first.cal));
+        m.Add("k", JsonNumber(first.k)).Add("calk", JsonNumber(first.calK));
         return m;
     }
 
+    bool Reopen() override {
+        m_c.link.CloseBusPort();
+        m_hold.Release();
+        PortError error;
+        if (!m_hold.Take(m_c.busPort, &error)) return false;
+        if (m_c.link.OpenBusPort(m_c.busPort, MeterLink::kUsbBaudRate) != 0) return false;
+        for (Meter& meter : m_meters)
+            ReadSerial(meter);
+        m_announced = false;
+        return true;
+    }
+
+    void Announce(ReadingSinks& sinks) override {
+        if (m_announced) return;
+        for (const Meter& meter : m_meters)
+            sinks.AddMeter(meter.blank, meter.model);
+        m_announced = true;
+    }
+
+    const std::string& FirstModel() const { return m_meters.front().model; }
+
+    std::string NeverRead() const override {
+        std::string addresses;
+        for (const Meter& meter : m_meters) {
+            if (!meter.everRead)
+                addresses += (addresses.empty() ? "" : ", ") + std::to_string(meter.address);
+        }
+        if (addresses.empty() || !Several()) return {};
+        return "no reading at all from the meter at address " + addresses;
+    }
+
 private:
+    struct Meter {
+        int address = 0;
+        std::string model;
+        ReadingObject blank;
+        bool answering = true;
+        bool everRead = false;
+        SteadyTime silentSince{};
+    };
+
+    void ReadSerial(Meter& meter) {
+        if (!WantsSerial(m_c.options)) return;
+        meter.blank.serial.clear();
+        if (const auto id = ReadBusIdentity(m_c.link, static_cast<std::uint8_t>(meter.address)))
+            meter.blank.serial = FormatBusSerialNumber(id->serialNumber);
+    }
+    const Meter& Of(int address) const {
+        for (const Meter& meter : m_meters)
+            if (meter.address == address) return meter;
+        return m_meters.front();
+    }
+    // With several meters each line says which one it is: "N addr=A ...".
+    std::string WithAddress(std::string line, int address) const {
+        if (!Several()) return line;
+        const std::size_t space = line.find(' ');
+        return line.insert(space + 1, "addr=" + std::to_string(address) + " ");
+    }
+
     CommandContext& m_c;
     LiveRunWatch& m_watch;
-    std::string m_model;
-    ReadingObject m_blank;
+    PortHold& m_hold;
     WallTime m_started;
+    std::vector<Meter> m_meters;
+    bool m_announced = false;
 };
 
 LiveLimits LimitsOf(const CliOptions& o, LiveLimits::Duration pause) {
@@ -173,86 +340,152 @@ LiveLimits LimitsOf(const CliOptions& o, LiveLimits::Duration pause) {
 }
 
 // The passes, their readings and the end of the run. False when an output failed.
-bool RunPasses(CommandContext& c, LivePass& pass, ReadingSinks& sinks, LiveCsvLog& csv,
-               const LiveLimits& limits) {
-    LiveClock& clock = c.clock;
-    LiveSchedule schedule(limits, clock.Now());
-    ReadingMean mean;
-    bool described = false;
+class PassLoop {
+public:
+    PassLoop(CommandContext& c, LivePass& pass, LiveRunWatch& watch, ReadingSinks& sinks,
+             LiveCsvLog& csv, const LiveLimits& limits, std::string port)
+        : m_c(c),
+          m_pass(pass),
+          m_watch(watch),
+          m_sinks(sinks),
+          m_csv(csv),
+          m_limits(limits),
+          m_port(std::move(port)),
+          m_schedule(limits, c.clock.Now()) {}
 
-    auto emit = [&](std::int64_t slot, const ReadingObject& reading) {
-        if (!described) {
-            sinks.SetMetadata(pass.Metadata(reading));
-            described = true;
+    bool Run() {
+        LiveClock& clock = m_c.clock;
+        m_pass.Announce(m_sinks);
+        while (true) {
+            if (!TakeEnded(clock.Now())) return false;
+            const auto next = m_schedule.NextPass(clock.Now());
+            const auto due = m_schedule.OpenIntervalEnd();
+            if (!next && !due) return true;
+            const SteadyTime wake = next && due ? std::min(*next, *due) : next ? *next : *due;
+            if (!clock.SleepUntil(wake, m_c.stop)) return true;
+            const SteadyTime at = clock.Now();
+            if (!next || at < *next) continue;
+            // The run may have reached its end (a count of intervals, its duration) in the wait.
+            if (!m_schedule.NextPass(at)) continue;
+
+            PassResult result = m_pass.Read(m_c.stop);
+            if (result.dropped) return true;
+            if (!Take(at, result)) return false;
+            if (result.lost && (!m_c.options.keepGoing || !WaitForTheMeter(at))) return true;
+        }
+    }
+
+private:
+    // A pass's readings, or their interval's share.
+    bool Take(SteadyTime at, const PassResult& result) {
+        const SteadyTime now = m_c.clock.Now();
+        const WallTime wall =
+            m_c.clock.WallNow() - std::chrono::duration_cast<WallTime::duration>(now - at);
+        if (!TakeEnded(at)) return false;
+        const std::int64_t slot = m_schedule.PassDone(at, m_c.clock.Now());
+        if (!result.readings.empty()) m_lastReading = at;
+        for (ReadingObject reading : result.readings) {
+            if (!reading.time) reading.time = wall;
+            if (m_limits.average) {
+                m_means[reading.address].Add(reading);
+            } else if (!Emit(slot, reading)) {
+                return false;
+            }
+        }
+        if (!m_limits.average) {
+            for (const int meter : result.silent)
+                m_sinks.NoReading(m_pass.NoReadingLine(slot, meter));
+        }
+        return true;
+    }
+
+    bool Emit(std::int64_t slot, const ReadingObject& reading) {
+        if (!m_described) {
+            m_sinks.SetMetadata(m_pass.Metadata(reading));
+            m_described = true;
         }
         // The files before the screen: a reading the user saw is in them if the run is killed.
-        if (!csv.Add(c, static_cast<int>(slot), reading.power, reading.energy, reading.seconds))
+        if (!m_csv.Add(m_c, static_cast<int>(slot), reading.power, reading.energy, reading.seconds))
             return false;
-        return sinks.Add(pass.Line(slot, reading), reading);
-    };
+        return m_sinks.Add(m_pass.Line(slot, reading), reading);
+    }
+
     // The reading of every averaged interval that has ended by now, timed at its end.
-    auto takeEnded = [&](SteadyTime now) {
-        while (const auto ended = schedule.EndedInterval(now)) {
+    bool TakeEnded(SteadyTime now) {
+        while (const auto ended = m_schedule.EndedInterval(now)) {
+            const auto late = m_c.clock.Now() - ended->end;
+            const WallTime end =
+                m_c.clock.WallNow() - std::chrono::duration_cast<WallTime::duration>(late);
             bool fine = true;
-            if (mean.Count() > 0) {
+            if (m_means.empty()) m_sinks.NoReading(m_pass.NoReadingLine(ended->number, 0));
+            for (auto& [address, mean] : m_means) {
                 ReadingObject reading = mean.Mean();
-                const auto late = clock.Now() - ended->end;
-                reading.time =
-                    clock.WallNow() - std::chrono::duration_cast<WallTime::duration>(late);
-                fine = emit(ended->number, reading);
-            } else {
-                sinks.NoReading(FormatNoReadingLine(static_cast<int>(ended->number)));
+                reading.time = end;
+                fine = fine && Emit(ended->number, reading);
             }
-            mean.Clear();
-            schedule.TakeInterval();
+            m_means.clear();
+            m_schedule.TakeInterval();
             if (!fine) return false;
         }
         return true;
-    };
-
-    while (true) {
-        if (!takeEnded(clock.Now())) return false;
-        const auto next = schedule.NextPass(clock.Now());
-        const auto due = schedule.OpenIntervalEnd();
-        if (!next && !due) return true;
-        const SteadyTime wake = next && due ? std::min(*next, *due) : next ? *next : *due;
-        if (!clock.SleepUntil(wake, c.stop)) return true;
-        const SteadyTime at = clock.Now();
-        if (!next || at < *next) continue;
-        // The run may have reached its end (a count of intervals, its duration) in the wait.
-        if (!schedule.NextPass(at)) continue;
-        const WallTime wall = clock.WallNow();
-        PassResult result = pass.Read(c.stop);
-        if (result.dropped) return true;
-        if (!takeEnded(at)) return false;
-        const std::int64_t slot = schedule.PassDone(at, clock.Now());
-        if (result.reading) {
-            result.reading->time = wall;
-            if (limits.average) {
-                mean.Add(*result.reading);
-            } else if (!emit(slot, *result.reading)) {
-                return false;
-            }
-        } else if (!limits.average) {
-            sinks.NoReading(FormatNoReadingLine(static_cast<int>(slot)));
-        }
-        if (result.lost) return true;
     }
-}
+
+    // --keep-going: says the meter is lost, tries again every few seconds until it answers
+    // (true) or the run ends (false), and says when it is back and after how long.
+    bool WaitForTheMeter(SteadyTime lostAt) {
+        LiveClock& clock = m_c.clock;
+        m_c.err << m_watch.Summary() << "; trying again every "
+                << std::chrono::duration_cast<std::chrono::seconds>(kRetryEvery).count() << " s\n";
+        const SteadyTime since = m_lastReading.value_or(lostAt);
+        SteadyTime retry = clock.Now();
+        while (true) {
+            retry += kRetryEvery;
+            if (!m_schedule.NextPass(retry)) return false;  // the run's count or time is up
+            if (!clock.SleepUntil(retry, m_c.stop)) return false;
+            if (!m_pass.Reopen()) continue;
+            const SteadyTime at = clock.Now();
+            PassResult result = m_pass.Read(m_c.stop);
+            if (result.dropped) return false;
+            if (result.readings.empty()) continue;
+            m_watch.Recovered();
+            m_c.talk << "the meter on " << m_port << " is back after " << GapText(at - since)
+                     << "\n";
+            m_pass.Announce(m_sinks);
+            return Take(at, result);
+        }
+    }
+
+    CommandContext& m_c;
+    LivePass& m_pass;
+    LiveRunWatch& m_watch;
+    ReadingSinks& m_sinks;
+    LiveCsvLog& m_csv;
+    LiveLimits m_limits;
+    std::string m_port;
+    LiveSchedule m_schedule;
+    std::map<int, ReadingMean> m_means;  // averaging: by address, in address order
+    std::optional<SteadyTime> m_lastReading;
+    bool m_described = false;
+};
 
 // Runs the passes and ends the run: files closed, the watch's sentence, the stats line.
-int FinishRun(CommandContext& c, LivePass& pass, ReadingSinks& sinks, LiveCsvLog& csv,
-              const LiveRunWatch& watch, const LiveLimits& limits, std::string_view unit) {
+int FinishRun(CommandContext& c, PassLoop& loop, const LivePass& pass, ReadingSinks& sinks,
+              LiveCsvLog& csv, const LiveRunWatch& watch, std::string_view unit) {
     bool ok = false;
     {
         std::optional<StopOnSignals> signals;
         if (c.catchSignals) signals.emplace();
-        ok = RunPasses(c, pass, sinks, csv, limits);
+        ok = loop.Run();
     }
     if (const std::string summary = watch.Summary(); !summary.empty()) c.err << summary << "\n";
+    const std::string neverRead = pass.NeverRead();
+    if (!neverRead.empty()) c.err << neverRead << "\n";
     ok = sinks.Finish(unit) && ok;
     ok = csv.Finish(c) && ok;
-    return ok ? watch.Status() : kExitFailed;
+    if (!ok || !neverRead.empty()) return kExitFailed;
+    // --keep-going outlives a loss: what fails the run then is a meter never read.
+    if (c.options.keepGoing) return watch.AnyReading() ? kExitOk : kExitFailed;
+    return watch.Status();
 }
 
 int UsbLive(CommandContext& c) {
@@ -267,28 +500,16 @@ int UsbLive(CommandContext& c) {
     if (!HoldPort(c, c.link.PortName(), hold)) return kExitFailed;
     const WallTime started = c.clock.WallNow();
     const std::string model = c.options.model.value_or(*found);
-    IdentityRead identity;
-    if (WantsSerial(c.options)) identity = ReadIdentity(c.link);
     ReadingObject blank;
     const ReadingUnits units = ListUnitsOfModel(model);
     blank.unit = units.power;
     blank.energyUnit = units.energy;
-    blank.serial = WholeSerial(identity);
     LiveRunWatch watch(c.link.PortName());
     if (!csv.Open(c, model)) return kExitFailed;
-    UsbPass pass(c, watch, model, std::move(blank), std::move(identity), started);
-    return FinishRun(c, pass, sinks, csv, watch, LimitsOf(c.options, {}), units.power);
-}
-
-// The model whose units the readings take: --model, else the meter's model register.
-std::string BusModel(CommandContext& c, std::uint8_t address) {
-    if (c.options.model) return *c.options.model;
-    if (const auto model = ReadBusModel(c.link, address)) {
-        // The register may pad the name with spaces; the catalogue knows it without them.
-        const std::size_t end = model->find_last_not_of(' ');
-        if (end != std::string::npos) return model->substr(0, end + 1);
-    }
-    return std::string(kDefaultModel);
+    if (!sinks.Start()) return kExitFailed;
+    UsbPass pass(c, watch, hold, model, std::move(blank), started);
+    PassLoop loop(c, pass, watch, sinks, csv, LimitsOf(c.options, {}), c.link.PortName());
+    return FinishRun(c, loop, pass, sinks, csv, watch, units.power);
 }
 
 int BusLive(CommandContext& c) {
@@ -301,22 +522,14 @@ int BusLive(CommandContext& c) {
     if (!HoldPort(c, c.busPort, hold)) return kExitFailed;
     if (!OpenBus(c)) return kExitFailed;
     const WallTime started = c.clock.WallNow();
-    const auto address = static_cast<std::uint8_t>(c.options.address);
-    const std::string model = BusModel(c, address);
-    ReadingObject blank;
-    const ReadingUnits units = ListUnitsOfModel(model);
-    blank.unit = units.power;
-    blank.energyUnit = units.energy;
-    blank.address = c.options.address;
-    if (WantsSerial(c.options)) {
-        if (const auto identity = ReadBusIdentity(c.link, address))
-            blank.serial = FormatBusSerialNumber(identity->serialNumber);
-    }
     LiveRunWatch watch(c.busPort);
-    if (!csv.Open(c, model)) return kExitFailed;
-    BusPass pass(c, watch, model, std::move(blank), started);
-    const int status =
-        FinishRun(c, pass, sinks, csv, watch, LimitsOf(c.options, kBusPassPause), units.power);
+    BusPass pass(c, watch, hold, started);
+    // One --csv file takes one header: the first meter's model names its columns.
+    int status = kExitFailed;
+    if (csv.Open(c, pass.FirstModel()) && sinks.Start()) {
+        PassLoop loop(c, pass, watch, sinks, csv, LimitsOf(c.options, kBusPassPause), c.busPort);
+        status = FinishRun(c, loop, pass, sinks, csv, watch, pass.PowerUnit());
+    }
     // The bus port closes before the hold ends, so no other program slips in between.
     c.link.CloseBusPort();
     return status;

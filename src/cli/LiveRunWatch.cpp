@@ -45,7 +45,8 @@ std::string LiveRunWatch::Summary() const {
 }
 
 int LiveRunWatch::Status() const {
-    return Lost() || m_nMissed == m_nPasses ? 1 : 0;
+    // A run stopped before its first pass has lost nothing.
+    return Lost() || (m_nPasses > 0 && m_nMissed == m_nPasses) ? 1 : 0;
 }
 
 }  // namespace qtm::cli

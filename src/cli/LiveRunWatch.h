@@ -21,6 +21,11 @@ public:
     // Records an RS-485 pass: whether the live block came, and whether the port failed.
     bool BusPass(bool gotBlock, bool portFailed);
 
+    // The meter answers again after a loss (--keep-going): the run goes on as before.
+    void Recovered() { m_strLoss.clear(); }
+    // Whether any pass gave a reading.
+    bool AnyReading() const { return m_nMissed < m_nPasses; }
+
     int Passes() const { return m_nPasses; }
     int Missed() const { return m_nMissed; }
     bool Lost() const { return !m_strLoss.empty(); }

@@ -73,6 +73,12 @@ bool ReadingSinks::Check() {
     return true;
 }
 
+bool ReadingSinks::Start() {
+    return true;
+}
+
+void ReadingSinks::AddMeter(const ReadingObject&, std::string_view) {}
+
 bool ReadingSinks::Add(const std::string& textLine, ReadingObject reading) {
     if (!m_ok) return false;
     reading.n = ++m_written;

@@ -30,6 +30,13 @@ public:
     // Whether --format text prints the readings' lines (an import into a --csv file does not).
     void ShowText(bool shown) { m_textShown = shown; }
 
+    // Connects what must be connected before the first reading (the MQTT broker); false
+    // after telling the user why the run cannot start.
+    bool Start();
+    // A meter takes part in the run (again, after it came back): the publisher announces
+    // it. blank carries its serial, units and address.
+    void AddMeter(const ReadingObject& blank, std::string_view model);
+
     // A reading: its text line (for --format text) and its object, whose n is set here.
     // False after telling the user that --log could not be written: the run stops there.
     bool Add(const std::string& textLine, ReadingObject reading);
