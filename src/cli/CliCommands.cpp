@@ -184,7 +184,7 @@ int UsbLive(CommandContext& c) {
     const std::string model = c.options.model.value_or(*found);
     LiveRunWatch watch(c.link.PortName());
     if (!csv.Open(c, model)) return kExitFailed;
-    std::ostream& lines = csv.OnStandardOutput() ? c.err : c.out;
+    std::ostream& lines = csv.OnStandardOutput() ? c.talk : c.out;
     LiveValues values;
     for (int pass = 1; pass <= c.options.count; ++pass) {
         values = ReadLiveValues(c.link, values);
@@ -222,7 +222,7 @@ int BusLive(CommandContext& c) {
     const std::string model = BusModel(c, address);
     LiveRunWatch watch(c.busPort);
     if (!csv.Open(c, model)) return kExitFailed;
-    std::ostream& lines = csv.OnStandardOutput() ? c.err : c.out;
+    std::ostream& lines = csv.OnStandardOutput() ? c.talk : c.out;
     for (int pass = 1; pass <= c.options.count; ++pass) {
         if (pass > 1) std::this_thread::sleep_for(std::chrono::milliseconds(kBusPassPauseMs));
         const auto values = ReadBusLiveValues(c.link, address);

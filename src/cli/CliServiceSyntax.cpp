@@ -141,8 +141,9 @@ std::string ServiceUsageText() {
            "  backup FILE                    read every parameter into FILE\n"
            "  restore [--force] FILE         write back the values of FILE that differ from the\n"
            "                                 meter's; --force also when FILE is of another meter\n"
-           "every command that writes to a meter first saves its parameters under\n"
-           "$XDG_DATA_HOME/QTM200Debug/backups\n";
+           "a command that writes to a meter first saves the meter's parameters in\n"
+           "$XDG_DATA_HOME/QTM200Debug/backups/ and logs the write in\n"
+           "$XDG_DATA_HOME/QTM200Debug/service-log.jsonl\n";
 }
 
 }  // namespace qtm::cli
