@@ -287,6 +287,11 @@ void MeterLink::SetSimulatorPort(const std::string& path) {
     m_simulatorPort = path;
 }
 
+std::string MeterLink::SimulatorPort() const {
+    std::lock_guard state(m_stateMutex);
+    return m_simulatorPort;
+}
+
 void MeterLink::SetSystemPortsEnabled(bool enabled) {
     std::lock_guard state(m_stateMutex);
     m_bSystemPorts = enabled;
