@@ -45,7 +45,7 @@ std::string SimUsage() {
            "                     standard error)\n"
            "  -h, --help         show this text\n"
            "  --version          show the program's name and version\n"
-           "exit status: 0 after SIGINT or SIGTERM, 1 when it cannot serve, 2 bad command line\n" +
+           "exit status: 0 after SIGINT or SIGTERM, 1 cannot serve, 2 bad command line\n" +
            SimVersionLine() + "\n";
 }
 
