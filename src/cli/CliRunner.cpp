@@ -15,8 +15,13 @@
 namespace qtm::cli {
 namespace {
 
+// The built-in meter has twenty pages stored, as the window's has: an import to try that is
+// over in a few seconds.
+constexpr int kSimulatedRecords = 300;
+
 qtmsim::MeterConfig SimulatorConfig(const CliOptions& options) {
     qtmsim::MeterConfig config;
+    config.records = kSimulatedRecords;
     config.family =
         options.family == Family::Qtm300 ? qtmsim::Family::Qtm300 : qtmsim::Family::Qtx200;
     // A "QTM300" meter names itself so unless told otherwise, as qtm200sim does.

@@ -165,6 +165,11 @@ TEST(CliScanTest, BuiltInSimulatorNamesItselfAfterItsFamily) {
     EXPECT_EQ(Lines(qtm.out).at(1), "model: QTM300    ") << qtm.err;
 }
 
+TEST(CliScanTest, BuiltInSimulatorHasReadingsStored) {
+    const CliRun run = RunLine({"--no-system-ports", "--simulate", "memory"});
+    EXPECT_EQ(run.out, "storage: 300/7500\n") << run.err;
+}
+
 TEST(CliPortsTest, ListingNeedsNoBusPort) {
     const CliRun run = RunLine({"--link", "rs485", "--no-system-ports", "ports"});
     EXPECT_EQ(run.status, 0) << run.err;
