@@ -1,6 +1,7 @@
 # Installation and the Debian package (make package): the three programs in /usr/bin,
-# the desktop entry and icon so the window shows in the desktop's menu, manual pages,
-# and the Debian dependencies worked out from the programs' libraries.
+# the desktop entry and icon so the window shows in the desktop's menu, manual pages, the
+# shell completion of qtm200cli, and the Debian dependencies worked out from the programs'
+# libraries.
 include(GNUInstallDirs)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
     GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
@@ -12,6 +13,9 @@ install(FILES ${QTM_PKG_DIR}/qtm200debug.desktop DESTINATION ${CMAKE_INSTALL_DAT
 install(FILES ${PROJECT_SOURCE_DIR}/res/qtm200debug.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps)
 install(FILES ${QTM_PKG_DIR}/copyright DESTINATION ${QTM_DOC_DIR})
+# bash-completion loads a command's completion from a file named after the command.
+install(FILES ${QTM_PKG_DIR}/qtm200cli.bash-completion RENAME qtm200cli
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 
 # Debian wants manual pages and the changelog compressed, reproducibly (no name, no time).
 find_program(QTM_GZIP gzip REQUIRED)

@@ -15,6 +15,7 @@ for f in usr/bin/qtm200debug usr/bin/qtm200cli usr/bin/qtm200sim \
     usr/share/icons/hicolor/64x64/apps/qtm200debug.png \
     usr/share/man/man1/qtm200cli.1.gz usr/share/man/man1/qtm200sim.1.gz \
     usr/share/man/man1/qtm200debug.1.gz \
+    usr/share/bash-completion/completions/qtm200cli \
     usr/share/doc/qtm200debug/copyright usr/share/doc/qtm200debug/changelog.gz; do
     if [ ! -e "$root/$f" ]; then
         echo "missing from the package: /$f"
@@ -42,6 +43,11 @@ case "$out" in
     *) echo "unexpected output of the installed qtm200cli: $out"; failed=1 ;;
 esac
 "$root/usr/bin/qtm200sim" --help >/dev/null || { echo "qtm200sim --help failed"; failed=1; }
+# The completion loads in bash and knows the commands.
+words=$(bash --norc --noprofile -c '. "$1" && COMP_WORDS=(qtm200cli li) COMP_CWORD=1 &&
+    _qtm200cli && echo "${COMPREPLY[*]}"' sh "$root/usr/share/bash-completion/completions/qtm200cli") ||
+    words=""
+[ "$words" = "live" ] || { echo "the installed bash completion does not complete: $words"; failed=1; }
 
 if command -v lintian >/dev/null 2>&1; then
     lintian --fail-on error "$deb" || { echo "lintian reports errors"; failed=1; }

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "qtm/Version.h"
+
 namespace qtmsim {
 
 namespace {
@@ -24,9 +26,31 @@ bool ParseInt(const std::string& text, long low, long high, long* out) {
 std::string SimUsage() {
     return "usage: qtm200sim [--model NAME] [--family qtx200|qtm300] [--rs485 [--addr N]]\n"
            "                 [--records N] [--fault silent|short|garbage|badcrc|hangup]\n"
-           "                 [--serial TEXT] [--log FILE|-] [--help]\n"
+           "                 [--serial TEXT] [--log FILE|-]\n"
+           "       qtm200sim --help | --version\n"
            "Serves a simulated QTX meter on a pseudo-terminal and prints its path as\n"
-           "'port: /dev/pts/N' on the first line. Stop it with Ctrl-C or SIGTERM.\n";
+           "'port: /dev/pts/N' on the first line. Stop it with Ctrl-C or SIGTERM.\n"
+           "  --model NAME       the model the meter names, 1 to 10 characters (default\n"
+           "                     QTX-200P, QTM300 with --family qtm300)\n"
+           "  --family qtx200|qtm300  the meter family (default qtx200)\n"
+           "  --rs485            answer Modbus RTU frames as a meter on an RS-485 line\n"
+           "                     instead of the USB command set\n"
+           "  --addr N           the bus address, 1 to 247 (default 1; needs --rs485)\n"
+           "  --records N        readings in the record memory (default 0)\n"
+           "  --fault silent|short|garbage|badcrc|hangup\n"
+           "                     misbehave on purpose: answer nothing, half of each reply,\n"
+           "                     spoiled replies, replies with a bad CRC, or hang up\n"
+           "  --serial TEXT      the serial number, at most 10 characters\n"
+           "  --log FILE|-       write every request, with its time, to FILE (- for\n"
+           "                     standard error)\n"
+           "  -h, --help         show this text\n"
+           "  --version          show the program's name and version\n"
+           "exit status: 0 after SIGINT or SIGTERM, 1 cannot serve, 2 bad command line\n" +
+           SimVersionLine() + "\n";
+}
+
+std::string SimVersionLine() {
+    return std::string("qtm200sim ") + qtm::kProgramVersion;
 }
 
 std::optional<Fault> FaultFromName(const std::string& name) {
@@ -61,7 +85,12 @@ std::optional<SimOptions> ParseSimArgs(const std::vector<std::string>& args, std
             options.help = true;
             continue;
         }
-        if (!takesValue) return fail("unknown argument: " + arg);
+        if (arg == "--version") {
+            options.version = true;
+            continue;
+        }
+        if (!takesValue)
+            return fail((arg.starts_with("-") ? "unknown option " : "unexpected argument ") + arg);
         if (i + 1 >= args.size()) return fail(arg + " needs a value");
         const std::string& value = args[++i];
         long number = 0;
@@ -88,7 +117,9 @@ std::optional<SimOptions> ParseSimArgs(const std::vector<std::string>& args, std
             options.config.records = static_cast<int>(number);
         } else if (arg == "--fault") {
             const auto fault = FaultFromName(value);
-            if (!fault) return fail("unknown fault: " + value);
+            if (!fault)
+                return fail("--fault " + value +
+                            ": no such fault (silent, short, garbage, badcrc, hangup, none)");
             options.config.fault = *fault;
         } else if (arg == "--serial") {
             if (value.size() > 10) return fail("--serial takes at most 10 characters");

@@ -29,11 +29,15 @@ int main(int argc, char** argv) {
     const auto options =
         qtmsim::ParseSimArgs(std::vector<std::string>(argv + 1, argv + argc), &error);
     if (!options) {
-        std::fprintf(stderr, "qtm200sim: %s\n%s", error.c_str(), qtmsim::SimUsage().c_str());
+        std::fprintf(stderr, "qtm200sim: %s\ntry 'qtm200sim --help'\n", error.c_str());
         return 2;
     }
     if (options->help) {
         std::fputs(qtmsim::SimUsage().c_str(), stdout);
+        return 0;
+    }
+    if (options->version) {
+        std::printf("%s\n", qtmsim::SimVersionLine().c_str());
         return 0;
     }
 

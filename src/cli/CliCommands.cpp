@@ -9,6 +9,7 @@
 #include "cli/CliServiceCommands.h"
 #include "cli/LiveRun.h"
 #include "device/CNumberFormat.h"
+#include "device/platform/PortDetails.h"
 #include "service/ReadingFormat.h"
 
 namespace qtm::cli {
@@ -75,10 +76,16 @@ bool HoldPort(CommandContext& c, const std::string& port, PortHold& hold) {
 
 namespace {
 
+// The path first, so that scripts which cut the first field get the paths.
 int Ports(CommandContext& c) {
     c.link.EnumeratePorts();
-    for (const std::string& port : c.link.PortList())
-        c.out << port << "\n";
+    const std::string simulator = c.link.SimulatorPort();
+    for (const std::string& port : c.link.PortList()) {
+        c.out << port << "  "
+              << (port == simulator ? "simulated meter"
+                                    : DescribePortDetails(ReadPortDetails(port)))
+              << "\n";
+    }
     return kExitOk;
 }
 

@@ -2,6 +2,7 @@
 
 #include "cli/CliServiceSyntax.h"
 #include "device/ModbusFrame.h"
+#include "qtm/Version.h"
 #include "service/ModelCatalog.h"
 
 #include <algorithm>
@@ -97,25 +98,68 @@ std::optional<std::vector<int>> ParseAddressList(std::string_view text) {
 }
 
 std::string UsageText() {
-    return "usage: qtm200cli [--port PATH]... [--no-system-ports] [--simulate[=MODEL]]\n"
-           "                 [--family qtx200|qtm300] [--link usb|rs485] [--addr N]\n"
-           "                 [--model NAME] COMMAND\n"
+    return "usage: qtm200cli [common options] COMMAND [command options]\n"
+           "       qtm200cli --help | --version\n"
+           "common options:\n"
+           "  --port PATH          list PATH as a serial port too (may be repeated); with\n"
+           "                       --link rs485 the first one is the bus\n"
+           "  --no-system-ports    list only the ports given with --port and the simulator's\n"
+           "  --simulate[=MODEL]   start a simulated meter with stored readings in this\n"
+           "                       program and list its port\n"
+           "  --family qtx200|qtm300  the meter family (default qtx200)\n"
+           "  --link usb|rs485     the link to the meter (default usb)\n"
+           "  --addr N             the meter's bus address, 1 to 247 (default 1)\n"
+           "  --model NAME         give the readings the units of NAME instead of those of\n"
+           "                       the model the meter names\n"
+           "  -h, --help           show this text\n"
+           "  --version            show the program's name and version\n"
            "commands:\n"
-           "  ports              list the serial ports, one per line\n"
+           "  ports              list the serial ports, one per line: the path, then what\n"
+           "                     it is (a USB adapter's ids, maker, product, serial number)\n"
            "  scan               find the port where a meter answers (USB link)\n"
            "  info               read the meter's identity and settings\n"
            "  memory             read how many records the meter has stored (USB link)\n"
-           "  live [--count N] [--csv FILE [--append|--overwrite]]\n"
-           "                     read N live measurements (default 5); with --csv every\n"
-           "                     reading is also written to FILE as it comes; a FILE that\n"
-           "                     exists is continued with --append or replaced with\n"
-           "                     --overwrite, and refused with neither\n"
-           "  import [--csv FILE]\n"
-           "                     download the meter's stored readings (USB link) and print\n"
-           "                     them, one \"N VALUE\" line each, or write them to FILE; an\n"
-           "                     import that is not complete goes to FILE.partial instead\n"
-           "  --csv -            writes to standard output (the live lines go to stderr)\n" +
-           ServiceUsageText();
+           "  live [--count N] [--duration T] [--interval T [--average]]\n"
+           "       [--format text|csv|jsonl] [--csv FILE [--append|--overwrite]]\n"
+           "       [--log FILE] [--stats]\n"
+           "                     live readings until interrupted (Ctrl-C or SIGTERM end the\n"
+           "                     run cleanly: files whole, summary printed, status 0)\n"
+           "  import [--format text|csv|jsonl] [--csv FILE] [--log FILE]\n"
+           "                     download the meter's stored readings (USB link)\n" +
+           ServiceUsageText() +
+           "options of live and import:\n"
+           "  --count N          end after N passes (0: no limit)\n"
+           "  --duration T       end after T, or after N passes with --count, whichever\n"
+           "                     comes first; T is seconds or a number with s, m or h\n"
+           "                     (90, 1.5m, 2h)\n"
+           "  --interval T       one reading every T, on time\n"
+           "  --average          each reading the mean of its interval's passes, timed at\n"
+           "                     the interval's end\n"
+           "  --format text|csv|jsonl\n"
+           "                     standard output: text (\"N P=... T=...\" lines, the\n"
+           "                     default), csv (RFC 4180, UTF-8, header first) or jsonl\n"
+           "                     (one JSON object per reading)\n"
+           "  --csv FILE         write the meter software's CSV (UTF-16) to FILE; a FILE\n"
+           "                     that exists is continued with --append, replaced with\n"
+           "                     --overwrite and refused with neither; an import that is\n"
+           "                     not complete goes to FILE.partial instead\n"
+           "  --append           live --csv: add this run's readings to the FILE there\n"
+           "  --overwrite        live --csv: replace the FILE there\n"
+           "  --log FILE         append each reading to FILE as it comes: UTF-8 CSV with a\n"
+           "                     byte-order mark, after a \"# key: value\" block about the\n"
+           "                     run and the meter; strftime fields in FILE (%Y %m %d %H,\n"
+           "                     local time) begin a new file when the name they give\n"
+           "                     changes\n"
+           "  --stats            after the readings, one line on standard error: count, min,\n"
+           "                     max, mean, sd, integral and unit\n"
+           "  FILE - is standard output (the pass lines then go to standard error); import\n"
+           "  shows its progress on standard error when that is a terminal\n"
+           "exit status: 0 done, 1 failed (told on standard error), 2 bad command line\n" +
+           VersionLine() + "\n";
+}
+
+std::string VersionLine() {
+    return std::string("qtm200cli ") + kProgramVersion;
 }
 
 ParseResult ParseCommandLine(const std::vector<std::string>& args) {
@@ -146,6 +190,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         if (name == "--help" || name == "-h") {
             ParseResult result;
             result.help = true;
+            return result;
+        } else if (name == "--version" && !inlineValue) {
+            ParseResult result;
+            result.version = true;
             return result;
         } else if (name == "--port") {
             const auto value = takeValue();

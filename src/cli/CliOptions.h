@@ -70,6 +70,7 @@ struct CliOptions {
 struct ParseResult {
     std::optional<CliOptions> options;  // empty when the command line is bad or help
     bool help = false;                  // --help was asked for
+    bool version = false;               // --version was asked for
     std::string error;                  // one line saying what is wrong
 };
 
@@ -82,7 +83,9 @@ std::optional<std::vector<int>> ParseAddressList(std::string_view text);
 // Parses the arguments after the program name.
 ParseResult ParseCommandLine(const std::vector<std::string>& args);
 
-// The usage text, ending in a newline.
+// The usage text (--help), ending in a newline; its last line is VersionLine().
 std::string UsageText();
+// "qtm200cli VERSION" (--version), without a newline.
+std::string VersionLine();
 
 }  // namespace qtm::cli

@@ -8,6 +8,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/CliServiceSyntax.h"
+#include "cli/PrefixedStream.h"
 #include "device/MeterLink.h"
 #include "sim/SimMeter.h"
 
@@ -68,19 +69,24 @@ std::string DescribeOpenFailure(const PortError& error) {
     return text;
 }
 
+int BadCommandLine(std::ostream& err, const std::string& problem) {
+    err << kProgramPrefix << problem << "\ntry 'qtm200cli --help'\n";
+    return kExitUsage;
+}
+
 int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err,
                const CliEnvironment& environment) {
-    if (const std::string problem = CheckCombination(options); !problem.empty()) {
-        err << "qtm200cli: " << problem << "\n" << UsageText();
-        return kExitUsage;
-    }
+    if (const std::string problem = CheckCombination(options); !problem.empty())
+        return BadCommandLine(err, problem);
 
+    // Every line of a complaint carries the program's name; the talk goes out as it is.
+    PrefixedStream complaints(err, kProgramPrefix);
     std::unique_ptr<qtmsim::SimMeter> simulator;
     if (options.simulate) {
         simulator = std::make_unique<qtmsim::SimMeter>(SimulatorConfig(options));
         std::string reason;
         if (!simulator->Start(&reason)) {
-            err << "the simulated meter could not be started: " << reason << "\n";
+            complaints << "the simulated meter could not be started: " << reason << "\n";
             return kExitFailed;
         }
     }
@@ -103,16 +109,8 @@ int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err,
     }
     LiveClock& clock = environment.clock ? *environment.clock : SystemClock();
     std::atomic<bool>& stop = environment.stop ? *environment.stop : StopOnSignals::Flag();
-    CommandContext context{options,
-                           link,
-                           out,
-                           err,
-                           busPort,
-                           err,
-                           clock,
-                           stop,
-                           !environment.stop,
-                           environment.errIsTerminal};
+    CommandContext context{options, link,  out,   complaints,        busPort,
+                           err,     clock, stop, !environment.stop, environment.errIsTerminal};
     const int status = RunMeterCommand(context);
     link.CloseBusPort();
     return status;
@@ -125,10 +123,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         out << UsageText();
         return kExitOk;
     }
-    if (!parsed.options) {
-        err << "qtm200cli: " << parsed.error << "\n" << UsageText();
-        return kExitUsage;
+    if (parsed.version) {
+        out << VersionLine() << "\n";
+        return kExitOk;
     }
+    if (!parsed.options) return BadCommandLine(err, parsed.error);
     return RunCommand(*parsed.options, out, err, environment);
 }
 

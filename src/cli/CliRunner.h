@@ -27,11 +27,18 @@ struct CliEnvironment {
     bool errIsTerminal = false;         // standard error is a terminal
 };
 
+// What every error line starts with.
+inline constexpr const char* kProgramPrefix = "qtm200cli: ";
+
+// A bad command line: one line naming what is wrong and a pointer to --help, status 2.
+int BadCommandLine(std::ostream& err, const std::string& problem);
+
 // The whole program: arguments after the program name in, exit status out.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            const CliEnvironment& environment = {});
 
-// Runs already parsed options.
+// Runs already parsed options: complaints go to err with every line prefixed, the rest of
+// what goes to standard error (CommandContext::talk) as it is.
 int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err,
                const CliEnvironment& environment = {});
 

@@ -14,7 +14,7 @@ WriteLog LogFor(const CommandContext& c, const std::optional<MeterParameters>& m
 
 void WarnIfNotLogged(CommandContext& c, const WriteLog& log) {
     if (!log.Error().empty())
-        c.err << "qtm200cli: the service log could not be written: " << log.Error() << "\n";
+        c.err << "the service log could not be written: " << log.Error() << "\n";
 }
 
 int LoggedOutcome(CommandContext& c, const std::optional<MeterParameters>& before,

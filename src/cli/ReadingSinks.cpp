@@ -2,13 +2,10 @@
 
 #include <ctime>
 
+#include "qtm/Version.h"
 #include "service/FileTarget.h"
 #include "service/JsonText.h"
 #include "service/UtcTime.h"
-
-#ifndef QTM_VERSION
-#define QTM_VERSION "unknown"
-#endif
 
 namespace qtm::cli {
 namespace {
@@ -21,7 +18,7 @@ bool UsesStdout(const std::optional<std::string>& file) {
 
 LogMetadata RunMetadata(const CommandContext& c, WallTime started, std::string_view port) {
     LogMetadata metadata;
-    metadata.Add("program", "qtm200cli").Add("version", QTM_VERSION);
+    metadata.Add("program", "qtm200cli").Add("version", kProgramVersion);
     metadata.Add("started", UtcIsoMillis(started)).Add("port", port);
     const bool bus = c.options.link == Link::Rs485;
     metadata.Add("link", bus ? "rs485" : "usb");

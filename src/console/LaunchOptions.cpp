@@ -1,5 +1,7 @@
 #include "console/LaunchOptions.h"
 
+#include "qtm/Version.h"
+
 namespace {
 
 constexpr const char* kDismissOption = "--dismiss-messages-after";
@@ -20,6 +22,8 @@ LaunchParse ParseLaunchOptions(const QStringList& args) {
         const QString& arg = args[i];
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             o.help = true;
+        } else if (arg == QLatin1String("--version")) {
+            o.version = true;
         } else if (arg == QLatin1String("--simulate")) {
             o.simulate = true;
         } else if (arg.startsWith(QLatin1String("--simulate="))) {
@@ -42,10 +46,12 @@ LaunchParse ParseLaunchOptions(const QStringList& args) {
         } else if (arg.startsWith(QLatin1String(kDismissOption) + QLatin1Char('='))) {
             bool number = false;
             const int ms = arg.section(QLatin1Char('='), 1).toInt(&number);
-            if (!number || ms < 0) return Fail(QStringLiteral("bad value: %1").arg(arg));
+            if (!number || ms < 0)
+                return Fail(
+                    QStringLiteral("%1: the time must be a whole number of milliseconds").arg(arg));
             o.dismissMessagesMs = ms;
         } else {
-            return Fail(QStringLiteral("unknown option: %1").arg(arg));
+            return Fail(QStringLiteral("unknown option %1").arg(arg));
         }
     }
     return result;
@@ -53,9 +59,18 @@ LaunchParse ParseLaunchOptions(const QStringList& args) {
 
 QString LaunchUsage() {
     return QStringLiteral(
-        "usage: qtm200debug [--simulate[=MODEL]] [--port PATH]... [--no-system-ports]\n"
-        "  --simulate[=MODEL]  start a simulated meter (default model of the simulator) and\n"
-        "                      list its port\n"
-        "  --port PATH         list PATH as a serial port as well (may be repeated)\n"
-        "  --no-system-ports   list only the ports named here and the simulator's\n");
+               "usage: qtm200debug [--simulate[=MODEL]] [--port PATH]... [--no-system-ports]\n"
+               "       qtm200debug --help | --version\n"
+               "  --simulate[=MODEL]  start a simulated meter (default model of the simulator)\n"
+               "                      and list its port\n"
+               "  --port PATH         list PATH as a serial port as well (may be repeated)\n"
+               "  --no-system-ports   list only the ports named here and the simulator's\n"
+               "  -h, --help          show this text\n"
+               "  --version           show the program's name and version\n"
+               "exit status: 0 window closed, 1 could not start, 2 bad command line\n") +
+           LaunchVersionLine() + QLatin1Char('\n');
+}
+
+QString LaunchVersionLine() {
+    return QStringLiteral("qtm200debug ") + QLatin1String(qtm::kProgramVersion);
 }

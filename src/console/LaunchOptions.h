@@ -18,6 +18,7 @@ struct LaunchOptions {
     // Unattended runs only: open with the lower part shown (--expanded). Not in the usage text.
     bool expanded = false;
     bool help = false;
+    bool version = false;
 };
 
 struct LaunchParse {
@@ -30,4 +31,7 @@ struct LaunchParse {
 // -platform) are taken out by QApplication before we see them.
 LaunchParse ParseLaunchOptions(const QStringList& args);
 
+// The usage (--help), ending in the version line.
 QString LaunchUsage();
+// "qtm200debug VERSION" (--version), without a newline.
+QString LaunchVersionLine();

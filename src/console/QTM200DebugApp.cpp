@@ -32,13 +32,17 @@ void CQTM200DebugApp::UseCNumbers() {
 int CQTM200DebugApp::InitInstance() {
     const LaunchParse parse = ParseLaunchOptions(QApplication::arguments().mid(1));
     if (!parse.ok) {
-        std::fprintf(stderr, "qtm200debug: %s\n%s", qPrintable(parse.error),
-                     qPrintable(LaunchUsage()));
+        std::fprintf(stderr, "qtm200debug: %s\ntry 'qtm200debug --help'\n",
+                     qPrintable(parse.error));
         return 2;
     }
     const LaunchOptions& options = parse.options;
     if (options.help) {
         std::fputs(qPrintable(LaunchUsage()), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::puts(qPrintable(LaunchVersionLine()));
         return 0;
     }
 

@@ -141,10 +141,21 @@ int MeterLink::FindMeter(std::string& model) {
     const bool qtm300 = GetDeviceType() == DeviceType::Qtm300;
     const Bytes request = qtm300 ? BuildQtm300Identify() : BuildVkIdentityRead(vk::kModel);
     const std::vector<std::string> ports = PortList();
+    std::vector<std::string> named;
+    {
+        std::lock_guard state(m_stateMutex);
+        named = m_extraPorts;
+        named.push_back(m_simulatorPort);
+    }
+    auto isNamed = [&named](const std::string& port) {
+        return std::find(named.begin(), named.end(), port) != named.end();
+    };
     Bytes reply(kIdentityReplyBytes);
     // When nothing answers, the operator should hear about a port that was refused or
-    // held by another program, even if a later port opened and merely stayed silent.
+    // held by another program, even if a later port opened and merely stayed silent; and
+    // about the port they named before any system port the list tried first.
     PortError telling;
+    int tellingWeight = -1;
     for (int round = 0; round < kFindRounds; ++round) {
         SleepMs(kFindRoundPauseMs);
         for (const std::string& port : ports) {
@@ -152,9 +163,11 @@ int MeterLink::FindMeter(std::string& model) {
             const PortError error = m_serial.LastOpenError();
             RecordOpenError(error);
             if (!opened) {
-                if (!telling.Failed() || (telling.kind == PortErrorKind::NotFound &&
-                                          error.kind != PortErrorKind::NotFound))
+                if (const int weight = RefusalWeight(error, isNamed(port));
+                    weight > tellingWeight) {
                     telling = error;
+                    tellingWeight = weight;
+                }
                 continue;
             }
             // A port that takes only part of the request simply gives no answer.
@@ -272,6 +285,11 @@ void MeterLink::ClearExtraPorts() {
 void MeterLink::SetSimulatorPort(const std::string& path) {
     std::lock_guard state(m_stateMutex);
     m_simulatorPort = path;
+}
+
+std::string MeterLink::SimulatorPort() const {
+    std::lock_guard state(m_stateMutex);
+    return m_simulatorPort;
 }
 
 void MeterLink::SetSystemPortsEnabled(bool enabled) {

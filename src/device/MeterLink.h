@@ -156,6 +156,7 @@ public:
     void AddExtraPort(const std::string& path);
     void ClearExtraPorts();
     void SetSimulatorPort(const std::string& path);  // empty: none
+    std::string SimulatorPort() const;
     void SetSystemPortsEnabled(bool enabled);
     void SetSysfsRoot(const std::string& ttyRoot);
     int PortCount() const;

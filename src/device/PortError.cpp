@@ -46,6 +46,11 @@ const char* PortErrorKindName(PortErrorKind kind) {
     return "cannot be opened";
 }
 
+int RefusalWeight(const PortError& error, bool namedByUser) {
+    if (!error.Failed()) return -1;
+    return (namedByUser ? 2 : 0) + (error.kind == PortErrorKind::NotFound ? 0 : 1);
+}
+
 PortError MakePortError(const std::string& path, int err) {
     PortError error;
     error.kind = ClassifyOpenErrno(err);

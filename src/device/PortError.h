@@ -29,6 +29,10 @@ struct PortError {
 // Maps an errno value of open()/ioctl()/flock() to the kind the operator needs to know.
 PortErrorKind ClassifyOpenErrno(int err);
 const char* PortErrorKindName(PortErrorKind kind);
+// When no port answered, which refusal to tell: the heavier one, the first of equals. A port
+// the user named outweighs one the system listed (which would otherwise, listed first, hide
+// it), and a port that is there but refused outweighs one that does not exist.
+int RefusalWeight(const PortError& error, bool namedByUser);
 // Builds a PortError for path from an errno value, classifying it.
 PortError MakePortError(const std::string& path, int err);
 

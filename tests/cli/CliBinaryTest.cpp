@@ -30,10 +30,13 @@ std::string BinDir() {
     return self.substr(0, self.find_last_of('/'));
 }
 
-// With binary the output is taken byte for byte (a UTF-16 file holds zero bytes).
-ProgramRun RunProgram(const std::string& arguments, bool binary = false) {
+// With binary the output is taken byte for byte (a UTF-16 file holds zero bytes). With
+// standardError what is taken is standard error, and standard output is dropped.
+ProgramRun RunProgram(const std::string& arguments, bool binary = false,
+                      bool standardError = false) {
     ProgramRun run;
-    const std::string command = BinDir() + "/qtm200cli " + arguments + " 2>/dev/null";
+    const std::string command = BinDir() + "/qtm200cli " + arguments +
+                                (standardError ? " 2>&1 >/dev/null" : " 2>/dev/null");
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return run;
     char buffer[512];
@@ -70,6 +73,21 @@ TEST(CliProgramTest, LiveCsvOnStandardOutputIsTheFileAndTheLinesGoToStandardErro
 
 TEST(CliProgramTest, BadArgumentsExitWithTwo) {
     EXPECT_EQ(RunProgram("--link carrier-pigeon ports").status, 2);
+}
+
+TEST(CliProgramTest, VersionIsOneLine) {
+    const ProgramRun run = RunProgram("--version");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(std::regex_match(run.out, std::regex(R"(qtm200cli [0-9]+\.[0-9]+(\.[0-9]+)*\n)")))
+        << run.out;
+}
+
+// Pass lines moved off standard output are talk, not complaints: they carry no prefix.
+TEST(CliProgramTest, PassLinesOnStandardErrorStayAsTheyAre) {
+    const ProgramRun run =
+        RunProgram("--simulate --no-system-ports live --count 2 --csv -", false, true);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(std::regex_match(run.out, std::regex(R"(1 P=[^\n]+\n2 P=[^\n]+\n)"))) << run.out;
 }
 
 }  // namespace

@@ -96,7 +96,7 @@ TEST_F(CliDataTest, PageThatComesInShortOrGarbledIsLeftOutAndCounted) {
         StartMeter({.records = 45});
         SpoilPageOne(*meter, reply);
         EXPECT_EQ(Cli({"import"}), kExitFailed);
-        EXPECT_EQ(err, "page 1 gave no whole answer: 15 of 45 readings are missing\n");
+        EXPECT_EQ(err, "qtm200cli: page 1 gave no whole answer: 15 of 45 readings are missing\n");
         // Pages 0 and 2, numbered on without a gap; none of page 1 shows, not even as 0.
         const auto stored = StoredRecords();
         std::string expected;
@@ -119,7 +119,7 @@ TEST_F(CliDataTest, IncompleteImportLeavesTheFileAndWritesWhatCameToPartial) {
         const std::string partial = file.string() + ".partial";
         EXPECT_EQ(Cli({"import", "--csv", file.string()}), kExitFailed);
         EXPECT_EQ(err,
-                  "page 1 gave no whole answer: 15 of 45 readings are missing; the 30 "
+                  "qtm200cli: page 1 gave no whole answer: 15 of 45 readings are missing; the 30 "
                   "readings that came are in " +
                       partial + " and " + file.string() +
                       (existed ? " is left as it was\n" : " is not written\n"));
@@ -144,7 +144,8 @@ TEST_F(CliDataTest, ThreePagesInARowWithoutAnAnswerEndTheImportInOneSentence) {
     });
     EXPECT_EQ(Cli({"import"}), kExitFailed);
     EXPECT_EQ(err,
-              "the meter gave no answer to pages 2 to 4 in a row, so the import stopped there: "
+              "qtm200cli: the meter gave no answer to pages 2 to 4 in a row, so the import stopped "
+              "there: "
               "1470 of 1500 readings are missing\n");
     EXPECT_EQ(PageRequests().size(), 5u);
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 30);
@@ -162,7 +163,7 @@ TEST_F(CliDataTest, ImportTargetThatCannotBeWrittenIsRefusedBeforeTheMeterIsAske
     };
     for (const auto& [file, sentence] : cases) {
         EXPECT_EQ(Cli({"import", "--csv", file.string()}), kExitFailed);
-        EXPECT_EQ(err, sentence + "\n");
+        EXPECT_EQ(err, "qtm200cli: " + sentence + "\n");
         EXPECT_TRUE(meter->RequestLog().empty());
     }
 }
@@ -200,7 +201,7 @@ TEST_F(CliDataTest, ExistingLiveCsvIsContinuedWithAppendReplacedWithOverwriteEls
 
     meter->ClearLog();
     EXPECT_EQ(Cli({"live", "--count", "1", "--csv", file.string()}), kExitFailed);
-    EXPECT_EQ(err, file.string() +
+    EXPECT_EQ(err, "qtm200cli: " + file.string() +
                        " already exists: give --append to add this run's readings to it or "
                        "--overwrite to replace it\n");
     EXPECT_TRUE(meter->RequestLog().empty());
@@ -245,7 +246,7 @@ TEST_F(CliDataTest, AppendRefusesAFileItWouldSpoil) {
         std::ofstream(file, std::ios::binary) << c.bytes;
         meter->ClearLog();
         EXPECT_EQ(Cli({"live", "--csv", file.string(), "--append"}), kExitFailed);
-        EXPECT_EQ(err, file.string() + c.sentence + "\n");
+        EXPECT_EQ(err, "qtm200cli: " + file.string() + c.sentence + "\n");
         EXPECT_EQ(ReadBytes(file), c.bytes);
         const auto codes = RequestCodes();
         EXPECT_EQ(std::count(codes.begin(), codes.end(), 0x0D), 0);
@@ -257,7 +258,7 @@ TEST_F(CliDataTest, FullDeviceGivesTheDiskFullSentenceAndStaysADevice) {
     for (const char* command : {"live", "import"}) {
         SCOPED_TRACE(command);
         EXPECT_EQ(Cli({command, "--csv", "/dev/full"}), kExitFailed);
-        EXPECT_EQ(err, "The disk is full: /dev/full could not be written.\n");
+        EXPECT_EQ(err, "qtm200cli: The disk is full: /dev/full could not be written.\n");
         EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
     }
 }
@@ -344,7 +345,7 @@ TEST_F(CliDataTest, FullDiskStopsALiveRunInOneSentenceWithoutACutRow) {
     ::waitpid(child, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), kExitFailed);
-    EXPECT_EQ(said, "The disk is full: " + file.string() +
+    EXPECT_EQ(said, "qtm200cli: The disk is full: " + file.string() +
                         " could not be written; the run stopped at pass 1\n");
     EXPECT_EQ(ReadBytes(file), before);
     const auto codes = RequestCodes();

@@ -114,20 +114,36 @@ TEST(CliLineTest, OpenFailuresSayWhatToDo) {
     }
 }
 
-TEST(CliUsageTest, BadArgumentsPrintUsageAndExitTwo) {
-    for (const auto& args : std::vector<std::vector<std::string>>{{},
-                                                                  {"bogus"},
-                                                                  {"--addr", "300", "info"},
-                                                                  {"--link", "rs485", "info"},
-                                                                  {"--link", "rs485", "live"}}) {
-        const CliRun run = RunLine(args);
+TEST(CliUsageTest, BadArgumentsGetOneLineNamingThemAndAHintAndExitTwo) {
+    const struct {
+        std::vector<std::string> args;
+        const char* named;  // what the line must name
+    } cases[] = {
+        {{}, "no command"},
+        {{"bogus"}, "bogus"},
+        {{"--addr", "300", "info"}, "--addr"},
+        {{"--link", "rs485", "info"}, "--link rs485"},
+        {{"--link", "rs485", "live"}, "--link rs485"},
+        {{"live", "--frobnicate"}, "--frobnicate"},
+        {{"scan", "--count", "3"}, "--count"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.named);
+        const CliRun run = RunLine(c.args);
         EXPECT_EQ(run.status, 2);
-        EXPECT_NE(run.err.find("usage: qtm200cli"), std::string::npos);
+        const auto lines = Lines(run.err);
+        ASSERT_EQ(lines.size(), 2u) << run.err;
+        EXPECT_EQ(lines[0].rfind("qtm200cli: ", 0), 0u) << lines[0];
+        EXPECT_NE(lines[0].find(c.named), std::string::npos) << lines[0];
+        EXPECT_EQ(lines[1], "try 'qtm200cli --help'");
         EXPECT_TRUE(run.out.empty());
     }
-    const CliRun help = RunLine({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("usage: qtm200cli"), std::string::npos);
+    for (const char* help : {"--help", "-h"}) {
+        const CliRun run = RunLine({"--port", "/dev/ttyUSB0", help, "bogus"});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out.rfind("usage: qtm200cli", 0), 0u) << run.out;
+        EXPECT_TRUE(run.err.empty());
+    }
 }
 
 TEST(CliPortsTest, ListsGivenPortsThenTheSimulatorOnly) {
@@ -136,9 +152,10 @@ TEST(CliPortsTest, ListsGivenPortsThenTheSimulatorOnly) {
     EXPECT_EQ(run.status, 0) << run.err;
     const auto lines = Lines(run.out);
     ASSERT_EQ(lines.size(), 3u) << run.out;
-    EXPECT_EQ(lines[0], "/dev/qtm-a");
-    EXPECT_EQ(lines[1], "/dev/qtm-b");
-    EXPECT_EQ(lines[2].rfind("/dev/pts/", 0), 0u) << lines[2];
+    EXPECT_EQ(lines[0], "/dev/qtm-a  does not exist");
+    EXPECT_EQ(lines[1], "/dev/qtm-b  does not exist");
+    EXPECT_TRUE(std::regex_match(lines[2], std::regex("/dev/pts/[0-9]+  simulated meter")))
+        << lines[2];
 }
 
 TEST(CliScanTest, BuiltInSimulatorNamesItselfAfterItsFamily) {
@@ -146,6 +163,11 @@ TEST(CliScanTest, BuiltInSimulatorNamesItselfAfterItsFamily) {
     EXPECT_EQ(Lines(qtx.out).at(1), "model: QTX-200P") << qtx.err;
     const CliRun qtm = RunLine({"--no-system-ports", "--simulate", "--family", "qtm300", "scan"});
     EXPECT_EQ(Lines(qtm.out).at(1), "model: QTM300    ") << qtm.err;
+}
+
+TEST(CliScanTest, BuiltInSimulatorHasReadingsStored) {
+    const CliRun run = RunLine({"--no-system-ports", "--simulate", "memory"});
+    EXPECT_EQ(run.out, "storage: 300/7500\n") << run.err;
 }
 
 TEST(CliPortsTest, ListingNeedsNoBusPort) {
@@ -160,12 +182,12 @@ TEST_F(CliAgainstMeterTest, UsbOnlyCommandsOnTheBusFailWithoutSendingAnything) {
     StartMeter({.rs485 = true});
     const CliRun scan = Cli({"--link", "rs485", "scan"});
     EXPECT_EQ(scan.status, 1);
-    EXPECT_EQ(Lines(scan.err).at(0), "no meter found");
+    EXPECT_EQ(Lines(scan.err).at(0), "qtm200cli: no meter found");
     EXPECT_NE(scan.err.find("USB link only"), std::string::npos) << scan.err;
 
     const CliRun memory = Cli({"--link", "rs485", "memory"});
     EXPECT_EQ(memory.status, 1);
-    EXPECT_EQ(memory.err, "the record memory can be read over the USB link only\n");
+    EXPECT_EQ(memory.err, "qtm200cli: the record memory can be read over the USB link only\n");
     EXPECT_TRUE(scan.out.empty() && memory.out.empty());
     EXPECT_TRUE(meter->RequestLog().empty());
 }
@@ -185,7 +207,7 @@ TEST_F(CliAgainstMeterTest, MeterThatDoesNotAnswerRightIsNotFound) {
         StartMeter({.fault = fault});
         const CliRun run = Cli({command});
         EXPECT_EQ(run.status, 1);
-        EXPECT_EQ(run.err, "no meter found\n");
+        EXPECT_EQ(run.err, "qtm200cli: no meter found\n");
         EXPECT_TRUE(run.out.empty());
         EXPECT_EQ(CountRequests(0x01), 10u);  // ten identification rounds
     }
@@ -194,12 +216,14 @@ TEST_F(CliAgainstMeterTest, MeterThatDoesNotAnswerRightIsNotFound) {
 TEST(CliMissingPortTest, SaysWhichPortIsMissing) {
     const CliRun run = RunLine({"--no-system-ports", "--port", "/dev/qtm-test-missing", "scan"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "no meter found\nthe serial port /dev/qtm-test-missing does not exist\n");
+    EXPECT_EQ(run.err,
+              "qtm200cli: no meter found\n"
+              "qtm200cli: the serial port /dev/qtm-test-missing does not exist\n");
 
     const CliRun bus =
         RunLine({"--link", "rs485", "--port", "/dev/qtm-test-missing", "live", "--count", "1"});
     EXPECT_EQ(bus.status, 1);
-    EXPECT_EQ(bus.err, "the serial port /dev/qtm-test-missing does not exist\n");
+    EXPECT_EQ(bus.err, "qtm200cli: the serial port /dev/qtm-test-missing does not exist\n");
     EXPECT_TRUE(bus.out.empty());
 }
 
@@ -241,7 +265,7 @@ TEST_F(CliAgainstMeterTest, BusInfoReadsTheParameterRegisters) {
 
     const CliRun wrongAddress = Cli({"--link", "rs485", "--addr", "3", "info"});
     EXPECT_EQ(wrongAddress.status, 1);
-    EXPECT_EQ(wrongAddress.err, "param read failed\n");
+    EXPECT_EQ(wrongAddress.err, "qtm200cli: param read failed\n");
     EXPECT_TRUE(wrongAddress.out.empty());
 }
 
@@ -314,7 +338,7 @@ TEST_F(CliAgainstMeterTest, BusLiveWithBadCrcGivesUpAfterTheFirstPass) {
     const CliRun run = Cli({"--link", "rs485", "--model", "QTX-200P", "live", "--count", "5"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "1 no reading\n");
-    EXPECT_EQ(run.err, "lost the meter on " + meter->PortPath() +
+    EXPECT_EQ(run.err, "qtm200cli: lost the meter on " + meter->PortPath() +
                            " at pass 1: the meter stopped answering (no valid reply in three "
                            "attempts); 1 of 1 pass gave no reading\n");
     EXPECT_EQ(meter->RequestLog().size(), 3u);  // three attempts, then no second pass
@@ -394,7 +418,7 @@ TEST_F(CliMeterLostTest, UsbRunEndsWithOneSentenceAndKeepsItsReadings) {
     ASSERT_LT(lines.size(), 10u) << run.out;
     EXPECT_TRUE(std::regex_match(lines[0], kUsbLiveLine)) << lines[0];
     EXPECT_TRUE(std::regex_match(
-        run.err, std::regex("lost the meter on " + meter->PortPath() + " at pass " +
+        run.err, std::regex("qtm200cli: lost the meter on " + meter->PortPath() + " at pass " +
                             std::to_string(lines.size()) +
                             R"(: the port (is gone|can no longer be opened \([^)]+\)); \d of )" +
                             std::to_string(lines.size()) + " passes gave no reading\n")))
@@ -412,7 +436,7 @@ TEST_F(CliMeterLostTest, BusRunEndsWithOneSentenceAndKeepsItsReadings) {
     EXPECT_TRUE(std::regex_match(lines[0], kBusLiveLine)) << lines[0];
     EXPECT_EQ(lines.back(), std::to_string(lines.size()) + " no reading");
     EXPECT_TRUE(std::regex_match(
-        run.err, std::regex("lost the meter on " + meter->PortPath() + " at pass " +
+        run.err, std::regex("qtm200cli: lost the meter on " + meter->PortPath() + " at pass " +
                             std::to_string(lines.size()) +
                             R"(: the (port stopped working|meter stopped answering) \([^)]+\); )"
                             R"(1 of \d passes gave no reading\n)")))

@@ -85,5 +85,32 @@ TEST_F(SysfsTest, LinkListsSystemThenAddedThenSimulatorPorts) {
     EXPECT_EQ(link.LastPortDigit(), 1);  // only a listed name changes it
 }
 
+// With nothing answering, the sentence names the port the user gave: a system port listed
+// before it and refused must not take its place. "null" in the fake tree lists /dev/null,
+// which opens and is then found to be no terminal.
+TEST_F(SysfsTest, NamedPortsRefusalIsToldBeforeASystemPortsRefusal) {
+    Entry("null", true);
+    const struct {
+        std::vector<std::string> named;
+        const char* told;
+    } cases[] = {
+        {{}, "/dev/null"},
+        {{"/dev/qtm-test-missing"}, "/dev/qtm-test-missing"},
+        {{"/dev/qtm-test-missing", "/dev/zero"}, "/dev/zero"},  // there but refused comes first
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.told);
+        MeterLink link;
+        link.SetSysfsRoot(dir.Path().string());
+        for (const std::string& port : c.named)
+            link.AddExtraPort(port);
+        link.EnumeratePorts();
+        ASSERT_EQ(link.PortList().front(), "/dev/null");
+        std::string model;
+        EXPECT_EQ(link.FindMeter(model), -1);
+        EXPECT_EQ(link.LastOpenError().path, c.told);
+    }
+}
+
 }  // namespace
 }  // namespace qtm

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <regex>
 #include <string>
 
 #include "SimTestFrames.h"
@@ -223,4 +224,25 @@ TEST_F(SimMeterExecutable, BadArgumentsExitWithTwoAndHelpWithZero) {
         EXPECT_NE(out.rfind("port:", 0), 0u);
         EXPECT_EQ(out.find("\nport:"), std::string::npos);
     }
+}
+
+// A bad argument gets one line naming it and a pointer to --help on standard error, not the
+// whole usage; --version one line on standard output.
+TEST_F(SimMeterExecutable, BadArgumentGetsTwoLinesAndVersionOne) {
+    auto run = [this](const std::string& arguments, const char* redirect) {
+        std::FILE* pipe = ::popen((program + arguments + redirect).c_str(), "r");
+        std::string text;
+        char buffer[256];
+        while (pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr)
+            text += buffer;
+        const int status = pipe != nullptr ? ::pclose(pipe) : -1;
+        return std::pair{WIFEXITED(status) ? WEXITSTATUS(status) : -1, text};
+    };
+    EXPECT_EQ(run(" --records 12x", " 2>&1 >/dev/null"),
+              std::pair(2, std::string("qtm200sim: --records is a count 0 to 983025\n"
+                                       "try 'qtm200sim --help'\n")));
+    const auto [status, version] = run(" --version", " 2>/dev/null");
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(std::regex_match(version, std::regex(R"(qtm200sim [0-9]+\.[0-9]+(\.[0-9]+)*\n)")))
+        << version;
 }
