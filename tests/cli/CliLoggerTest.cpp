@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "cli/CliRunner.h"
+#include "cli/StepClock.h"
 #include "device/SimFixture.h"
 #include "device/TempDir.h"
 #include "service/JsonText.h"
@@ -20,28 +21,6 @@
 
 namespace qtm::cli {
 namespace {
-
-// Time moves only when the run looks at it (a step each time) or sleeps, so a run on an
-// interval of seconds takes the meter's pacing and no more.
-class StepClock final : public LiveClock {
-public:
-    StepClock(WallTime wallStart, std::chrono::milliseconds step)
-        : m_wallStart(wallStart), m_step(step) {}
-    SteadyTime Now() override { return m_now += m_step; }
-    WallTime WallNow() override {
-        return m_wallStart + std::chrono::duration_cast<WallTime::duration>(m_now - SteadyTime{});
-    }
-    bool SleepUntil(SteadyTime when, const std::atomic<bool>& stop) override {
-        if (stop.load()) return false;
-        m_now = std::max(m_now, when);
-        return true;
-    }
-
-private:
-    WallTime m_wallStart;
-    std::chrono::milliseconds m_step;
-    SteadyTime m_now{};
-};
 
 std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -196,6 +175,60 @@ TEST_F(CliLoggerTest, ImportWritesReadingObjectsAndShowsProgressOnlyToAPerson) {
     EXPECT_EQ(err, "");
     ASSERT_EQ(Cli({"import"}, std::chrono::system_clock::now(), true), 0) << err;
     EXPECT_EQ(err, "\rpage 1 of 3\rpage 2 of 3\rpage 3 of 3\n");
+}
+
+TEST_F(CliLoggerTest, LineOfMetersReadsEachInTurnAndNamesTheOneThatNeverAnswers) {
+    qtmsim::MeterConfig config;
+    config.rs485 = true;
+    config.moreAddresses = {2};  // nothing answers at 3
+    StartMeter(config);
+    EXPECT_EQ(Cli({"--link", "rs485", "--model", "QTX-200P", "--addr", "1-3", "live", "--count",
+                   "1", "--format", "jsonl"}),
+              1);
+    const auto lines = Lines(out);
+    ASSERT_EQ(lines.size(), 2u) << out;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        auto object = JsonLine(lines[i]);
+        EXPECT_EQ(object["address"], i % 2 == 0 ? "1" : "2");
+        EXPECT_EQ(object["serial"], i % 2 == 0 ? "24050017" : "24050018");
+    }
+    EXPECT_EQ(err,
+              "qtm200cli: no answer from the meter at address 3 on " + meter->PortPath() +
+                  "; the others go on\nqtm200cli: no reading at all from the meter at address 3\n");
+    // The text lines say which meter each is.
+    EXPECT_EQ(Cli({"--link", "rs485", "--addr", "2,1", "live", "--count", "1"}), 0) << err;
+    EXPECT_EQ(Lines(out).at(0).substr(0, 9), "1 addr=2 ");
+    EXPECT_EQ(Lines(out).at(1).substr(0, 9), "1 addr=1 ");
+}
+
+TEST_F(CliLoggerTest, KeepGoingWaitsForALostMeterAndNumbersOnWhereItLeftOff) {
+    StartMeter();
+    // The meter goes silent after its second whole pass and answers again from the second
+    // search for it on (the observer sees each request after its answer went out).
+    auto passes = std::make_shared<int>(0);
+    auto silent = std::make_shared<bool>(false);
+    qtmsim::SimMeter* sim = meter.get();
+    meter->SetRequestObserver([=](const qtmsim::Request& request) {
+        if (request.bytes.size() < 4 || request.bytes[0] != 'V') return;
+        if (request.bytes[3] == 0x27 && ++*passes == 2) {
+            sim->SetFault(qtmsim::Fault::Silent);
+            *silent = true;
+        }
+        if (request.bytes[3] == 0x01 && *silent) sim->SetFault(qtmsim::Fault::None);
+    });
+    // Four passes: two readings, the silent one, and the one after the meter is back.
+    ASSERT_EQ(Cli({"live", "--keep-going", "--count", "4", "--format", "jsonl"}), 0) << err;
+    const auto lines = Lines(out);
+    ASSERT_EQ(lines.size(), 3u) << out;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(JsonLine(lines[i])["n"], std::to_string(i + 1));
+    EXPECT_TRUE(
+        std::regex_search(err, std::regex("qtm200cli: lost the meter on " + meter->PortPath() +
+                                          " at pass 3: .*; trying again every 5 s\n")))
+        << err;
+    EXPECT_TRUE(std::regex_search(
+        err, std::regex("the meter on " + meter->PortPath() + " is back after \\d+ s\n")))
+        << err;
 }
 
 // The built program under a signal or a kill, as a logger meets them.

@@ -26,19 +26,17 @@ TEST_P(BadCommandLineTest, IsRejectedWithAReason) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, BadCommandLineTest,
-    ::testing::Values("", "--simulate", "bogus", "scan info", "scan extra", "--port",
-                      "--port= scan", "--family qtx300 scan", "--family scan", "--link serial scan",
-                      "--link", "--addr 256 scan", "--addr -1 scan", "--addr 1x scan",
-                      "--addr scan", "--count -2 live", "live --count",
-                      "live --count five", "scan --count 3", "--verbose scan",
-                      "-p /dev/ttyUSB0 scan", "--no-system-ports=1 ports", "--simulate= scan",
-                      "--simulate=QTX-210UVA1 scan", "--model", "live --count 99999999999",
-                      "memory --csv out.csv", "import --csv", "live --csv=", "import --count 3",
-                      "live --append", "import --csv f --overwrite", "live --csv f --append=1",
-                      "live --csv f --append --overwrite", "live --average", "import --stats",
-                      "import --duration 5", "live --format xml", "live --format csv --csv -",
-                      "live --log - --format jsonl", "scan --log f", "live --interval 0",
-                      "live --duration 1x"));
+    ::testing::Values(
+        "", "--simulate", "bogus", "scan info", "scan extra", "--port", "--port= scan",
+        "--family qtx300 scan", "--family scan", "--link serial scan", "--link", "--addr 256 scan",
+        "--addr -1 scan", "--addr 1x scan", "--addr scan", "--count -2 live", "live --count",
+        "live --count five", "scan --count 3", "--verbose scan", "-p /dev/ttyUSB0 scan",
+        "--no-system-ports=1 ports", "--simulate= scan", "--simulate=QTX-210UVA1 scan", "--model",
+        "live --count 99999999999", "memory --csv out.csv", "import --csv",
+        "live --csv=", "import --count 3", "live --append", "import --csv f --overwrite",
+        "live --csv f --append=1", "live --csv f --append --overwrite", "live --average",
+        "import --stats", "import --duration 5", "live --format xml", "live --format csv --csv -",
+        "live --log - --format jsonl", "scan --log f", "live --interval 0", "live --duration 1x"));
 
 TEST(CommandLineTest, DefaultsWithJustACommand) {
     const ParseResult result = ParseCommandLine({"live"});

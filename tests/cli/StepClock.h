@@ -1,0 +1,31 @@
+// A clock for CLI runs in tests: time moves only when the run looks at it (a step each
+// time) or sleeps, so a run on an interval of seconds takes the meter's pacing and no more.
+#pragma once
+
+#include <algorithm>
+
+#include "cli/LiveClock.h"
+
+namespace qtm::cli {
+
+class StepClock final : public LiveClock {
+public:
+    StepClock(WallTime wallStart, std::chrono::milliseconds step)
+        : m_wallStart(wallStart), m_step(step) {}
+    SteadyTime Now() override { return m_now += m_step; }
+    WallTime WallNow() override {
+        return m_wallStart + std::chrono::duration_cast<WallTime::duration>(m_now - SteadyTime{});
+    }
+    bool SleepUntil(SteadyTime when, const std::atomic<bool>& stop) override {
+        if (stop.load()) return false;
+        m_now = std::max(m_now, when);
+        return true;
+    }
+
+private:
+    WallTime m_wallStart;
+    std::chrono::milliseconds m_step;
+    SteadyTime m_now{};
+};
+
+}  // namespace qtm::cli
