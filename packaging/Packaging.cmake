@@ -34,6 +34,13 @@ install(FILES ${CMAKE_BINARY_DIR}/packaging/qtm200cli.1.gz ${CMAKE_BINARY_DIR}/p
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION ${QTM_DOC_DIR})
 
+# The logger as a system service: the template unit, its system user (in dialout, through
+# sysusers), and an example of the per-instance argument file under /etc/qtm200/.
+install(FILES ${QTM_PKG_DIR}/qtm200-logger@.service DESTINATION lib/systemd/system)
+install(FILES ${QTM_PKG_DIR}/qtm200-logger.sysusers DESTINATION lib/sysusers.d RENAME qtm200.conf)
+install(FILES ${QTM_PKG_DIR}/logger-example.conf DESTINATION ${QTM_DOC_DIR}/examples)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${QTM_PKG_DIR}/postinst)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME qtm200debug)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

@@ -16,7 +16,9 @@ for f in usr/bin/qtm200debug usr/bin/qtm200cli usr/bin/qtm200sim \
     usr/share/man/man1/qtm200cli.1.gz usr/share/man/man1/qtm200sim.1.gz \
     usr/share/man/man1/qtm200debug.1.gz \
     usr/share/bash-completion/completions/qtm200cli \
-    usr/share/doc/qtm200debug/copyright usr/share/doc/qtm200debug/changelog.gz; do
+    usr/share/doc/qtm200debug/copyright usr/share/doc/qtm200debug/changelog.gz \
+    usr/lib/systemd/system/qtm200-logger@.service usr/lib/sysusers.d/qtm200.conf \
+    usr/share/doc/qtm200debug/examples/logger-example.conf; do
     if [ ! -e "$root/$f" ]; then
         echo "missing from the package: /$f"
         failed=1
