@@ -61,8 +61,10 @@ std::optional<std::pair<std::string, int>> ParseMqttAddress(std::string_view tex
             SetWhy(why, quoted + "only an IPv6 address goes in brackets");
             return std::nullopt;
         }
-        for (char c : host) {
-            if (!IsV6Char(c)) {
+        // A zone ("%eth0") names an interface: any host-name characters.
+        const auto zone = host.find('%');
+        for (std::size_t i = 0; i < host.size(); ++i) {
+            if (i < zone ? !IsV6Char(host[i]) : (i > zone && !IsHostNameChar(host[i]))) {
                 SetWhy(why, quoted + "not an IPv6 address in the brackets");
                 return std::nullopt;
             }
