@@ -23,14 +23,19 @@
 
 namespace qtm::test {
 
-inline bool ConnectsTo(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+inline sockaddr_in Loopback(int port) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(static_cast<std::uint16_t>(port));
+    return address;
+}
+
+inline bool ConnectsTo(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address = Loopback(port);
     const bool connected =
-        port != 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     ::close(fd);
     return connected;
 }
@@ -38,9 +43,7 @@ inline bool ConnectsTo(int port) {
 // A port nothing listens on now: bound to port 0 by the system, then let go.
 inline int FreeLoopbackPort() {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in address = Loopback(0);
     socklen_t length = sizeof address;
     ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
@@ -61,8 +64,6 @@ public:
                                 << (extra.empty() ? "allow_anonymous true\n" : extra);
     }
     ~TestBroker() { Stop(); }
-    TestBroker(const TestBroker&) = delete;
-    TestBroker& operator=(const TestBroker&) = delete;
 
     // Starts the broker and waits (at most 5 s) until it takes connections.
     bool Start() {
@@ -134,9 +135,6 @@ public:
         mosquitto_loop_stop(m_client, true);
         mosquitto_destroy(m_client);
     }
-    TestSubscriber(const TestSubscriber&) = delete;
-    TestSubscriber& operator=(const TestSubscriber&) = delete;
-
     bool Ready() const { return m_ready; }
     // What arrived once count messages are in, or when timeout passed.
     std::vector<Received> WaitFor(std::size_t count,
