@@ -16,9 +16,6 @@ namespace {
 // Long enough not to load a broker, short enough that a broker which lost us without a
 // word (a cable pulled) sends the last will within a minute.
 constexpr int kKeepAliveSeconds = 30;
-// Messages the library may have sent and not yet had acknowledged; the publisher keeps
-// to the same window.
-constexpr int kSendWindow = 100;
 
 bool SetWhy(std::string* why, std::string text) {
     if (why) *why = std::move(text);
@@ -68,6 +65,10 @@ bool MosquittoConnection::CheckSettings(const MqttSettings& settings, const std:
                                    std::system_category().message(errno));
         std::fclose(file);
     }
+    // Topics are UTF-8 on the wire; the library refuses every message of a prefix that is not.
+    if (mosquitto_validate_utf8(settings.prefix.data(), static_cast<int>(settings.prefix.size())) !=
+        MOSQ_ERR_SUCCESS)
+        return SetWhy(why, "the MQTT topic prefix is not UTF-8 text");
     MosquittoConnection trial(settings, clientId, {});
     return trial.Configure(why);
 }
@@ -81,7 +82,8 @@ bool MosquittoConnection::Configure(std::string* why) {
     mosquitto_publish_callback_set(m_client, &MosquittoConnection::OnPublish);
     int rc = mosquitto_int_option(m_client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
     if (rc == MOSQ_ERR_SUCCESS)
-        rc = mosquitto_int_option(m_client, MOSQ_OPT_SEND_MAXIMUM, kSendWindow);
+        rc = mosquitto_int_option(m_client, MOSQ_OPT_SEND_MAXIMUM,
+                                  static_cast<int>(kMqttSendWindow));
     if (rc != MOSQ_ERR_SUCCESS)
         return SetWhy(why,
                       std::string("libmosquitto refuses the options: ") + mosquitto_strerror(rc));

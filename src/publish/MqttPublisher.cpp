@@ -132,7 +132,10 @@ void MqttPublisher::Run() {
         ReportBursts();
         const auto now = m_clock();
         // Nothing to deliver and no "online" of ours to take back: done at once.
-        if (finishing && nothingLeft && !m_everOnline) break;
+        if (finishing && nothingLeft && !m_everOnline) {
+            if (m_link && m_link->Connected()) m_link->Disconnect();
+            break;
+        }
         if (!m_link) {
             if (m_backoff.Due(now))
                 TryConnect(willTopic, now);

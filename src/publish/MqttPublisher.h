@@ -60,9 +60,7 @@ struct MqttCounters {
 class MqttPublisher {
 public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
-    // The most readings sent and not yet acknowledged: bounds what a lost connection
-    // sends again.
-    static constexpr std::size_t kSendWindow = 100;
+    static constexpr std::size_t kSendWindow = kMqttSendWindow;
 
     // clock paces the reconnection attempts and Finish's wait; it is called from the
     // network thread and from Finish's.

@@ -13,6 +13,9 @@ namespace qtm {
 inline constexpr int kMqttDefaultPort = 1883;
 // Readings that wait while the broker is away; a day of one reading every ten seconds.
 inline constexpr std::size_t kMqttQueueCapacity = 10000;
+// The most readings sent and not yet acknowledged: bounds what a lost connection sends
+// again, and what the library holds for us.
+inline constexpr std::size_t kMqttSendWindow = 100;
 // The environment variable the password comes from: a command line is visible to every
 // user of the machine.
 inline constexpr const char* kMqttPasswordVariable = "QTM200_MQTT_PASSWORD";
