@@ -23,7 +23,8 @@ test: build
 	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure --timeout 60
 
 # The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer, and the suites
-# with threads (device link, simulator, service operations and live pass, CLI, window)
+# with threads (device link, simulator, service operations and live pass, CLI, MQTT
+# publisher, window)
 # under ThreadSanitizer, each in a folder of its own. Any report fails the run.
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
@@ -32,8 +33,8 @@ ASAN_ENV = ASAN_OPTIONS=detect_stack_use_after_return=1:strict_init_order=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	LSAN_OPTIONS=suppressions=$(SAN_SUPP)/lsan.supp:print_suppressions=0
 TSAN_ENV = TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(SAN_SUPP)/tsan.supp
-TSAN_SUITES = device|sim|service|cli|console
-TSAN_TARGETS = test_device test_sim test_service test_cli test_console qtm200cli qtm200sim qtm200debug
+TSAN_SUITES = device|sim|service|cli|publish|console
+TSAN_TARGETS = test_device test_sim test_service test_cli test_publish test_console qtm200cli qtm200sim qtm200debug
 
 test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Asan

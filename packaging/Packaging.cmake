@@ -59,9 +59,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The libraries come from dpkg-shlibdeps; the window also needs Qt's platform plugins
-# (not a library it links) and a font that has the Chinese captions.
+# (not a library it links) and a font that has the Chinese captions, and the CLI's MQTT
+# publisher libmosquitto (named too, so the package keeps it whichever program links it), and
+# adduser, which the set-up script falls back on to make the logger's user.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-wqy-microhei | fonts-noto-cjk, adduser")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-wqy-microhei | fonts-noto-cjk, libmosquitto1, adduser")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)

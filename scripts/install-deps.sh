@@ -5,7 +5,8 @@
 set -e
 PKGS="build-essential cmake g++ make pkg-config qt6-base-dev libgl-dev \
 googletest libgtest-dev libgmock-dev fonts-dejavu-core fonts-wqy-microhei xvfb xauth imagemagick \
-clang libclang-rt-14-dev dpkg-dev file lintian locales"
+clang libclang-rt-14-dev dpkg-dev file lintian locales \
+libmosquitto-dev mosquitto mosquitto-clients"
 # The chart benchmark measures itself against Qt Charts; nothing else links it.
 if [ "${1:-}" = "--bench" ]; then PKGS="$PKGS qt6-charts-dev"; fi
 missing=""
@@ -19,6 +20,16 @@ if [ -n "$missing" ]; then
     export DEBIAN_FRONTEND=noninteractive
     # A fresh machine may have stale or empty package lists; refresh once and retry.
     $SUDO apt-get install -y -q $missing || { $SUDO apt-get update -q && $SUDO apt-get install -y -q $missing; }
+fi
+# The MQTT tests start brokers of their own on free loopback ports; the broker Debian starts
+# as a service on installation listens on 1883 for nothing of ours, so it is stopped.
+if command -v systemctl >/dev/null 2>&1 && systemctl is-enabled -q mosquitto 2>/dev/null; then
+    $SUDO systemctl disable mosquitto >/dev/null 2>&1 || true
+    $SUDO systemctl stop mosquitto >/dev/null 2>&1 || true
+fi
+# Without systemd the init script may have started it; it stops only the broker it started.
+if [ -x /etc/init.d/mosquitto ] && [ -e /run/mosquitto/mosquitto.pid ]; then
+    $SUDO /etc/init.d/mosquitto stop >/dev/null 2>&1 || true
 fi
 # The tests run the program under a German locale (decimal comma) to prove that numbers keep
 # their decimal point.
