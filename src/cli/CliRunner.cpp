@@ -109,7 +109,7 @@ int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err,
     }
     LiveClock& clock = environment.clock ? *environment.clock : SystemClock();
     std::atomic<bool>& stop = environment.stop ? *environment.stop : StopOnSignals::Flag();
-    CommandContext context{options, link,  out,   complaints,        busPort,
+    CommandContext context{options, link,  out,  complaints,        busPort,
                            err,     clock, stop, !environment.stop, environment.errIsTerminal};
     const int status = RunMeterCommand(context);
     link.CloseBusPort();

@@ -505,9 +505,9 @@ int UsbLive(CommandContext& c) {
     blank.unit = units.power;
     blank.energyUnit = units.energy;
     LiveRunWatch watch(c.link.PortName());
-    if (!csv.Open(c, model)) return kExitFailed;
-    if (!sinks.Start()) return kExitFailed;
     UsbPass pass(c, watch, hold, model, std::move(blank), started);
+    pass.Announce(sinks);
+    if (!sinks.Start() || !csv.Open(c, model)) return kExitFailed;
     PassLoop loop(c, pass, watch, sinks, csv, LimitsOf(c.options, {}), c.link.PortName());
     return FinishRun(c, loop, pass, sinks, csv, watch, units.power);
 }
@@ -526,7 +526,8 @@ int BusLive(CommandContext& c) {
     BusPass pass(c, watch, hold, started);
     // One --csv file takes one header: the first meter's model names its columns.
     int status = kExitFailed;
-    if (csv.Open(c, pass.FirstModel()) && sinks.Start()) {
+    pass.Announce(sinks);
+    if (sinks.Start() && csv.Open(c, pass.FirstModel())) {
         PassLoop loop(c, pass, watch, sinks, csv, LimitsOf(c.options, kBusPassPause), c.busPort);
         status = FinishRun(c, loop, pass, sinks, csv, watch, pass.PowerUnit());
     }

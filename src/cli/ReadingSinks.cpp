@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "publish/MqttPublisher.h"
 #include "qtm/Version.h"
 #include "service/FileTarget.h"
 #include "service/JsonText.h"
@@ -9,6 +10,9 @@
 
 namespace qtm::cli {
 namespace {
+
+// How long the end of a run waits for a broker to take what is still queued.
+constexpr auto kBrokerWait = std::chrono::seconds(10);
 
 bool UsesStdout(const std::optional<std::string>& file) {
     return file && *file == "-";
@@ -71,10 +75,65 @@ bool ReadingSinks::Check() {
 }
 
 bool ReadingSinks::Start() {
+    const CliOptions& o = m_context.options;
+    if (!o.mqtt) return true;
+    std::string why;
+    const auto address = ParseMqttAddress(*o.mqtt, &why);
+    if (!address) {
+        m_context.err << why << "\n";
+        return false;
+    }
+    MqttSettings settings;
+    settings.host = address->first;
+    settings.port = address->second;
+    settings.prefix = o.mqttPrefix;
+    settings.user = o.mqttUser;
+    if (o.mqttUser) {
+        settings.password = MqttPasswordFromEnvironment();
+        if (!settings.password) {
+            m_context.err << "--mqtt-user needs the password in the environment variable "
+                          << kMqttPasswordVariable << "\n";
+            return false;
+        }
+    }
+    settings.tls = o.mqttTls;
+    settings.caFile = o.mqttCaFile;
+    settings.discovery = o.mqttDiscovery;
+    auto publisher = std::make_unique<MqttPublisher>(std::move(settings));
+    publisher->OnEvent([this](const MqttEvent& event) {
+        std::lock_guard lock(m_newsMutex);
+        m_news.push_back({event.kind == MqttEventKind::Connected, event.text});
+    });
+    // The meters named so far go first, so the first connection carries their will.
+    for (const auto& [serial, meter] : m_pendingMeters)
+        publisher->AddMeter(serial, meter.first, meter.second, "\u00b0C");
+    if (!publisher->Start(&why)) {
+        m_context.err << why << "\n";
+        return false;
+    }
+    m_mqtt = std::move(publisher);
     return true;
 }
 
-void ReadingSinks::AddMeter(const ReadingObject&, std::string_view) {}
+void ReadingSinks::AddMeter(const ReadingObject& blank, std::string_view model) {
+    if (!m_context.options.mqtt || !m_meters.insert(blank.serial).second) return;
+    if (m_mqtt) {
+        m_mqtt->AddMeter(blank.serial, std::string(model), blank.unit, "\u00b0C");
+    } else {
+        m_pendingMeters[blank.serial] = {std::string(model), std::string(blank.unit)};
+    }
+}
+
+void ReadingSinks::TellNews() {
+    std::vector<std::pair<bool, std::string>> news;
+    {
+        std::lock_guard lock(m_newsMutex);
+        news.swap(m_news);
+    }
+    // A connection is news; a lost broker or dropped readings are complaints.
+    for (const auto& [good, line] : news)
+        (good ? m_context.talk : m_context.err) << line << "\n";
+}
 
 bool ReadingSinks::Add(const std::string& textLine, ReadingObject reading) {
     if (!m_ok) return false;
@@ -94,6 +153,11 @@ bool ReadingSinks::Add(const std::string& textLine, ReadingObject reading) {
             m_ok = false;
             return false;
         }
+    }
+    if (m_mqtt) {
+        // Queued only: the broker never makes the files or the meter wait.
+        m_mqtt->Publish(m_columns, reading);
+        TellNews();
     }
     if (o.stats) m_stats.Add(reading.power, reading.time);
     switch (o.format) {
@@ -116,11 +180,22 @@ bool ReadingSinks::Add(const std::string& textLine, ReadingObject reading) {
 }
 
 void ReadingSinks::NoReading(const std::string& textLine) {
+    if (m_mqtt) TellNews();
     if (m_context.options.format == OutputFormat::Text && m_textShown)
         Lines() << textLine << std::endl;
 }
 
 bool ReadingSinks::Finish(std::string_view unit) {
+    if (m_mqtt) {
+        const std::size_t left = m_mqtt->Finish(kBrokerWait);
+        TellNews();
+        if (left > 0) {
+            m_context.err << left << (left == 1 ? " reading was" : " readings were")
+                          << " not delivered to the broker " << *m_context.options.mqtt << "\n";
+            m_ok = false;
+        }
+        m_mqtt.reset();
+    }
     if (m_log) {
         const FileResult closed = m_log->Close();
         m_log.reset();

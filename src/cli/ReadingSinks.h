@@ -3,8 +3,12 @@
 // the --stats summary. The commands hand it one reading at a time.
 #pragma once
 
+#include <map>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "cli/CliCommands.h"
 #include "cli/LiveClock.h"
@@ -12,6 +16,10 @@
 #include "service/ReadingLog.h"
 #include "service/ReadingObject.h"
 #include "service/ReadingStats.h"
+
+namespace qtm {
+class MqttPublisher;
+}
 
 namespace qtm::cli {
 
@@ -57,6 +65,14 @@ private:
     LogMetadata m_metadata;
     std::unique_ptr<ReadingLogWriter> m_log;
     ReadingStats m_stats;
+    std::unique_ptr<MqttPublisher> m_mqtt;
+    std::set<std::string> m_meters;  // the serials announced to the broker
+    // Meters named before the publisher started: serial to model and power unit.
+    std::map<std::string, std::pair<std::string, std::string>> m_pendingMeters;
+    // The publisher's news, from its network thread, told on the run's thread.
+    std::mutex m_newsMutex;
+    std::vector<std::pair<bool, std::string>> m_news;  // good news first: a connection
+    void TellNews();
     std::string m_line;  // reused, so a reading costs no allocation
     std::int64_t m_written = 0;
     bool m_ok = true;
@@ -65,7 +81,7 @@ private:
 
 // Whether the run's outputs carry the meter's serial number, which costs a read.
 inline bool WantsSerial(const CliOptions& o) {
-    return o.format != OutputFormat::Text || o.log.has_value();
+    return o.format != OutputFormat::Text || o.log.has_value() || o.mqtt.has_value();
 }
 
 // The --log metadata every run starts with: program, version, when it started (UTC), the

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <ctime>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <sstream>
 
@@ -16,6 +17,7 @@
 #include "cli/StepClock.h"
 #include "device/SimFixture.h"
 #include "device/TempDir.h"
+#include "publish/TestBroker.h"
 #include "service/JsonText.h"
 #include "service/ReadingObject.h"
 
@@ -229,6 +231,36 @@ TEST_F(CliLoggerTest, KeepGoingWaitsForALostMeterAndNumbersOnWhereItLeftOff) {
     EXPECT_TRUE(std::regex_search(
         err, std::regex("the meter on " + meter->PortPath() + " is back after \\d+ s\n")))
         << err;
+}
+
+// A line of two meters published to a broker: each meter's readings on its own topic, its
+// status online then offline, and its discovery configs, all retained but the readings.
+TEST_F(CliLoggerTest, LineOfMetersIsPublishedMeterByMeter) {
+    qtmsim::MeterConfig config;
+    config.rs485 = true;
+    config.moreAddresses = {2};
+    StartMeter(config);
+    test::TestBroker broker(dir.Path(), test::FreeLoopbackPort());
+    ASSERT_TRUE(broker.Start());
+    test::TestSubscriber subscriber(broker.Port(), {"line/#", "homeassistant/#"});
+    ASSERT_TRUE(subscriber.Ready());
+    ASSERT_EQ(Cli({"--link", "rs485", "--model", "QTX-200P", "--addr", "1,2", "live", "--count",
+                   "1", "--mqtt", "127.0.0.1:" + std::to_string(broker.Port()), "--mqtt-prefix",
+                   "line", "--mqtt-discovery"}),
+              0)
+        << err;
+    // Per meter: two configs, online, one reading, offline.
+    const auto received = subscriber.WaitFor(10);
+    std::map<std::string, std::vector<std::string>> byTopic;
+    for (const auto& message : received)
+        byTopic[message.topic].push_back(message.payload);
+    for (const std::string serial : {"24050017", "24050018"}) {
+        EXPECT_EQ(byTopic["line/" + serial + "/status"],
+                  (std::vector<std::string>{"online", "offline"}));
+        ASSERT_EQ(byTopic["line/" + serial + "/reading"].size(), 1u) << serial;
+        EXPECT_EQ(JsonLine(byTopic["line/" + serial + "/reading"][0])["serial"], serial);
+        EXPECT_EQ(byTopic["homeassistant/sensor/qtm200_" + serial + "/power/config"].size(), 1u);
+    }
 }
 
 // The built program under a signal or a kill, as a logger meets them.
