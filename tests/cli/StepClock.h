@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <thread>
 
 #include "cli/LiveClock.h"
 
@@ -19,6 +20,9 @@ public:
     bool SleepUntil(SteadyTime when, const std::atomic<bool>& stop) override {
         if (stop.load()) return false;
         m_now = std::max(m_now, when);
+        // A moment of real time, so a run that waits for something outside (a meter plugged
+        // in again) does not spin.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
         return true;
     }
 
