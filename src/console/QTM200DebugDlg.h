@@ -382,6 +382,8 @@ public:
 private:
     void WireStatistics();
     QString StatisticsText() const;
+    // Where a statistics window of size first goes: near the live chart, off the window.
+    QPoint StatisticsPlace(QSize size) const;
 
     std::unique_ptr<ReadingAnalysis> m_analysis;
     StatisticsWindow* m_statistics = nullptr;

@@ -62,19 +62,33 @@ QString CQTM200DebugDlg::StatisticsText() const {
 void CQTM200DebugDlg::ShowStatistics() {
     if (!m_statistics) {
         m_statistics = new StatisticsWindow([this] { return StatisticsText(); }, this);
-        // First beside the live chart, on the screen.
-        const QRect chart(LiveChart()->mapToGlobal(QPoint(0, 0)), LiveChart()->size());
-        QPoint at(chart.right() + 12, chart.top());
-        if (const QScreen* screen = this->screen()) {
-            const QRect area = screen->availableGeometry();
-            if (at.x() + m_statistics->width() > area.right())
-                at.setX(std::max(area.left(), chart.left() - m_statistics->width() - 12));
-            at.setY(std::clamp(at.y(), area.top(),
-                               std::max(area.top(), area.bottom() - m_statistics->height())));
-        }
-        m_statistics->move(at);
+        m_statistics->Refresh();  // its size follows its table
+        m_statistics->move(StatisticsPlace(m_statistics->frameGeometry().size()));
     }
     m_statistics->show();
     m_statistics->raise();
     m_statistics->activateWindow();
+}
+
+QPoint CQTM200DebugDlg::StatisticsPlace(QSize size) const {
+    const QRect window = frameGeometry();
+    const QRect chart(LiveChart()->mapToGlobal(QPoint(0, 0)), LiveChart()->size());
+    const QScreen* screen = this->screen();
+    if (!screen) return window.topRight();
+    const QRect area = screen->availableGeometry();
+    constexpr int kGap = 8;
+    // Beside the window at the chart's height, else under the window below the chart, else
+    // on its other side: wherever it covers nothing of the window.
+    const QPoint candidates[] = {
+        {window.right() + kGap, chart.top()},
+        {chart.right() - size.width(), window.bottom() + kGap},
+        {window.left() - kGap - size.width(), chart.top()},
+    };
+    for (QPoint at : candidates) {
+        at.setY(std::min(at.y(), area.bottom() - size.height()));
+        if (area.contains(QRect(at, size))) return at;
+    }
+    // No room around the window: over its lower part, away from the chart and the list.
+    return {std::max(area.left(), window.left()),
+            std::max(area.top(), window.bottom() - size.height())};
 }

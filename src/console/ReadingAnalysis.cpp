@@ -49,8 +49,9 @@ Column ColumnOf(std::string heading, const qtm::ReadingStats& stats,
 }
 
 std::string RangeHeading(ChartXRange chart) {
-    return std::string(chart.zoomed ? "Zoomed chart" : "Chart") + ", x " + Number(chart.low) +
-           " to " + Number(chart.high);
+    // x counts chart points: a tenth of one is as fine as a person reads it.
+    return std::string(chart.zoomed ? "Zoomed chart" : "Chart") + ", x " +
+           qtm::FormatC("%.1f", chart.low) + " to " + qtm::FormatC("%.1f", chart.high);
 }
 
 }  // namespace

@@ -23,6 +23,10 @@ StatisticsWindow::StatisticsWindow(Report report, QWidget* parent)
     m_table->horizontalHeader()->setVisible(false);
     m_table->verticalHeader()->setVisible(false);
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    m_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     layout->addWidget(m_table);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
@@ -35,7 +39,20 @@ StatisticsWindow::StatisticsWindow(Report report, QWidget* parent)
 
     m_timer.setInterval(kRefreshMs);
     connect(&m_timer, &QTimer::timeout, this, [this] { Refresh(); });
-    resize(520, 300);
+}
+
+void StatisticsWindow::FitTable() {
+    const int frame = 2 * m_table->frameWidth();
+    int width = frame;
+    for (int column = 0; column < m_table->columnCount(); ++column)
+        width += m_table->horizontalHeader()->sectionSize(column);
+    const int height =
+        frame + m_table->rowCount() * m_table->verticalHeader()->defaultSectionSize();
+    // Only ever larger: a window that shrank and grew with each figure would jump about.
+    if (width <= m_table->width() && height <= m_table->height()) return;
+    m_table->setMinimumSize(std::max(width, m_table->minimumWidth()),
+                            std::max(height, m_table->minimumHeight()));
+    adjustSize();
 }
 
 void StatisticsWindow::Refresh() {
@@ -71,6 +88,7 @@ void StatisticsWindow::Show(const QString& text) {
             }
         }
     }
+    FitTable();
 }
 
 void StatisticsWindow::showEvent(QShowEvent* event) {

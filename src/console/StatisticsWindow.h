@@ -32,6 +32,8 @@ protected:
 
 private:
     void Show(const QString& text);
+    // Makes the window as large as its table, so every cell shows whole.
+    void FitTable();
 
     Report m_report;
     QTableWidget* m_table = nullptr;

@@ -62,7 +62,7 @@ TEST(ReadingAnalysisTest, RunAndZoomedRangeAsWorkedOutByHand) {
     EXPECT_EQ(run.analysis.ReadingsBetween(0, 1.5), std::nullopt);  // no reading drawn there
 
     const std::string report = run.Report({6.5, 9, true});
-    EXPECT_EQ(Line(report, "").at(1), "Zoomed chart, x 6.5 to 9");
+    EXPECT_EQ(Line(report, "").at(1), "Zoomed chart, x 6.5 to 9.0");
     EXPECT_EQ(Line(report, "Readings"), (std::vector<std::string>{"8", "3"}));
     EXPECT_EQ(Line(report, "Minimum (lx)"), (std::vector<std::string>{"2", "5"}));
     EXPECT_EQ(Line(report, "Maximum (lx)"), (std::vector<std::string>{"9", "9"}));
