@@ -76,10 +76,6 @@ TEST(DetailedReadingFileTest, ColumnsFollowWhereTheReadingsCameFrom) {
         }
         EXPECT_EQ(ReadingCsvHeader(DetailedColumns(details)), c.header);
     }
-    // A stored reading has no time: its row leaves the cell out rather than invent one.
-    ReadingDetails imported(1);
-    imported.Append(ReadingDetail{});
-    EXPECT_FALSE(imported.TimeOf(0));
 }
 
 TEST(DetailedReadingFileTest, AFileIsWrittenWholeOrNotAtAll) {
