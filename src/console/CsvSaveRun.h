@@ -28,6 +28,8 @@ public:
     // another is writing starts when that one is done.
     void Save(std::filesystem::path path, std::u16string header,
               std::vector<qtm::MeasurementRecord> records, Done done);
+    // The same for any file: write runs on the thread and says how it went.
+    void Write(std::function<qtm::FileResult()> write, Done done);
     bool Busy() const { return m_busy.load(); }
 
 private:

@@ -15,8 +15,12 @@ std::string FailureText(const qtm::MeterLink& link, qtm::CommMode mode) {
 
 }  // namespace
 
-MeasurementRun::MeasurementRun(qtm::MeterLink& link, QObject* context, Receiver receiver)
-    : m_link(link), m_context(context), m_receiver(std::move(receiver)) {}
+MeasurementRun::MeasurementRun(qtm::MeterLink& link, QObject* context, Receiver receiver,
+                               Clock clock)
+    : m_link(link),
+      m_context(context),
+      m_receiver(std::move(receiver)),
+      m_clock(std::move(clock)) {}
 
 MeasurementRun::~MeasurementRun() {
     Finish();
@@ -117,12 +121,17 @@ PassResult MeasurementRun::RunPass(const RunSettings& settings, qtm::LiveValues&
         // An adapter that was pulled out leaves a dead handle: only opening the port again
         // finds it when it is back.
         if (m_link.BusPortFailed() || !m_link.BusPortOpen()) m_link.ReopenBusPort();
+        result.busAddress = settings.busAddress;
         if (const auto values = qtm::ReadBusPass(m_link, settings.busAddress, m_pacer)) {
+            result.taken = m_clock();
             result.ok = true;
             result.bus = *values;
         }
         return result;
     }
+    // The power request goes out first and its reply comes within milliseconds; the rest
+    // of the pass takes longer.
+    result.taken = m_clock();
     const qtm::UsbPass pass = qtm::ReadUsbPass(m_link, last, [this] { return Running(); });
     result.ok = pass.values.powerOk;
     result.usb = pass.values;

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -27,6 +28,10 @@ struct PassResult {
     qtm::BusLiveValues bus;                     // RS-485 pass
     int failuresInRow = 0;  // passes in a row without a reading, this one included
     std::string failure;    // what went wrong, for the operator, when ok is false
+    // When the reading was taken (UTC): as the USB pass's power request went out, or as the
+    // bus block arrived after its pause.
+    std::chrono::system_clock::time_point taken;
+    std::uint8_t busAddress = 0;  // RS-485 pass: the address read
 };
 
 struct RunSettings {
@@ -41,13 +46,17 @@ struct RunSettings {
 class MeasurementRun {
 public:
     using Receiver = std::function<void(const PassResult&)>;
+    using Clock = std::function<std::chrono::system_clock::time_point()>;
 
     // A pass without a reading is stretched to this, so a vanished port is retried at a
     // calm pace instead of in a busy loop.
     static constexpr int kFailedPassMs = 1000;
 
-    // receiver runs on context's thread, once per pass, while context lives.
-    MeasurementRun(qtm::MeterLink& link, QObject* context, Receiver receiver);
+    // receiver runs on context's thread, once per pass, while context lives; clock gives
+    // the passes their times (on the worker's thread).
+    MeasurementRun(
+        qtm::MeterLink& link, QObject* context, Receiver receiver,
+        Clock clock = [] { return std::chrono::system_clock::now(); });
     ~MeasurementRun();
     MeasurementRun(const MeasurementRun&) = delete;
     MeasurementRun& operator=(const MeasurementRun&) = delete;
@@ -75,6 +84,7 @@ private:
     qtm::MeterLink& m_link;
     QObject* m_context;  // outlives the worker: its owner finishes the run first
     Receiver m_receiver;
+    Clock m_clock;
 
     mutable std::mutex m_mutex;  // guards the four below
     bool m_running = false;

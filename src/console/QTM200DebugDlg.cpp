@@ -132,6 +132,8 @@ void CQTM200DebugDlg::WireHandlers() {
     addAction(m_aboutAction);
     setContextMenuPolicy(Qt::ActionsContextMenu);
     WireParamHandlers();
+    WireStatistics();
+    WireDetailedSave();
 }
 
 bool CQTM200DebugDlg::OnInitDialog() {

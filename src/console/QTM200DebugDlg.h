@@ -19,8 +19,10 @@
 #include "console/CsvSaveRun.h"
 #include "console/ImportRun.h"
 #include "console/MeasurementRun.h"
+#include "console/MeterFacts.h"
 #include "console/OperatorPrompts.h"
 #include "console/ParameterBackupSession.h"
+#include "console/ReadingAnalysis.h"
 #include "console/ReadingStore.h"
 #include "console/StoragePoll.h"
 #include "console/UnsavedReadings.h"
@@ -40,6 +42,7 @@ class QLabel;
 class QLineEdit;
 class QProgressDialog;
 class QWidget;
+class StatisticsWindow;
 
 // Which ports the window lists besides the system's own.
 struct PortListSetup {
@@ -366,4 +369,41 @@ private:
 
     UnsavedReadings m_unsaved;
     bool m_bClosing = false;  // the close question, or the Save it asked for, is under way
+
+    // ---- Statistics of the run and of the live chart's x range (…DlgStatistics.cpp) ----
+public:
+    // Opens the statistics window beside the live chart (context menu, Ctrl+I).
+    void ShowStatistics();
+    StatisticsWindow* Statistics() const { return m_statistics; }
+    const ReadingAnalysis& Analysis() const { return *m_analysis; }
+    // What the live chart shows along x now.
+    ChartXRange LiveChartXRange() const;
+
+private:
+    void WireStatistics();
+    QString StatisticsText() const;
+    // Where a statistics window of size first goes: near the live chart, off the window.
+    QPoint StatisticsPlace(QSize size) const;
+
+    std::unique_ptr<ReadingAnalysis> m_analysis;
+    StatisticsWindow* m_statistics = nullptr;
+
+    // ---- "Save with details…" and what is known of the meter for it (…DlgDetailedSave.cpp) ----
+public:
+    // Asks for a file and writes the readings with their times and the meter's details
+    // (context menu, Ctrl+Shift+S).
+    void OnSaveWithDetails();
+    MeterFacts& Meter() { return m_meter; }
+    CsvSaveRun* DetailedSaveRun() const { return m_detailedSave.get(); }
+
+private:
+    void WireDetailedSave();
+    void ShowDetailedSaveOutcome(const qtm::FileResult& result, std::size_t count,
+                                 const QString& path);
+    // Closing: a detailed file being written is finished first.
+    void FinishDetailedSave();
+
+    MeterFacts m_meter;
+    std::unique_ptr<CsvSaveRun> m_detailedSave;
+    QProgressDialog* m_detailedWait = nullptr;
 };

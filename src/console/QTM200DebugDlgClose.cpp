@@ -69,6 +69,7 @@ void CQTM200DebugDlg::Shutdown() {
     m_run->Finish();
     m_storagePoll->Join();
     FinishDataWork();
+    FinishDetailedSave();
     m_link.CloseBusPort();
     m_link.CloseUsbPort();
 }

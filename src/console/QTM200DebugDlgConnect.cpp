@@ -99,6 +99,7 @@ qtm::IdentityRead CQTM200DebugDlg::ReadIdentityOffThread() {
 }
 
 void CQTM200DebugDlg::ShowIdentity(const qtm::IdentityRead& read) {
+    m_meter.TakeIdentity(read);
     if (read.serialNumber) {
         m_strSN = QString::fromStdString(*read.serialNumber);
         m_ui->edtSN_1137->setText(m_strSN);
@@ -166,6 +167,7 @@ void CQTM200DebugDlg::ConnectAtStartup() {
         }
         m_prompts->ShowMessage(kMsgConnected);
         m_bConnected = true;
+        m_meter.NewMeter(port->currentText().toStdString(), qtm::CommMode::Rs485);
     } else {
         m_ui->edtAddr_1112->setEnabled(false);
         m_ui->btnOpen_1021->setEnabled(false);
@@ -177,6 +179,8 @@ void CQTM200DebugDlg::ConnectAtStartup() {
         m_link.SetSavedPortIndex(std::max(0, index));
         m_prompts->ShowMessage(kMsgConnected);
         m_bConnected = true;
+        m_meter.NewMeter(m_link.PortName(), qtm::CommMode::Usb);
+        m_meter.TakeModel(model);
     }
 
     m_strModel = QString::fromStdString(model);
@@ -189,6 +193,8 @@ void CQTM200DebugDlg::OnScan() {
     std::string model;
     if (!FindMeterOnListedPorts(model, kMsgPortFailed)) return;
     m_bConnected = true;
+    m_meter.NewMeter(m_link.PortName(), qtm::CommMode::Usb);
+    m_meter.TakeModel(model);
     m_strModel = QString::fromStdString(model);
     m_ui->edtModel_1110->setText(m_strModel);
 
@@ -231,6 +237,7 @@ void CQTM200DebugDlg::OnOpen() {
     if (opened == 0) {
         m_prompts->ShowMessage(kMsgBusOpen);
         m_bConnected = true;
+        m_meter.NewMeter(m_strPort.toStdString(), qtm::CommMode::Rs485);
     } else {
         m_bConnected = false;
         ExplainPermissionProblem();
@@ -260,6 +267,7 @@ void CQTM200DebugDlg::OnCommChange() {
     if (mode != m_link.GetCommMode()) {
         m_link.SetCommMode(mode);
         m_bConnected = false;
+        m_meter.NewMeter(std::string(), mode);
     }
 }
 

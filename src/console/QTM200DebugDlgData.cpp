@@ -57,7 +57,7 @@ void CQTM200DebugDlg::WireDataHandlers() {
             [this](const qtm::ImportOutcome& outcome) { OnImportFinished(outcome); });
     connect(m_ui->btnImport_1031, &QPushButton::clicked, this, [this] { OnImport(); });
     connect(m_ui->btnSave_1028, &QPushButton::clicked, this, [this] { OnSave(); });
-    m_records.SetListener({[this](const qtm::MeasurementRecord& record, qtm::RowOrigin origin) {
+    m_records.AddListener({[this](const qtm::MeasurementRecord& record, qtm::RowOrigin origin) {
                                OnRecordAdded(record, origin);
                            },
                            [this] {

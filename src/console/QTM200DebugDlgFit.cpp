@@ -65,6 +65,7 @@ void CQTM200DebugDlg::OnReadZero() {
         m_fZero = zero.zero;
         if (zero.block) {
             // The live block carries the meter's other values too; the window keeps them.
+            m_meter.TakeBusSettings(zero.block->cal, zero.block->k, zero.block->calK);
             m_fCalEntered = zero.block->cal;
             m_fCalK = zero.block->calK;
             m_fK = zero.block->k;

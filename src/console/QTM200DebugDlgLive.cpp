@@ -173,7 +173,12 @@ void CQTM200DebugDlg::ApplyUsbPass(const PassResult& pass) {
     m_fTemperature = v.temperature;
     m_fVoltage = v.voltage;
     m_fAD = v.ad;
-    m_records.AppendLive(m_fPower, m_dEnergy, v.EnergySeconds());
+    qtm::ReadingDetail detail;
+    detail.time = pass.taken;
+    detail.temperature = v.temperature;
+    detail.voltage = v.voltage;
+    detail.ad = v.ad;
+    m_records.AppendLive(m_fPower, m_dEnergy, v.EnergySeconds(), detail);
     if (pass.storagePages) ApplyStoragePages(*pass.storagePages, false);
 
     ShowSensorReadings();
@@ -183,6 +188,8 @@ void CQTM200DebugDlg::ApplyUsbPass(const PassResult& pass) {
 
 void CQTM200DebugDlg::ApplyBusPass(const PassResult& pass) {
     const qtm::BusLiveValues& v = pass.bus;
+    m_meter.TakeAddress(pass.busAddress);
+    m_meter.TakeBusSettings(v.cal, v.k, v.calK);
     m_fZero = v.zero;
     m_fCal = v.cal;
     m_fCalK = v.calK;
@@ -191,7 +198,17 @@ void CQTM200DebugDlg::ApplyBusPass(const PassResult& pass) {
     m_fAD = v.ad;
     m_fVoltage = v.voltage;
     m_fTemperature = v.temperature;
-    m_records.AppendUnlisted(m_fPower);
+    qtm::ReadingDetail detail;
+    detail.time = pass.taken;
+    detail.temperature = v.temperature;
+    detail.voltage = v.voltage;
+    detail.ad = v.ad;
+    detail.address = pass.busAddress;
+    detail.zero = v.zero;
+    detail.cal = v.cal;
+    detail.calK = v.calK;
+    detail.k = v.k;
+    m_records.AppendUnlisted(m_fPower, detail);
 
     ShowSensorReadings();
     // The bus meter also reports its settings; the edits follow them, except one the

@@ -159,6 +159,8 @@ void CQTM200DebugDlg::OnSettingIdentity() {
     const qtm::MeterParameters* before = m_backups->Before() ? &*m_backups->Before() : nullptr;
     const int mask = RunMeterWork(
         [&] { return qtm::WriteIdentityTexts(m_link, *texts, &log, before); }, &m_timer3);
+    for (const char* written : {"model", "sn", "band", "range"})
+        m_meter.Written(written);
     m_prompts->ShowMessage(QString::fromStdString(qtm::ParamWriteReport(mask)));
     ShowLogProblem(log.Error());
     restartTimer();
@@ -182,6 +184,8 @@ void CQTM200DebugDlg::OnReadParam() {
             m_prompts->ShowMessage(kMsgReadFailed);
             return;
         }
+        m_meter.TakeAddress(address);
+        m_meter.TakeBusIdentity(*identity);
         m_strModel = QString::fromStdString(identity->model);
         m_ui->edtModel_1110->setText(m_strModel);
         m_strSN = QString::fromStdString(qtm::FormatBusSerialNumber(identity->serialNumber));
@@ -192,6 +196,9 @@ void CQTM200DebugDlg::OnReadParam() {
     // No meter answering the scan is no successful read: say so, and leave the fields.
     std::string model;
     if (!FindMeterOnListedPorts(model, kMsgReadFailed)) return;
+    // The scan may have found another meter, or this one on another port.
+    m_meter.NewMeter(m_link.PortName(), qtm::CommMode::Usb);
+    m_meter.TakeModel(model);
     const int index = m_ui->cmbPort_1016->findText(QString::fromStdString(m_link.PortName()));
     SelectPort(index);
     m_link.SetSavedPortIndex(std::max(0, index));

@@ -146,6 +146,7 @@ void CQTM200DebugDlg::OnRestoreParameters() {
     const std::vector<qtm::RestoreStep> steps = RunMeterWork(
         [&] { return qtm::RestoreParameters(m_link, target, backup, *plan.current, &log); },
         &m_timer3);
+    m_meter.ForgetSettings();
     ShowParameters(backup, steps);
     m_prompts->ShowMessage(QString::fromStdString(qtm::DescribeRestore(steps)), kRestoreCaption);
     ShowLogProblem(log.Error());

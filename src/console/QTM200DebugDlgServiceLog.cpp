@@ -21,6 +21,7 @@ void CQTM200DebugDlg::WireServiceLog() {
 
 void CQTM200DebugDlg::LogWrite(const char* parameter, std::optional<std::string> oldValue,
                                std::string newValue, bool ok, const QString& failure) {
+    m_meter.Written(parameter);
     // The meter is named by the serial number read just before the write.
     qtm::WriteLog log(WriteLogTarget(ParamTarget(), m_backups->Before()));
     log.Append({parameter, std::move(oldValue), std::move(newValue),

@@ -1,9 +1,11 @@
 #include "console/ReadingListModel.h"
 
 #include "service/ModelCatalog.h"
+#include "service/UtcTime.h"
 
-ReadingListModel::ReadingListModel(const qtm::ReadingBuffer& records, QObject* parent)
-    : QAbstractTableModel(parent), m_records(records) {
+ReadingListModel::ReadingListModel(const qtm::ReadingBuffer& records,
+                                   const qtm::ReadingDetails& details, QObject* parent)
+    : QAbstractTableModel(parent), m_records(records), m_details(details) {
     // One row per record at most; the pages are touched only as rows arrive, and a row is
     // added without ever moving the others.
     m_rows.reserve(records.Capacity());
@@ -27,9 +29,16 @@ QVariant ReadingListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= qtm::kListColumns)
         return {};
     if (role == Qt::TextAlignmentRole) return QVariant(Qt::AlignCenter);
-    if (role != Qt::DisplayRole) return {};
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
     const std::size_t record = RecordOfRow(index.row());
     if (record >= m_records.Count()) return {};
+    if (role == Qt::ToolTipRole) {
+        if (record >= m_details.Count()) return {};
+        const auto taken = m_details.TimeOf(record);
+        if (!taken) return {};
+        return QStringLiteral("Taken %1 (UTC)")
+            .arg(QString::fromStdString(qtm::UtcIsoMillis(*taken)));
+    }
     return QString::fromStdString(
         qtm::ReadingCellText(m_records[record], OriginOfRow(index.row()), index.column()));
 }

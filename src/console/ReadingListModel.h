@@ -1,5 +1,6 @@
 // The reading list as a table over the reading buffer: one row per listed record, its texts
-// made only when the view paints them, so the list holds a million rows cheaply.
+// made only when the view paints them, so the list holds a million rows cheaply. A live row's
+// tooltip says when its reading was taken; an imported one has none, as it has no time.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -8,13 +9,15 @@
 #include <vector>
 
 #include "service/ReadingBuffer.h"
+#include "service/ReadingDetails.h"
 #include "service/ReadingRowText.h"
 
 class ReadingListModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    explicit ReadingListModel(const qtm::ReadingBuffer& records, QObject* parent = nullptr);
+    ReadingListModel(const qtm::ReadingBuffer& records, const qtm::ReadingDetails& details,
+                     QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -39,6 +42,7 @@ private:
     static constexpr std::uint32_t kIndexMask = ~kImportedBit;
 
     const qtm::ReadingBuffer& m_records;
+    const qtm::ReadingDetails& m_details;
     // Per row: the record index, with the top bit set for an imported reading.
     std::vector<std::uint32_t> m_rows;
     QString m_powerHeader;

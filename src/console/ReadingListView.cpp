@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleOption>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -275,7 +276,27 @@ void ReadingListView::mouseMoveEvent(QMouseEvent* event) {
 
 bool ReadingListView::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::Leave) SetHover(-1);
+    if (event->type() == QEvent::ToolTip) {
+        ShowToolTip(static_cast<QHelpEvent*>(event));
+        return true;
+    }
     return QAbstractScrollArea::viewportEvent(event);
+}
+
+void ReadingListView::ShowToolTip(QHelpEvent* event) {
+    const int row = rowAt(event->pos().y());
+    const int column = m_header->logicalIndexAt(event->pos().x());
+    const QString tip = m_model && row >= 0 && column >= 0
+                            ? m_model->data(m_model->index(row, column), Qt::ToolTipRole).toString()
+                            : QString();
+    if (tip.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+        return;
+    }
+    QToolTip::showText(
+        event->globalPos(), tip, viewport(),
+        QRect(0, (row - firstVisibleRow()) * m_rowHeight, viewport()->width(), m_rowHeight));
 }
 
 void ReadingListView::paintEvent(QPaintEvent* event) {

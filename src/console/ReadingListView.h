@@ -8,6 +8,7 @@
 #include <QAbstractScrollArea>
 
 class QAbstractItemModel;
+class QHelpEvent;
 class QHeaderView;
 class QScrollBar;
 
@@ -46,6 +47,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // The tooltip of the cell under the pointer, if it has one.
+    void ShowToolTip(QHelpEvent* event);
     void OnRowsInserted(int first, int last);
     void OnReset();
     void UpdateScrollRanges();

@@ -4,23 +4,35 @@
 
 #include "console/ReadingListView.h"
 
-ReadingStore::ReadingStore(std::size_t capacity) : m_buffer(capacity), m_model(m_buffer) {}
+ReadingStore::ReadingStore(std::size_t capacity)
+    : m_buffer(capacity), m_details(capacity), m_model(m_buffer, m_details) {}
 
-bool ReadingStore::AppendLive(float power, double energy, float seconds) {
+bool ReadingStore::Append(float power, double energy, float seconds,
+                          const qtm::ReadingDetail& detail) {
     if (!m_buffer.Append(power, energy, seconds)) return false;
+    m_details.Append(detail);
+    return true;
+}
+
+bool ReadingStore::AppendLive(float power, double energy, float seconds,
+                              qtm::ReadingDetail detail) {
+    detail.source = qtm::ReadingSource::UsbLive;
+    if (!Append(power, energy, seconds, detail)) return false;
     ShowNewRow(qtm::RowOrigin::Live);
     Added(qtm::RowOrigin::Live);
     return true;
 }
 
-bool ReadingStore::AppendUnlisted(float power) {
-    if (!m_buffer.Append(power, 0.0, 0.0f)) return false;
+bool ReadingStore::AppendUnlisted(float power, qtm::ReadingDetail detail) {
+    detail.source = qtm::ReadingSource::BusLive;
+    if (!Append(power, 0.0, 0.0f, detail)) return false;
     Added(qtm::RowOrigin::Live);
     return true;
 }
 
 bool ReadingStore::AppendImported(float power) {
-    if (!m_buffer.Append(power, 0.0, 0.0f)) return false;
+    // The meter stores its readings without a clock: the time stays empty, not invented.
+    if (!Append(power, 0.0, 0.0f, qtm::ReadingDetail{})) return false;
     ShowNewRow(qtm::RowOrigin::Imported);
     Added(qtm::RowOrigin::Imported);
     return true;
@@ -29,7 +41,9 @@ bool ReadingStore::AppendImported(float power) {
 void ReadingStore::Clear() {
     m_model.RemoveAllRows();
     m_buffer.Clear();
-    if (m_listener.cleared) m_listener.cleared();
+    m_details.Clear();
+    for (const Listener& listener : m_listeners)
+        if (listener.cleared) listener.cleared();
 }
 
 void ReadingStore::ShowNewRow(qtm::RowOrigin origin) {

@@ -38,12 +38,11 @@ int WriteCsvText(int fd, std::u16string_view header, std::span<const Measurement
     return ok ? 0 : writer.Error();
 }
 
-FileResult WriteInPlace(const FileTarget& target, std::u16string_view header,
-                        std::span<const MeasurementRecord> records) {
+FileResult WriteInPlace(const FileTarget& target, const FileBody& body) {
     FileResult opened;
     const int fd = OpenInPlace(target, &opened);
     if (fd < 0) return opened;
-    int error = WriteCsvText(fd, header, records);
+    int error = body(fd);
     if (error == 0) error = SyncData(fd);
     if (::close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
     return FileErrorOf(error, target.path);
@@ -171,9 +170,13 @@ bool Utf16Writer::Flush() {
 
 FileResult WriteCsvFile(const std::filesystem::path& chosen, std::u16string_view header,
                         std::span<const MeasurementRecord> records) {
+    return WriteFileThrough(chosen, [&](int fd) { return WriteCsvText(fd, header, records); });
+}
+
+FileResult WriteFileThrough(const std::filesystem::path& chosen, const FileBody& body) {
     const FileTarget resolved = ResolveFileTarget(chosen);
     if (FileResult check = CheckFileTarget(resolved); !check.Ok()) return check;
-    if (resolved.kind == TargetKind::InPlace) return WriteInPlace(resolved, header, records);
+    if (resolved.kind == TargetKind::InPlace) return WriteInPlace(resolved, body);
     const std::filesystem::path& target = resolved.path;
 
     std::filesystem::path temp;
@@ -195,7 +198,7 @@ FileResult WriteCsvFile(const std::filesystem::path& chosen, std::u16string_view
     struct stat old {};
     if (::stat(target.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
 
-    int error = WriteCsvText(fd, header, records);
+    int error = body(fd);
     bool ok = error == 0;
     // The data must be on the disk before the name points at it, or a power cut right
     // after the rename could leave an empty file where the old one was.

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -66,6 +67,13 @@ private:
 // output ("-"), a device or a FIFO is written in place instead (FileTarget.h).
 FileResult WriteCsvFile(const std::filesystem::path& target, std::u16string_view header,
                         std::span<const MeasurementRecord> records);
+
+// Writes the file's bytes to a descriptor: 0, or the system's error number.
+using FileBody = std::function<int(int fd)>;
+
+// Writes target the way WriteCsvFile does (a temporary file in the target's folder renamed
+// over it when complete, or in place for what is no regular file), with body's bytes.
+FileResult WriteFileThrough(const std::filesystem::path& target, const FileBody& body);
 
 // Writes all of data to fd, going on after short writes and interruptions.
 bool WriteAll(int fd, const void* data, std::size_t size);
