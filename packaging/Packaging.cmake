@@ -1,7 +1,7 @@
 # Installation and the Debian package (make package): the three programs in /usr/bin,
-# the desktop entry and icon so the window shows in the desktop's menu, manual pages, the
-# shell completion of qtm200cli, and the Debian dependencies worked out from the programs'
-# libraries.
+# the desktop entry, icons and AppStream metainfo so the window shows in the desktop's menu
+# and in software centres, manual pages, the shell completion of qtm200cli, and the Debian
+# dependencies worked out from the programs' libraries.
 include(GNUInstallDirs)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
     GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
@@ -9,9 +9,14 @@ set(QTM_PKG_DIR ${PROJECT_SOURCE_DIR}/packaging)
 set(QTM_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/qtm200debug)
 
 install(TARGETS qtm200debug qtm200cli qtm200sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${QTM_PKG_DIR}/qtm200debug.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The desktop entry is named after the AppStream id, so that software centres find the
+# window's metainfo through it.
+install(FILES ${QTM_PKG_DIR}/io.github.qtm200debug.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${QTM_PKG_DIR}/io.github.qtm200debug.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${PROJECT_SOURCE_DIR}/res/qtm200debug.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps)
+install(FILES ${PROJECT_SOURCE_DIR}/res/qtm200debug.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${QTM_PKG_DIR}/copyright DESTINATION ${QTM_DOC_DIR})
 # bash-completion loads a command's completion from a file named after the command.
 install(FILES ${QTM_PKG_DIR}/qtm200cli.bash-completion RENAME qtm200cli

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Checks a built .deb: unpacks it into a temporary root with dpkg -x, checks that every
 # file a user needs is there, runs the installed qtm200cli on its built-in simulated
-# meter, and runs lintian, which must report no error.
+# meter, validates the AppStream metainfo, and runs lintian, which must report no error.
 set -eu
 deb=${1:?usage: check-package.sh PACKAGE.deb}
 root=$(mktemp -d)
@@ -11,8 +11,10 @@ dpkg -x "$deb" "$root"
 
 failed=0
 for f in usr/bin/qtm200debug usr/bin/qtm200cli usr/bin/qtm200sim \
-    usr/share/applications/qtm200debug.desktop \
+    usr/share/applications/io.github.qtm200debug.desktop \
+    usr/share/metainfo/io.github.qtm200debug.metainfo.xml \
     usr/share/icons/hicolor/64x64/apps/qtm200debug.png \
+    usr/share/icons/hicolor/scalable/apps/qtm200debug.svg \
     usr/share/man/man1/qtm200cli.1.gz usr/share/man/man1/qtm200sim.1.gz \
     usr/share/man/man1/qtm200debug.1.gz \
     usr/share/bash-completion/completions/qtm200cli \
@@ -50,6 +52,23 @@ words=$(bash --norc --noprofile -c '. "$1" && COMP_WORDS=(qtm200cli li) COMP_CWO
     _qtm200cli && echo "${COMPREPLY[*]}"' sh "$root/usr/share/bash-completion/completions/qtm200cli") ||
     words=""
 [ "$words" = "live" ] || { echo "the installed bash completion does not complete: $words"; failed=1; }
+
+# Software centres read the metainfo: it must validate, and its newest release must be the
+# package's version.
+metainfo="$root/usr/share/metainfo/io.github.qtm200debug.metainfo.xml"
+if [ -e "$metainfo" ]; then
+    if command -v appstreamcli >/dev/null 2>&1; then
+        appstreamcli validate --no-net "$metainfo" || { echo "the metainfo does not validate"; failed=1; }
+    else
+        echo "appstreamcli is not installed: the metainfo is not validated"
+    fi
+    version=$(dpkg-deb --field "$deb" Version)
+    release=$(sed -n 's/.*<release [^>]*version="\([^"]*\)".*/\1/p' "$metainfo" | head -n 1)
+    [ "$release" = "$version" ] || {
+        echo "the metainfo's newest release is $release, the package is $version"
+        failed=1
+    }
+fi
 
 if command -v lintian >/dev/null 2>&1; then
     lintian --fail-on error "$deb" || { echo "lintian reports errors"; failed=1; }
