@@ -56,7 +56,8 @@ void CQTM200DebugDlg::OnSaveWithDetails() {
     // A copy taken now: the buffer may grow or be cleared while the file is written.
     auto readings = std::make_shared<qtm::DetailedReadings>();
     const MeterFacts::Known& meter = m_meter.ForReadings();
-    readings->metadata = DetailedMetadata(meter, kProgramVersion, std::chrono::system_clock::now());
+    readings->metadata =
+        DetailedMetadata(meter, qtm::kProgramVersion, std::chrono::system_clock::now());
     readings->serial = meter.serial.value_or(std::string());
     readings->units = qtm::ListUnitsOfModel(m_strModel.toStdString());
     const auto records = m_records.Records();
