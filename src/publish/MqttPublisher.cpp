@@ -311,7 +311,9 @@ void MqttPublisher::ConnectionLost(const std::string& why, ReconnectBackoff::Tim
         m_inFlight.clear();
         m_queue.PushFront(std::move(back));
     }
-    if (!tell || m_downReported) return;
+    if (!tell) return;
+    m_quietConnect = false;  // the user hears of this outage, so of its end too
+    if (m_downReported) return;
     m_downReported = true;
     std::string text;
     if (wasUp)
