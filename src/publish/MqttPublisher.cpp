@@ -120,12 +120,14 @@ void MqttPublisher::Run() {
     for (;;) {
         bool finishing = false;
         bool nothingLeft = false;
+        bool nothingInFlight = false;
         std::string willTopic;
         {
             std::lock_guard lock(m_mutex);
             if (m_stop) break;
             finishing = m_finishing;
-            nothingLeft = m_queue.Empty() && m_inFlight.empty();
+            nothingInFlight = m_inFlight.empty();
+            nothingLeft = m_queue.Empty() && nothingInFlight;
             if (!m_meters.empty())
                 willTopic = StatusTopic(m_settings.prefix, m_meters.front().serial);
         }
@@ -146,15 +148,20 @@ void MqttPublisher::Run() {
         if (m_link->Connected()) {
             if (!m_linkUp) OnConnected();
             if (!willTopic.empty() && m_link->WillTopic().empty()) {
-                // The first meter came after the connection: connect again with its will.
-                m_link->Disconnect();
-                ConnectionLost("", now, false);
-                m_backoff.DueNow(now);
-                continue;
+                // The first meter came after the connection: connect again with its will,
+                // once what is in flight is acknowledged (so nothing goes twice).
+                if (nothingInFlight) {
+                    m_link->Disconnect();
+                    ConnectionLost("", now, false);
+                    m_backoff.DueNow(now);
+                    m_quietConnect = true;
+                    continue;
+                }
+            } else {
+                Announce(willTopic);
+                SendReadings();
+                if (finishing && FinishOnConnection()) break;
             }
-            Announce(willTopic);
-            SendReadings();
-            if (finishing && FinishOnConnection()) break;
         } else if (now - m_attemptStart > kConnectTimeout) {
             ConnectionLost("no answer from the broker", now);
             continue;
@@ -196,7 +203,8 @@ void MqttPublisher::OnConnected() {
         std::lock_guard lock(m_mutex);
         m_connected = true;
     }
-    Emit(MqttEventKind::Connected, "connected to " + m_broker);
+    if (!std::exchange(m_quietConnect, false))
+        Emit(MqttEventKind::Connected, "connected to " + m_broker);
 }
 
 void MqttPublisher::Announce(const std::string& willTopic) {
@@ -303,7 +311,9 @@ void MqttPublisher::ConnectionLost(const std::string& why, ReconnectBackoff::Tim
         m_inFlight.clear();
         m_queue.PushFront(std::move(back));
     }
-    if (!tell || m_downReported) return;
+    if (!tell) return;
+    m_quietConnect = false;  // the user hears of this outage, so of its end too
+    if (m_downReported) return;
     m_downReported = true;
     std::string text;
     if (wasUp)

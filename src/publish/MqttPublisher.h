@@ -152,6 +152,7 @@ private:
     bool m_downReported = false;     // this outage has been told
     bool m_everOnline = false;       // some meter's "online" went out: Finish takes it back
     bool m_offlineSent = false;      // on this connection, during Finish
+    bool m_quietConnect = false;     // a reconnection of our own: nothing to tell
     std::size_t m_announced = 0;     // meters announced on this connection
     std::set<int> m_pendingOffline;  // message ids of the "offline" statuses
 

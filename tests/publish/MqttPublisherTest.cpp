@@ -232,7 +232,7 @@ TEST(MqttPublisherTest, LogsInOverTlsWithUserAndPasswordAndTellsARefusal) {
         " && printf 'subjectAltName=IP:127.0.0.1\\n' > san.ext && openssl x509 -req -in server.csr"
         " -CA ca.crt -CAkey ca.key -CAcreateserial -out server.crt -days 1 -extfile san.ext"
         " && mosquitto_passwd -c -b passwords meter s3cret";
-    ASSERT_EQ(std::system((make + " >/dev/null 2>&1").c_str()), 0);
+    ASSERT_EQ(std::system(("(" + make + ") >/dev/null 2>&1").c_str()), 0);
     TestBroker broker(dir.Path(), test::FreeLoopbackPort(),
                       "allow_anonymous false\npassword_file " + d + "/passwords\ncafile " + d +
                           "/ca.crt\ncertfile " + d + "/server.crt\nkeyfile " + d + "/server.key\n");
