@@ -65,13 +65,14 @@ private:
     LogMetadata m_metadata;
     std::unique_ptr<ReadingLogWriter> m_log;
     ReadingStats m_stats;
-    std::unique_ptr<MqttPublisher> m_mqtt;
     std::set<std::string> m_meters;  // the serials announced to the broker
     // Meters named before the publisher started: serial to model and power unit.
     std::map<std::string, std::pair<std::string, std::string>> m_pendingMeters;
     // The publisher's news, from its network thread, told on the run's thread.
     std::mutex m_newsMutex;
     std::vector<std::pair<bool, std::string>> m_news;  // good news first: a connection
+    // After the news it writes to, so its thread has stopped before they go.
+    std::unique_ptr<MqttPublisher> m_mqtt;
     void TellNews();
     std::string m_line;  // reused, so a reading costs no allocation
     std::int64_t m_written = 0;
