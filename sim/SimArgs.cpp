@@ -24,12 +24,14 @@ bool ParseInt(const std::string& text, long low, long high, long* out) {
 }  // namespace
 
 std::string SimUsage() {
-    return "usage: qtm200sim [--model NAME] [--family qtx200|qtm300] [--rs485 [--addr N]]\n"
+    return "usage: qtm200sim [--model NAME] [--family qtx200|qtm300] [--rs485 [--addr N]\n"
+           "                 [--meters N]]\n"
            "                 [--records N] [--fault silent|short|garbage|badcrc|hangup]\n"
            "                 [--serial TEXT] [--log FILE|-]\n"
            "       qtm200sim --help | --version\n"
            "Serves a simulated QTX meter on a pseudo-terminal and prints its path as\n"
            "'port: /dev/pts/N' on the first line. Stop it with Ctrl-C or SIGTERM.\n"
+           "With --rs485, --meters N serves a line of N meters from --addr on.\n"
            "  --model NAME       the model the meter names, 1 to 10 characters (default\n"
            "                     QTX-200P, QTM300 with --family qtm300)\n"
            "  --family qtx200|qtm300  the meter family (default qtx200)\n"
@@ -67,6 +69,7 @@ std::optional<SimOptions> ParseSimArgs(const std::vector<std::string>& args, std
     SimOptions options;
     bool modelGiven = false;
     bool addrGiven = false;
+    int meters = 1;
     auto fail = [&](const std::string& why) -> std::optional<SimOptions> {
         if (error) *error = why;
         return std::nullopt;
@@ -76,7 +79,7 @@ std::optional<SimOptions> ParseSimArgs(const std::vector<std::string>& args, std
         const std::string& arg = args[i];
         const bool takesValue = arg == "--model" || arg == "--family" || arg == "--addr" ||
                                 arg == "--records" || arg == "--fault" || arg == "--serial" ||
-                                arg == "--log";
+                                arg == "--log" || arg == "--meters";
         if (arg == "--rs485") {
             options.config.rs485 = true;
             continue;
@@ -110,6 +113,9 @@ std::optional<SimOptions> ParseSimArgs(const std::vector<std::string>& args, std
             if (!ParseInt(value, 1, 247, &number)) return fail("--addr is a bus address 1 to 247");
             options.config.address = static_cast<std::uint8_t>(number);
             addrGiven = true;
+        } else if (arg == "--meters") {
+            if (!ParseInt(value, 1, 247, &number)) return fail("--meters is a count 1 to 247");
+            meters = static_cast<int>(number);
         } else if (arg == "--records") {
             if (!ParseInt(value, 0, kMaxRecords, &number)) {
                 return fail("--records is a count 0 to " + std::to_string(kMaxRecords));
@@ -130,6 +136,12 @@ std::optional<SimOptions> ParseSimArgs(const std::vector<std::string>& args, std
         }
     }
     if (addrGiven && !options.config.rs485) return fail("--addr needs --rs485");
+    if (meters > 1 && !options.config.rs485) return fail("--meters needs --rs485");
+    if (options.config.address + meters - 1 > 247)
+        return fail("--meters: the line's last address would be beyond 247");
+    // The line's further meters, each at the next address.
+    for (int a = options.config.address + 1; a < options.config.address + meters; ++a)
+        options.config.moreAddresses.push_back(static_cast<std::uint8_t>(a));
     if (!modelGiven && options.config.family == Family::Qtm300) options.config.model = "QTM300";
     return options;
 }

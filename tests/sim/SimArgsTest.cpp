@@ -16,6 +16,9 @@ TEST(SimArgs, AcceptsEveryDocumentedOption) {
     EXPECT_EQ(o->config.records, 45);
     EXPECT_EQ(o->config.fault, Fault::BadCrc);
     EXPECT_EQ(o->logPath, "-");
+    const auto line = ParseSimArgs({"--rs485", "--addr", "5", "--meters", "3"}, nullptr);
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->config.moreAddresses, (std::vector<std::uint8_t>{6, 7}));
 }
 
 TEST(SimArgs, Qtm300FamilyDefaultsToItsOwnModelName) {
@@ -38,6 +41,8 @@ TEST(SimArgs, RejectsBadArguments) {
         {"--records", "-1"},
         {"--records", "12x"},
         {"--fault", "sometimes"},
+        {"--meters", "2"},  // only with --rs485
+        {"--rs485", "--addr", "246", "--meters", "3"},
     };
     for (const auto& args : bad) {
         std::string error;
