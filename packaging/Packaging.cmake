@@ -11,8 +11,10 @@ set(QTM_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/qtm200debug)
 install(TARGETS qtm200debug qtm200cli qtm200sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The desktop entry is named after the AppStream id, so that software centres find the
 # window's metainfo through it.
-install(FILES ${QTM_PKG_DIR}/io.github.qtm200debug.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${QTM_PKG_DIR}/io.github.qtm200debug.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${QTM_PKG_DIR}/io.github.qtm200debug.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${QTM_PKG_DIR}/io.github.qtm200debug.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${PROJECT_SOURCE_DIR}/res/qtm200debug.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps)
 install(FILES ${PROJECT_SOURCE_DIR}/res/qtm200debug.svg
