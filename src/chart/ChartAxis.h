@@ -47,6 +47,9 @@ public:
     virtual void ScrollBy(int fromPosition, int toPosition, bool reverse);
     virtual void PanAxis(int startPixel, int endPixel);
     virtual void SetZoomMinMax(double minimum, double maximum);
+    // Everything the axis's line, ticks, labels, caption and grid depend on besides the
+    // chart's size: its range, looks and fixed settings. A derived axis adds its own.
+    virtual void AddToLayerKey(qtmchart::ChartLayerKey& key) const;
 
     // The map used for drawing series and labels (middle of the axis for a degenerate range).
     int ValueToScreen(double value) const;

@@ -1,6 +1,8 @@
 #include "chart/ChartGrid.h"
 
+#include <QPaintEngine>
 #include <QPainter>
+#include <algorithm>
 
 #include "chart/ChartAxisMath.h"
 #include "chart/ChartCtrl.h"
@@ -24,37 +26,78 @@ void CChartGrid::SetVisible(bool visible) {
     RefreshCtrl();
 }
 
-const QImage& CChartGrid::DotStamp(const qtmchart::ChartRect& plot) {
+void CChartGrid::AddToLayerKey(qtmchart::ChartLayerKey& key) const {
+    key.Add(m_GridColor).Add(m_bIsVisible).Add(m_bIsHorizontal);
+}
+
+const QImage& CChartGrid::DotStamp(const qtmchart::ChartRect& plot, qreal ratio) {
     // The dots depend on the line's length alone: where a line starts does not matter.
     const int length = m_bIsHorizontal ? plot.Height() : plot.Width();
     if (m_DotStamp.isNull() || m_iDotStampLength != length || m_DotStampColor != m_GridColor ||
-        m_bDotStampHorizontal != m_bIsHorizontal) {
+        m_bDotStampHorizontal != m_bIsHorizontal || m_dDotStampRatio != ratio) {
         const std::vector<bool> dots = qtmchart::GridDotPattern(m_bIsHorizontal, plot);
         const int n = static_cast<int>(dots.size());
-        m_DotStamp = QImage(m_bIsHorizontal ? 1 : n, m_bIsHorizontal ? n : 1,
+        // On a high-resolution image the line is one device pixel thin and each dot covers
+        // the device pixels of its own pixel, so nothing is enlarged or smoothed.
+        const int pixels = qRound(n * ratio);
+        m_DotStamp = QImage(m_bIsHorizontal ? 1 : pixels, m_bIsHorizontal ? pixels : 1,
                             QImage::Format_ARGB32_Premultiplied);
         m_DotStamp.fill(Qt::transparent);
         const QRgb on = qtmchart::ToQColor(m_GridColor).rgb();
-        for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < pixels; ++j) {
+            const int i = std::min(n - 1, static_cast<int>(j / ratio));
             if (dots[static_cast<std::size_t>(i)]) {
-                m_DotStamp.setPixel(m_bIsHorizontal ? 0 : i, m_bIsHorizontal ? i : 0, on);
+                m_DotStamp.setPixel(m_bIsHorizontal ? 0 : j, m_bIsHorizontal ? j : 0, on);
             }
         }
+        m_DotStamp.setDevicePixelRatio(ratio);
         m_iDotStampLength = length;
         m_DotStampColor = m_GridColor;
         m_bDotStampHorizontal = m_bIsHorizontal;
+        m_dDotStampRatio = ratio;
     }
     return m_DotStamp;
 }
 
+void CChartGrid::DrawDotRuns(QPainter* dc, const qtmchart::ChartRect& plot,
+                             const std::vector<QPoint>& origins) const {
+    const std::vector<bool> dots = qtmchart::GridDotPattern(m_bIsHorizontal, plot);
+    const QColor colour = qtmchart::ToQColor(m_GridColor);
+    const int n = static_cast<int>(dots.size());
+    for (const QPoint& origin : origins) {
+        for (int i = 0; i < n;) {
+            if (!dots[static_cast<std::size_t>(i)]) {
+                ++i;
+                continue;
+            }
+            int end = i + 1;
+            while (end < n && dots[static_cast<std::size_t>(end)])
+                ++end;
+            if (m_bIsHorizontal) {
+                dc->fillRect(origin.x(), origin.y() + i, 1, end - i, colour);
+            } else {
+                dc->fillRect(origin.x() + i, origin.y(), end - i, 1, colour);
+            }
+            i = end;
+        }
+    }
+}
+
 void CChartGrid::Draw(QPainter* dc, const qtmchart::ChartRect& plottingRect) {
     if (!m_bIsVisible || dc == nullptr) return;
-    // One stamp of ready-made dots per line is many times faster than a dashed pen; the lines
-    // are already cut to the plotting area, so no clip is needed.
+    // The lines are already cut to the plotting area, so no clip is needed.
     const std::vector<QPoint> origins =
         qtmchart::GridLineOrigins(m_bIsHorizontal, plottingRect, m_vTickPos);
     if (origins.empty()) return;
-    const QImage& stamp = DotStamp(plottingRect);
+    const QPaintEngine* engine = dc->paintEngine();
+    if (engine == nullptr || engine->type() != QPaintEngine::Raster) {
+        DrawDotRuns(dc, plottingRect, origins);
+        return;
+    }
+    // On an image, one stamp of ready-made dots per line is many times faster than a
+    // dashed pen.
+    const qreal ratio = dc->device() != nullptr ? dc->device()->devicePixelRatioF() : 1.0;
+    const QImage& stamp = DotStamp(plottingRect, ratio);
     for (const QPoint& origin : origins)
         dc->drawImage(origin, stamp);
 }

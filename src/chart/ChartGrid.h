@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "chart/ChartColor.h"
+#include "chart/ChartLayerKey.h"
 #include "chart/ChartRect.h"
 
 class CChartCtrl;
@@ -28,14 +29,20 @@ public:
     void AddTick(int pixel) { m_vTickPos.push_back(pixel); }
     const std::vector<int>& GetTicks() const { return m_vTickPos; }
 
+    // Colour and visibility; the tick positions follow from the axis.
+    void AddToLayerKey(qtmchart::ChartLayerKey& key) const;
+
     // Dotted lines (3 pixels on, 3 off) across `plottingRect` at every tick inside it.
     void Draw(QPainter* dc, const qtmchart::ChartRect& plottingRect);
 
 private:
     void RefreshCtrl() const;
-    // The dots of one line across the plotting rectangle, made again only when the length,
-    // orientation or colour changes.
-    const QImage& DotStamp(const qtmchart::ChartRect& plottingRect);
+    // The dots of one line across the plotting rectangle at the pixel ratio of the image
+    // drawn into, made again only when the length, orientation, colour or ratio changes.
+    const QImage& DotStamp(const qtmchart::ChartRect& plottingRect, qreal ratio);
+    // The dots as little rectangles, for a device that is no image (a picture scaled later).
+    void DrawDotRuns(QPainter* dc, const qtmchart::ChartRect& plottingRect,
+                     const std::vector<QPoint>& origins) const;
 
     qtmchart::ColorRef m_GridColor;
     CChartCtrl* m_pParentCtrl;
@@ -46,4 +53,5 @@ private:
     int m_iDotStampLength = 0;
     qtmchart::ColorRef m_DotStampColor = 0;
     bool m_bDotStampHorizontal = true;
+    qreal m_dDotStampRatio = 1.0;
 };

@@ -117,6 +117,18 @@ std::vector<QSize> CChartLegend::NameExtents(QPainter* dc,
     return extents;
 }
 
+void CChartLegend::AddToLayerKey(qtmchart::ChartLayerKey& key) const {
+    key.Add(m_bIsVisible);
+    if (!m_bIsVisible) return;
+    key.Add(m_bDocked).Add(m_DockSide).Add(m_iLeftPos).Add(m_iTopPos).Add(m_bIsHorizontal);
+    key.Add(m_iSampleWidth).Add(m_iSampleHeight);
+    m_Font.AddToLayerKey(key);
+    const std::vector<CChartSerie*> listed = ListedSeries();
+    key.Add(listed.size());
+    for (const CChartSerie* serie : listed)
+        key.Add(serie->GetName());
+}
+
 void CChartLegend::ClipArea(QPainter* dc, ChartRect& chartRect) {
     m_LegendRect = ChartRect{};
     if (!m_bIsVisible) return;

@@ -120,8 +120,12 @@ void CChartLineSerie::DrawAll(QPainter* dc) {
         // The image drawn into; unknown (so every run keeps its end segments) when the
         // painter maps our pixels elsewhere.
         QRect whole;
-        if (dc->device() && dc->worldTransform().isIdentity()) {
-            whole = QRect(0, 0, dc->device()->width(), dc->device()->height());
+        if (const QPaintDevice* device = dc->device();
+            device && dc->worldTransform().isIdentity()) {
+            // In our pixels, which a high-resolution image holds several device pixels of.
+            const qreal ratio = device->devicePixelRatioF();
+            whole = QRect(0, 0, static_cast<int>(device->width() / ratio),
+                          static_cast<int>(device->height() / ratio));
         }
         pixels.resize(qtmchart::ReducePolylineColumns(pixels.data(), pixels.size(), whole));
     } else {
