@@ -14,6 +14,7 @@
 #include <QScreen>
 
 #include "chart/ChartCtrl.h"
+#include "console/ChartImageExport.h"
 #include "console/QtOperatorPrompts.h"
 #include "console/ReadingFieldStyle.h"
 #include "service/ModelCatalog.h"
@@ -132,6 +133,7 @@ void CQTM200DebugDlg::WireHandlers() {
     addAction(m_aboutAction);
     setContextMenuPolicy(Qt::ActionsContextMenu);
     WireParamHandlers();
+    WireChartImages();
 }
 
 bool CQTM200DebugDlg::OnInitDialog() {

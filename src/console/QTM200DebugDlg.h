@@ -35,6 +35,7 @@ namespace Ui {
 class QTM200DebugDlg;
 }
 class CChartCtrl;
+class ChartImageExport;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -102,6 +103,8 @@ public:
     void OnChartTick();
 
     void ShowAbout();
+    // Saving either chart as a picture (context menu and shortcuts).
+    ChartImageExport& ChartImages() { return *m_chartImages; }
     // Gives the unit labels the colour of the current blink parity.
     void RefreshUnitColours();
 
@@ -191,6 +194,7 @@ protected:
 private:
     void PlaceTemplateControls();
     void WireHandlers();
+    void WireChartImages();
     void ApplyFieldStyles();
     void ApplyModelCaptions();
     void SetUpReadingList();
@@ -223,6 +227,7 @@ private:
     QTimer m_timer1;  // 100 ms chart tick while the live loop runs
     QTimer m_timer3;  // 3000 ms storage counter while it is stopped
     QAction* m_aboutAction = nullptr;
+    std::unique_ptr<ChartImageExport> m_chartImages;
     bool m_bShutDown = false;
 
     // ---- Live measurement: Start/Stop, the worker's passes, timers 1 and 3, the list's
