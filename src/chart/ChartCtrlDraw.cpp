@@ -8,6 +8,7 @@
 #include "chart/ChartAxis.h"
 #include "chart/ChartCtrl.h"
 #include "chart/ChartLegend.h"
+#include "chart/ChartPixelLines.h"
 #include "chart/ChartSerie.h"
 #include "chart/ChartTitle.h"
 
@@ -164,15 +165,13 @@ void CChartCtrl::DrawChartLayer(QPainter* dc, ChartRect rect) {
 
     dc->save();
     dc->setRenderHint(QPainter::Antialiasing, false);
-    QPen framePen(qtmchart::ToQColor(m_BorderColor), 0);
-    dc->setPen(framePen);
     const ChartRect& p = m_PlottingRect;
     const QPoint frame[5] = {{p.left, p.top},
                              {p.right, p.top},
                              {p.right, p.bottom},
                              {p.left, p.bottom},
                              {p.left, p.top}};
-    dc->drawPolyline(frame, 5);
+    qtmchart::DrawPixelPolyline(dc, qtmchart::ToQColor(m_BorderColor), frame, 5);
     dc->restore();
 }
 

@@ -30,31 +30,25 @@ void CChartGrid::AddToLayerKey(qtmchart::ChartLayerKey& key) const {
     key.Add(m_GridColor).Add(m_bIsVisible).Add(m_bIsHorizontal);
 }
 
-const QImage& CChartGrid::DotStamp(const qtmchart::ChartRect& plot, qreal ratio) {
+const QImage& CChartGrid::DotStamp(const qtmchart::ChartRect& plot) {
     // The dots depend on the line's length alone: where a line starts does not matter.
     const int length = m_bIsHorizontal ? plot.Height() : plot.Width();
     if (m_DotStamp.isNull() || m_iDotStampLength != length || m_DotStampColor != m_GridColor ||
-        m_bDotStampHorizontal != m_bIsHorizontal || m_dDotStampRatio != ratio) {
+        m_bDotStampHorizontal != m_bIsHorizontal) {
         const std::vector<bool> dots = qtmchart::GridDotPattern(m_bIsHorizontal, plot);
         const int n = static_cast<int>(dots.size());
-        // On a high-resolution image the line is one device pixel thin and each dot covers
-        // the device pixels of its own pixel, so nothing is enlarged or smoothed.
-        const int pixels = qRound(n * ratio);
-        m_DotStamp = QImage(m_bIsHorizontal ? 1 : pixels, m_bIsHorizontal ? pixels : 1,
+        m_DotStamp = QImage(m_bIsHorizontal ? 1 : n, m_bIsHorizontal ? n : 1,
                             QImage::Format_ARGB32_Premultiplied);
         m_DotStamp.fill(Qt::transparent);
         const QRgb on = qtmchart::ToQColor(m_GridColor).rgb();
-        for (int j = 0; j < pixels; ++j) {
-            const int i = std::min(n - 1, static_cast<int>(j / ratio));
+        for (int i = 0; i < n; ++i) {
             if (dots[static_cast<std::size_t>(i)]) {
-                m_DotStamp.setPixel(m_bIsHorizontal ? 0 : j, m_bIsHorizontal ? j : 0, on);
+                m_DotStamp.setPixel(m_bIsHorizontal ? 0 : i, m_bIsHorizontal ? i : 0, on);
             }
         }
-        m_DotStamp.setDevicePixelRatio(ratio);
         m_iDotStampLength = length;
         m_DotStampColor = m_GridColor;
         m_bDotStampHorizontal = m_bIsHorizontal;
-        m_dDotStampRatio = ratio;
     }
     return m_DotStamp;
 }
@@ -95,9 +89,9 @@ void CChartGrid::Draw(QPainter* dc, const qtmchart::ChartRect& plottingRect) {
         return;
     }
     // On an image, one stamp of ready-made dots per line is many times faster than a
-    // dashed pen.
-    const qreal ratio = dc->device() != nullptr ? dc->device()->devicePixelRatioF() : 1.0;
-    const QImage& stamp = DotStamp(plottingRect, ratio);
+    // dashed pen. On a high-resolution image each dot fills the device pixels of its widget
+    // pixel: the stamp is enlarged without smoothing.
+    const QImage& stamp = DotStamp(plottingRect);
     for (const QPoint& origin : origins)
         dc->drawImage(origin, stamp);
 }

@@ -37,9 +37,9 @@ public:
 
 private:
     void RefreshCtrl() const;
-    // The dots of one line across the plotting rectangle at the pixel ratio of the image
-    // drawn into, made again only when the length, orientation, colour or ratio changes.
-    const QImage& DotStamp(const qtmchart::ChartRect& plottingRect, qreal ratio);
+    // The dots of one line across the plotting rectangle, made again only when the length,
+    // orientation or colour changes.
+    const QImage& DotStamp(const qtmchart::ChartRect& plottingRect);
     // The dots as little rectangles, for a device that is no image (a picture scaled later).
     void DrawDotRuns(QPainter* dc, const qtmchart::ChartRect& plottingRect,
                      const std::vector<QPoint>& origins) const;
@@ -53,5 +53,4 @@ private:
     int m_iDotStampLength = 0;
     qtmchart::ColorRef m_DotStampColor = 0;
     bool m_bDotStampHorizontal = true;
-    qreal m_dDotStampRatio = 1.0;
 };

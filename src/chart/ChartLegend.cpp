@@ -4,6 +4,7 @@
 
 #include "chart/ChartCtrl.h"
 #include "chart/ChartFont.h"
+#include "chart/ChartPixelLines.h"
 #include "chart/ChartSerie.h"
 
 using qtmchart::ChartRect;
@@ -152,11 +153,10 @@ void CChartLegend::Draw(QPainter* dc) {
         dc->fillRect(shadow.ToQRect(), qtmchart::ToQColor(m_ShadowColor));
     }
     if (!m_bIsTransparent) dc->fillRect(r.ToQRect(), qtmchart::ToQColor(m_BackColor));
-    dc->setPen(QPen(Qt::black, 0));
     const QPoint border[5] = {QPoint(r.left, r.top), QPoint(r.right, r.top),
                               QPoint(r.right, r.bottom), QPoint(r.left, r.bottom),
                               QPoint(r.left, r.top)};
-    dc->drawPolyline(border, 5);
+    qtmchart::DrawPixelPolyline(dc, Qt::black, border, 5);
 
     dc->setBackgroundMode(Qt::TransparentMode);
     dc->setFont(m_Font.GetQFont());

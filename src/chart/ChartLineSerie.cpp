@@ -6,6 +6,7 @@
 
 #include "chart/ChartAxis.h"
 #include "chart/ChartCtrl.h"
+#include "chart/ChartPixelLines.h"
 #include "chart/ChartPolyline.h"
 
 namespace {
@@ -37,6 +38,27 @@ public:
 
 private:
     QPainter* m_dc;
+};
+
+// Moves the painter's drawing by an offset for one pass of a thin line; the painter is left
+// untouched for the pass that is not moved, so a line of widget pixels goes as before.
+class LineShifter {
+public:
+    explicit LineShifter(QPainter* dc) : m_dc(dc), m_base(dc->transform()) {}
+    void To(const QPointF& offset) {
+        if (offset.isNull()) {
+            if (m_moved) m_dc->setTransform(m_base);
+            m_moved = false;
+            return;
+        }
+        m_dc->setTransform(QTransform(m_base).translate(offset.x(), offset.y()));
+        m_moved = true;
+    }
+
+private:
+    QPainter* m_dc;
+    QTransform m_base;
+    bool m_moved = false;
 };
 
 }  // namespace
@@ -132,9 +154,18 @@ void CChartLineSerie::DrawAll(QPainter* dc) {
         // Consecutive points on one pixel add nothing to the polyline.
         pixels.erase(std::unique(pixels.begin(), pixels.end()), pixels.end());
     }
-    if (pixels.size() >= 2) {
+    if (pixels.size() < 2) return;
+    LineShifter shift(dc);
+    for (const QPointF& offset : LineOffsets(dc)) {
+        shift.To(offset);
         dc->drawPolyline(pixels.data(), static_cast<int>(pixels.size()));
     }
+}
+
+std::vector<QPointF> CChartLineSerie::LineOffsets(const QPainter* dc) const {
+    // A wider pen is as wide in widget pixels anyway.
+    if (m_iLineWidth > 1) return {QPointF(0, 0)};
+    return qtmchart::ThinLineOffsets(dc);
 }
 
 bool CChartLineSerie::ReducesPolyline() const {
@@ -151,11 +182,16 @@ void CChartLineSerie::Draw(QPainter* dc) {
     dc->setRenderHint(QPainter::Antialiasing, false);
     dc->setClipRect(m_PlottingRect.ToQRect());
     dc->setPen(MakePen());
+    const std::vector<QPointF> offsets = LineOffsets(dc);
+    LineShifter shift(dc);
     QPoint from = GetPointScreenCoord(m_uLastDrawnPoint);
     while (m_uLastDrawnPoint + 1 < m_uPointsCount) {
         ++m_uLastDrawnPoint;
         const QPoint to = GetPointScreenCoord(m_uLastDrawnPoint);
-        dc->drawLine(from, to);
+        for (const QPointF& offset : offsets) {
+            shift.To(offset);
+            dc->drawLine(from, to);
+        }
         from = to;
     }
 }
