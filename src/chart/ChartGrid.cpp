@@ -2,7 +2,6 @@
 
 #include <QPaintEngine>
 #include <QPainter>
-#include <algorithm>
 
 #include "chart/ChartAxisMath.h"
 #include "chart/ChartCtrl.h"
@@ -53,28 +52,26 @@ const QImage& CChartGrid::DotStamp(const qtmchart::ChartRect& plot) {
     return m_DotStamp;
 }
 
-void CChartGrid::DrawDotRuns(QPainter* dc, const qtmchart::ChartRect& plot,
-                             const std::vector<QPoint>& origins) const {
-    const std::vector<bool> dots = qtmchart::GridDotPattern(m_bIsHorizontal, plot);
-    const QColor colour = qtmchart::ToQColor(m_GridColor);
-    const int n = static_cast<int>(dots.size());
+void CChartGrid::DrawDashedLines(QPainter* dc, const qtmchart::ChartRect& plot,
+                                 const std::vector<QPoint>& origins) const {
+    // 3 on, 3 off through the pixels' centres. A line across a horizontal axis's grid runs
+    // up from the plotting area's bottom edge, its first dash over the two rows above it;
+    // one across a vertical axis's runs right from the left edge (GridDotPattern).
+    QPen pen(qtmchart::ToQColor(m_GridColor), 1.0);
+    pen.setCapStyle(Qt::FlatCap);
+    pen.setDashPattern({3.0, 3.0});
+    dc->save();
+    dc->setPen(pen);
     for (const QPoint& origin : origins) {
-        for (int i = 0; i < n;) {
-            if (!dots[static_cast<std::size_t>(i)]) {
-                ++i;
-                continue;
-            }
-            int end = i + 1;
-            while (end < n && dots[static_cast<std::size_t>(end)])
-                ++end;
-            if (m_bIsHorizontal) {
-                dc->fillRect(origin.x(), origin.y() + i, 1, end - i, colour);
-            } else {
-                dc->fillRect(origin.x() + i, origin.y(), end - i, 1, colour);
-            }
-            i = end;
+        if (m_bIsHorizontal) {
+            const qreal x = origin.x() + 0.5;
+            dc->drawLine(QPointF(x, plot.bottom + 1), QPointF(x, plot.top + 1));
+        } else {
+            const qreal y = origin.y() + 0.5;
+            dc->drawLine(QPointF(plot.left, y), QPointF(plot.right, y));
         }
     }
+    dc->restore();
 }
 
 void CChartGrid::Draw(QPainter* dc, const qtmchart::ChartRect& plottingRect) {
@@ -85,7 +82,7 @@ void CChartGrid::Draw(QPainter* dc, const qtmchart::ChartRect& plottingRect) {
     if (origins.empty()) return;
     const QPaintEngine* engine = dc->paintEngine();
     if (engine == nullptr || engine->type() != QPaintEngine::Raster) {
-        DrawDotRuns(dc, plottingRect, origins);
+        DrawDashedLines(dc, plottingRect, origins);
         return;
     }
     // On an image, one stamp of ready-made dots per line is many times faster than a

@@ -40,9 +40,10 @@ private:
     // The dots of one line across the plotting rectangle, made again only when the length,
     // orientation or colour changes.
     const QImage& DotStamp(const qtmchart::ChartRect& plottingRect);
-    // The dots as little rectangles, for a device that is no image (a picture scaled later).
-    void DrawDotRuns(QPainter* dc, const qtmchart::ChartRect& plottingRect,
-                     const std::vector<QPoint>& origins) const;
+    // The dots as dashed lines over the same pixels, for a device that is no image (a
+    // picture scaled later).
+    void DrawDashedLines(QPainter* dc, const qtmchart::ChartRect& plottingRect,
+                         const std::vector<QPoint>& origins) const;
 
     qtmchart::ColorRef m_GridColor;
     CChartCtrl* m_pParentCtrl;

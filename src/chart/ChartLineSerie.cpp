@@ -77,6 +77,13 @@ void CChartLineSerie::SetPenStyle(int style) {
     RefreshParent();
 }
 
+QPen CChartLineSerie::LinePen(const QPainter* dc) const {
+    QPen pen = MakePen();
+    // A picture that is scaled later keeps the line as wide as the frame.
+    if (qtmchart::DrawsVectors(dc)) pen.setCosmetic(false);
+    return pen;
+}
+
 QPen CChartLineSerie::MakePen() const {
     QPen pen(qtmchart::ToQColor(m_SerieColor));
     pen.setWidth(m_iLineWidth < 1 ? 1 : m_iLineWidth);
@@ -132,7 +139,7 @@ void CChartLineSerie::DrawAll(QPainter* dc) {
     PainterStateGuard guard(dc);
     dc->setRenderHint(QPainter::Antialiasing, false);
     dc->setClipRect(m_PlottingRect.ToQRect());
-    dc->setPen(MakePen());
+    dc->setPen(LinePen(dc));
 
     std::vector<QPoint> pixels = GetPointsScreenCoords(first, last);
     m_uLastDrawnPoint = last;
@@ -181,7 +188,7 @@ void CChartLineSerie::Draw(QPainter* dc) {
     PainterStateGuard guard(dc);
     dc->setRenderHint(QPainter::Antialiasing, false);
     dc->setClipRect(m_PlottingRect.ToQRect());
-    dc->setPen(MakePen());
+    dc->setPen(LinePen(dc));
     const std::vector<QPointF> offsets = LineOffsets(dc);
     LineShifter shift(dc);
     QPoint from = GetPointScreenCoord(m_uLastDrawnPoint);

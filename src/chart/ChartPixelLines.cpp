@@ -37,6 +37,10 @@ bool DrawsWidgetPixels(const QPainter* dc) {
     return IsRaster(dc) && RatioOf(dc) == 1.0;
 }
 
+bool DrawsVectors(const QPainter* dc) {
+    return dc != nullptr && dc->paintEngine() != nullptr && !IsRaster(dc);
+}
+
 void DrawPixelLine(QPainter* dc, const QColor& colour, QPoint from, QPoint to) {
     if (dc == nullptr) return;
     if (DrawsWidgetPixels(dc)) {
@@ -64,8 +68,9 @@ void DrawPixelPolyline(QPainter* dc, const QColor& colour, const QPoint* points,
 }
 
 std::vector<QPointF> ThinLineOffsets(const QPainter* dc) {
+    if (DrawsVectors(dc)) return {QPointF(0.5, 0.5)};
     const qreal ratio = RatioOf(dc);
-    if (!IsRaster(dc) || ratio <= 1.0) return {QPointF(0, 0)};
+    if (ratio <= 1.0) return {QPointF(0, 0)};
     // A wide pen through thousands of points costs a hundred times more than these passes.
     const int steps = qCeil(ratio);
     std::vector<QPointF> offsets;

@@ -16,15 +16,18 @@ namespace qtmchart {
 
 // True for a raster image whose pixels are widget pixels: lines go as they always did.
 bool DrawsWidgetPixels(const QPainter* dc);
+// True for a device that is no image (an SVG document): lines are drawn as shapes that scale.
+bool DrawsVectors(const QPainter* dc);
 
 // A line through the pixels from and to, both included; the painter's pen is changed.
 void DrawPixelLine(QPainter* dc, const QColor& colour, QPoint from, QPoint to);
 void DrawPixelPolyline(QPainter* dc, const QColor& colour, const QPoint* points, int count);
 
 // Where, in widget pixels, a thin serie's line is drawn again so that it is one widget pixel
-// wide on dc's device: (0, 0) alone on widget pixels and on a vector device; on an image of
-// ratio r, every (i / r, j / r) for i, j below r rounded up, so the thinnest line's device
-// pixels fill whole widget pixels' worth of width without being smoothed.
+// wide on dc's device: (0, 0) alone on widget pixels; on an image of ratio r, every
+// (i / r, j / r) for i, j below r rounded up, so the thinnest line's device pixels fill whole
+// widget pixels' worth of width without being smoothed; on a vector device (0.5, 0.5) alone,
+// through the pixels' centres as the frame is.
 std::vector<QPointF> ThinLineOffsets(const QPainter* dc);
 
 }  // namespace qtmchart
