@@ -77,7 +77,7 @@ void CChartCtrl::RefreshCtrl() {
         m_BackgroundImage.setDevicePixelRatio(ratio);
     }
     // Only the series changed since the layer was drawn: its pixels go back as they were.
-    BuildLayerKey(m_NextLayerKey);
+    BuildLayerKey(m_NextLayerKey, ratio);
     if (!m_LayerImage.isNull() && m_LayerImage.size() == pixels &&
         m_LayerImage.devicePixelRatio() == ratio && m_NextLayerKey == m_LayerKey) {
         std::memcpy(m_BackgroundImage.bits(), m_LayerImage.constBits(),

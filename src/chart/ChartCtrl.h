@@ -151,7 +151,7 @@ private:
     };
 
     // The values the layer is drawn from (ChartLayerKey).
-    void BuildLayerKey(qtmchart::ChartLayerKey& key) const;
+    void BuildLayerKey(qtmchart::ChartLayerKey& key, qreal ratio) const;
     bool IsOwnImage(const QPainter* dc) const;
     // Title, the legend's room, both axis passes and the frame.
     void DrawChartLayer(QPainter* dc, ChartRect rect);

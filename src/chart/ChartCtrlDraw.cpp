@@ -192,9 +192,9 @@ void CChartCtrl::DrawChartData(QPainter* dc) {
     if (m_pLegend) m_pLegend->Draw(dc);
 }
 
-void CChartCtrl::BuildLayerKey(qtmchart::ChartLayerKey& key) const {
+void CChartCtrl::BuildLayerKey(qtmchart::ChartLayerKey& key, qreal ratio) const {
     key.Clear();
-    key.Add(width()).Add(height()).Add(devicePixelRatioF());
+    key.Add(width()).Add(height()).Add(ratio);
     key.Add(m_bBackGradient)
         .Add(m_BackGradientCol1)
         .Add(m_BackGradientCol2)

@@ -141,7 +141,10 @@ void CChartLineSerie::DrawAll(QPainter* dc) {
     dc->setClipRect(m_PlottingRect.ToQRect());
     dc->setPen(LinePen(dc));
 
-    std::vector<QPoint> pixels = GetPointsScreenCoords(first, last);
+    // Kept between drawings (the window draws a new serie every time): filling room that is
+    // already there costs far less than asking the system for it again.
+    thread_local std::vector<QPoint> pixels;
+    GetPointsScreenCoords(first, last, pixels);
     m_uLastDrawnPoint = last;
     if (ReducesPolyline()) {
         // A long record puts many points into each pixel column; a handful per column draw

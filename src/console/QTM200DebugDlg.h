@@ -83,7 +83,8 @@ public:
 
     // Copies the bound fields into the controls (false) or the controls into the fields (true).
     void UpdateData(bool saveAndValidate);
-    // Repaints the part of the window under a control at once (its background is the window's).
+    // Repaints the part of the window under a control (its background is the window's) as
+    // soon as the window's thread is back in its event loop.
     void RefreshControl(QWidget* control);
 
     // Connection and identification (also run by Scan and the selection handlers).
