@@ -3,7 +3,7 @@
 # also the benchmarks' yardstick).
 # Only missing packages are installed; sudo is used when we are not root.
 set -e
-PKGS="build-essential cmake g++ make pkg-config qt6-base-dev libgl-dev \
+PKGS="build-essential cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libgl-dev \
 googletest libgtest-dev libgmock-dev fonts-dejavu-core fonts-wqy-microhei xvfb xauth imagemagick \
 clang libclang-rt-14-dev dpkg-dev file lintian locales \
 libmosquitto-dev mosquitto mosquitto-clients appstream systemd"

@@ -2,6 +2,8 @@
 # Renders the main window under Xvfb on the simulated meter and writes two pictures:
 # OUT as the window opens (collapsed) and OUT with "-expanded" before its extension.
 # The start-up message box closes itself (a hidden option of qtm200debug for this).
+# With QT_SCALE_FACTOR=2 in the environment the window is drawn as on a high-resolution
+# screen, on a screen as many times larger.
 # usage: scripts/screenshot.sh [BIN_DIR] [OUT]
 set -e
 BIN=${1:-build/bin}
@@ -12,7 +14,9 @@ EXPANDED="${OUT%.*}-expanded.${OUT##*.}"
 # A display number nobody uses.
 n=99
 while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n - 1)); done
-Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+SCALE=$(awk -v s="${QT_SCALE_FACTOR:-1}" 'BEGIN { s += 0; print (s < 1 ? 1 : s) }')
+SCREEN=$(awk -v s="$SCALE" 'BEGIN { printf "%dx%dx24", 1280 * s, 1024 * s }')
+Xvfb ":$n" -screen 0 "$SCREEN" -nolisten tcp >/dev/null 2>&1 &
 XVFB=$!
 trap 'kill $XVFB 2>/dev/null || true' EXIT INT TERM
 sleep 1

@@ -284,6 +284,17 @@ void CChartAxis::UpdateScrollBarPos() {
     m_pScrollBar->Place(m_pParentCtrl->GetPlottingRect(), GetPosition());
 }
 
+void CChartAxis::AddToLayerKey(qtmchart::ChartLayerKey& key) const {
+    key.Add(m_bIsHorizontal).Add(m_bIsSecondary).Add(m_bIsInverted).Add(m_bIsVisible);
+    key.Add(m_MinValue).Add(m_MaxValue).Add(m_bAutoTicks).Add(m_bDiscrete);
+    key.Add(m_TextColor).Add(m_AxisColor).Add(m_bAutoMargin);
+    // An automatic margin is worked out again on every pass.
+    if (!m_bAutoMargin) key.Add(m_iMarginSize);
+    m_TickFont.AddToLayerKey(key);
+    m_pAxisGrid->AddToLayerKey(key);
+    m_pAxisLabel->AddToLayerKey(key);
+}
+
 // ---- Appearance and series ------------------------------------------------------------------
 
 void CChartAxis::SetVisible(bool visible) {

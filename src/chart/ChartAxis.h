@@ -47,6 +47,9 @@ public:
     virtual void ScrollBy(int fromPosition, int toPosition, bool reverse);
     virtual void PanAxis(int startPixel, int endPixel);
     virtual void SetZoomMinMax(double minimum, double maximum);
+    // Everything the axis's line, ticks, labels, caption and grid depend on besides the
+    // chart's size: its range, looks and fixed settings. A derived axis adds its own.
+    virtual void AddToLayerKey(qtmchart::ChartLayerKey& key) const;
 
     // The map used for drawing series and labels (middle of the axis for a degenerate range).
     int ValueToScreen(double value) const;
@@ -55,6 +58,9 @@ public:
     // than their arithmetic.
     template <class ValueAt>
     void ValuesToScreen(std::size_t count, ValueAt valueAt, int* out) const;
+    // The same, each pixel handed to store(i, pixel).
+    template <class ValueAt, class Store>
+    void ValuesToScreenInto(std::size_t count, ValueAt valueAt, Store store) const;
 
     // Attachment, called by CChartCtrl::AttachCustomAxis with the axis position (0..3);
     // creates the hidden scroll bar as a child of the control's widget.
@@ -168,13 +174,18 @@ protected:
     QPointer<CChartScrollBar> m_pScrollBar;
 };
 
-template <class ValueAt>
-void CChartAxis::ValuesToScreen(std::size_t count, ValueAt valueAt, int* out) const {
+template <class ValueAt, class Store>
+void CChartAxis::ValuesToScreenInto(std::size_t count, ValueAt valueAt, Store store) const {
     const qtmchart::AxisScale s = Scale();
     if (s.IsDegenerate() || m_bDiscrete) {
         for (std::size_t i = 0; i < count; ++i)
-            out[i] = ValueToScreen(valueAt(i));
+            store(i, ValueToScreen(valueAt(i)));
         return;
     }
-    qtmchart::ValuesToScreenStandard(s, count, valueAt, out);
+    qtmchart::ValuesToScreenStandard(s, count, valueAt, store);
+}
+
+template <class ValueAt>
+void CChartAxis::ValuesToScreen(std::size_t count, ValueAt valueAt, int* out) const {
+    ValuesToScreenInto(count, valueAt, [out](std::size_t i, int pixel) { out[i] = pixel; });
 }

@@ -8,6 +8,7 @@
 #include "chart/ChartCtrl.h"
 #include "chart/ChartFont.h"
 #include "chart/ChartGrid.h"
+#include "chart/ChartPixelLines.h"
 
 using qtmchart::ChartRect;
 
@@ -63,8 +64,7 @@ void CChartAxis::DrawTick(QPainter* dc, double value, int captionWidth) {
 
     if (qtmchart::IsPixelOnAxis(scale, tickPixel)) {
         const qtmchart::TickMark mark = qtmchart::TickMarkFor(position, m_AxisRect, tickPixel);
-        dc->setPen(QPen(qtmchart::ToQColor(m_AxisColor), 0));
-        dc->drawLine(mark.from, mark.to);
+        qtmchart::DrawPixelLine(dc, qtmchart::ToQColor(m_AxisColor), mark.from, mark.to);
     }
     if (qtmchart::IsPixelOnAxis(scale, anchor)) {
         const QPoint origin =
@@ -83,15 +83,15 @@ void CChartAxis::Draw(QPainter* dc) {
 
     // Axis line, one pixel inside the axis rectangle on the plotting side. The end pixel is
     // left out, as the ticks' own ends are.
-    dc->setPen(QPen(qtmchart::ToQColor(m_AxisColor), 0));
+    const QColor axisColour = qtmchart::ToQColor(m_AxisColor);
     const int toward = m_EndPos >= m_StartPos ? 1 : -1;
     const int last = m_EndPos == m_StartPos ? m_EndPos : m_EndPos - toward;
     if (m_bIsHorizontal) {
         const int y = m_bIsSecondary ? m_AxisRect.bottom - 1 : m_AxisRect.top + 1;
-        dc->drawLine(m_StartPos, y, last, y);
+        qtmchart::DrawPixelLine(dc, axisColour, QPoint(m_StartPos, y), QPoint(last, y));
     } else {
         const int x = m_bIsSecondary ? m_AxisRect.left + 1 : m_AxisRect.right - 1;
-        dc->drawLine(x, m_StartPos, x, last);
+        qtmchart::DrawPixelLine(dc, axisColour, QPoint(x, m_StartPos), QPoint(x, last));
     }
 
     // Caption.

@@ -45,6 +45,11 @@ void CChartAxisLabel::SetFont(int pointSizeTenths, const QString& face) {
     RefreshCtrl();
 }
 
+void CChartAxisLabel::AddToLayerKey(qtmchart::ChartLayerKey& key) const {
+    key.Add(m_bIsVisible).Add(m_TextColor).Add(m_bIsHorizontal).Add(m_strLabelText);
+    m_Font.AddToLayerKey(key);
+}
+
 QSize CChartAxisLabel::GetSize(QPainter* dc) {
     if (!m_bIsVisible || m_strLabelText.isEmpty()) return QSize(0, 0);
     QSize extent = m_Font.TextExtent(dc, m_strLabelText);

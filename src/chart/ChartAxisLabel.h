@@ -36,6 +36,8 @@ public:
     QSize GetSize(QPainter* dc);
     void SetLabelRect(const qtmchart::ChartRect& rect) { m_TextRect = rect; }
     qtmchart::ChartRect GetLabelRect() const { return m_TextRect; }
+    // Everything the caption's pixels depend on besides its place.
+    void AddToLayerKey(qtmchart::ChartLayerKey& key) const;
     // Draws at the label rectangle's top-left corner.
     void Draw(QPainter* dc);
 

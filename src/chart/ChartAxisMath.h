@@ -66,12 +66,13 @@ inline int ValueToScreenStandard(const AxisScale& s, double value) {
     return s.inverted ? s.end + o : s.start - o;
 }
 
-// ValueToScreenStandard of valueAt(0) .. valueAt(count - 1) into out, with the same arithmetic
-// and the scale's constants taken out of the loop.
-template <class ValueAt>
-void ValuesToScreenStandard(const AxisScale& s, std::size_t count, ValueAt valueAt, int* out) {
+// ValueToScreenStandard of valueAt(0) .. valueAt(count - 1), handed to store(i, pixel), with
+// the same arithmetic and the scale's constants taken out of the loop.
+template <class ValueAt, class Store>
+void ValuesToScreenStandard(const AxisScale& s, std::size_t count, ValueAt valueAt, Store store) {
     if (s.IsDegenerate()) {
-        std::fill(out, out + count, kOffAxisPixel);
+        for (std::size_t i = 0; i < count; ++i)
+            store(i, kOffAxisPixel);
         return;
     }
     const double length = s.Length();
@@ -80,12 +81,23 @@ void ValuesToScreenStandard(const AxisScale& s, std::size_t count, ValueAt value
     // pixel = origin + direction * offset, the four cases of ValueToScreenStandard.
     const int origin = s.inverted ? s.end : s.start;
     const int direction = s.horizontal != s.inverted ? 1 : -1;
+    // The same arithmetic as FloorPixelOffset, written with selects instead of branches so
+    // the compiler can map several values at once.
     for (std::size_t i = 0; i < count; ++i) {
         const double value = valueAt(i);
-        out[i] = std::isnan(value)
-                     ? kOffAxisPixel
-                     : origin + direction * FloorPixelOffset(length * (value - min) / range);
+        double c = length * (value - min) / range;
+        c = c == c ? c : 0.0;  // an offset that is not a number (infinite bounds) is 0
+        c = c < kMaxPixelOffset ? c : kMaxPixelOffset;
+        c = c > -kMaxPixelOffset ? c : -kMaxPixelOffset;
+        const int t = static_cast<int>(c);
+        const int pixel = origin + direction * (t > c ? t - 1 : t);
+        store(i, value != value ? kOffAxisPixel : pixel);
     }
+}
+
+template <class ValueAt>
+void ValuesToScreenStandard(const AxisScale& s, std::size_t count, ValueAt valueAt, int* out) {
+    ValuesToScreenStandard(s, count, valueAt, [out](std::size_t i, int pixel) { out[i] = pixel; });
 }
 // Snaps the value to the middle of its increment slot, then maps it.
 int ValueToScreenDiscrete(const AxisScale& s, double value, double increment);

@@ -1,5 +1,7 @@
 // CChartCtrl: the x/y chart widget. It owns its axes, series, legend and title, draws them
-// into an off-screen image on RefreshCtrl and only copies that image on paint.
+// into an off-screen image on RefreshCtrl and only copies that image on paint. What lies
+// behind the series (background, title, axes, grid, frame) is kept as a layer of its own and
+// drawn again only when something it shows changes.
 #pragma once
 
 #include <QImage>
@@ -8,6 +10,7 @@
 #include <map>
 
 #include "chart/ChartColor.h"
+#include "chart/ChartLayerKey.h"
 #include "chart/ChartRect.h"
 
 class QPainter;
@@ -97,9 +100,20 @@ public:
     // The rectangle the series are drawn in, as left by the last drawing pass.
     ChartRect GetPlottingRect() const { return m_PlottingRect; }
 
-    // The off-screen image the chart is drawn into; null before the first refresh.
+    // The off-screen image the chart is drawn into, at the screen's pixel ratio (its size in
+    // pixels is the widget's times that ratio); null before the first refresh.
     const QImage* GetBackgroundImage() const;
     QImage* GetBackgroundImage();
+
+    // Draws the whole chart, as it is now and at its present size, into painter: an image of
+    // any pixel ratio (drawn at that resolution, not enlarged) or a vector device. The cached
+    // layer is not used, and the chart on screen is laid out again afterwards.
+    void RenderTo(QPainter* painter);
+    // The next refresh draws the layer behind the series again. A derived chart whose
+    // DrawBackground or DrawChart paints from state of its own calls it when that changes.
+    void InvalidateLayer();
+    // How many times the layer behind the series has been drawn.
+    int GetLayerDrawCount() const { return m_nLayerDraws; }
 
     // A scroll request from the scroll bar of the axis at `position` (codes as the Windows
     // scroll messages: 0 line up ... 8 end scroll; thumbPosition for 4 and 5).
@@ -108,6 +122,9 @@ public:
     // thumb position for 4 and 5, the ends for 6 and 7, no change otherwise.
     static int ScrollPosition(int code, int position, int low, int high, int thumbPosition);
 
+    // The two halves of a drawing pass. During a refresh whose layer is current, the base
+    // DrawBackground finds the layer already in the image (it holds what DrawChart draws
+    // behind the series as well), and DrawChart then draws the series, labels and legend.
     virtual void DrawBackground(QPainter* dc, ChartRect rect);
     virtual void DrawChart(QPainter* dc, ChartRect rect);
 
@@ -124,6 +141,24 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
+    // Where a refresh stands with the cached layer.
+    enum class LayerPass {
+        None,      // not in a refresh of the chart's own image
+        Reuse,     // the layer is current and was copied into the image
+        Reused,    // DrawBackground found it there
+        Record,    // the layer is drawn anew and kept once DrawChart has drawn it
+        NoRecord,  // drawn elsewhere or otherwise: nothing to keep
+    };
+
+    // The values the layer is drawn from (ChartLayerKey).
+    void BuildLayerKey(qtmchart::ChartLayerKey& key, qreal ratio) const;
+    bool IsOwnImage(const QPainter* dc) const;
+    // Title, the legend's room, both axis passes and the frame.
+    void DrawChartLayer(QPainter* dc, ChartRect rect);
+    // Series, their labels and the legend, over the layer.
+    void DrawChartData(QPainter* dc);
+    // Keeps the image as drawn so far as the layer for the key of this refresh.
+    void SaveLayer();
     void DrawGradient(QPainter* dc, ChartRect rect) const;
     void DrawEdge(QPainter* dc, ChartRect rect) const;
     void OnLeftButtonUp();
@@ -136,6 +171,13 @@ private:
     int m_iEnableRefresh = 1;
     bool m_bPendingRefresh = false;
     QImage m_BackgroundImage;  // null until created, and again after a resize
+    QImage m_LayerImage;       // the layer behind the series, as drawn for m_LayerKey
+    qtmchart::ChartLayerKey m_LayerKey;
+    qtmchart::ChartLayerKey m_NextLayerKey;  // this refresh's, built into kept room
+    ChartRect m_LayerChartArea;              // the rectangle DrawChart got for the layer
+    ChartRect m_LayerPlottingRect;           // and the plotting rectangle it left
+    LayerPass m_LayerPass = LayerPass::None;
+    int m_nLayerDraws = 0;
     bool m_bBackGradient = false;
     ColorRef m_BackGradientCol1 = kButtonFace;
     ColorRef m_BackGradientCol2 = kButtonFace;

@@ -44,6 +44,15 @@ void ChartFont::SetVertical(bool vertical) {
     m_bDirty = true;
 }
 
+void ChartFont::AddToLayerKey(qtmchart::ChartLayerKey& key) const {
+    key.Add(m_strFaceName)
+        .Add(m_iPointSize)
+        .Add(m_bItalic)
+        .Add(m_bBold)
+        .Add(m_bUnderline)
+        .Add(m_bVertical);
+}
+
 const QFont& ChartFont::GetQFont() {
     if (m_bDirty) {
         QFont font(m_strFaceName);

@@ -9,6 +9,8 @@
 #include <QStaticText>
 #include <QString>
 
+#include "chart/ChartLayerKey.h"
+
 class QPainter;
 
 class ChartFont {
@@ -34,6 +36,9 @@ public:
     bool IsBold() const { return m_bBold; }
     bool IsUnderline() const { return m_bUnderline; }
     bool IsVertical() const { return m_bVertical; }
+
+    // Face, size and style: what the text drawn in this font looks like.
+    void AddToLayerKey(qtmchart::ChartLayerKey& key) const;
 
     // The QFont for this description (made again only after a change).
     const QFont& GetQFont();

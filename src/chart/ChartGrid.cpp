@@ -1,5 +1,6 @@
 #include "chart/ChartGrid.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 
 #include "chart/ChartAxisMath.h"
@@ -22,6 +23,10 @@ void CChartGrid::SetColor(qtmchart::ColorRef color) {
 void CChartGrid::SetVisible(bool visible) {
     m_bIsVisible = visible;
     RefreshCtrl();
+}
+
+void CChartGrid::AddToLayerKey(qtmchart::ChartLayerKey& key) const {
+    key.Add(m_GridColor).Add(m_bIsVisible).Add(m_bIsHorizontal);
 }
 
 const QImage& CChartGrid::DotStamp(const qtmchart::ChartRect& plot) {
@@ -47,13 +52,42 @@ const QImage& CChartGrid::DotStamp(const qtmchart::ChartRect& plot) {
     return m_DotStamp;
 }
 
+void CChartGrid::DrawDashedLines(QPainter* dc, const qtmchart::ChartRect& plot,
+                                 const std::vector<QPoint>& origins) const {
+    // 3 on, 3 off through the pixels' centres. A line across a horizontal axis's grid runs
+    // up from the plotting area's bottom edge, its first dash over the two rows above it;
+    // one across a vertical axis's runs right from the left edge (GridDotPattern).
+    QPen pen(qtmchart::ToQColor(m_GridColor), 1.0);
+    pen.setCapStyle(Qt::FlatCap);
+    pen.setDashPattern({3.0, 3.0});
+    dc->save();
+    dc->setPen(pen);
+    for (const QPoint& origin : origins) {
+        if (m_bIsHorizontal) {
+            const qreal x = origin.x() + 0.5;
+            dc->drawLine(QPointF(x, plot.bottom + 1), QPointF(x, plot.top + 1));
+        } else {
+            const qreal y = origin.y() + 0.5;
+            dc->drawLine(QPointF(plot.left, y), QPointF(plot.right, y));
+        }
+    }
+    dc->restore();
+}
+
 void CChartGrid::Draw(QPainter* dc, const qtmchart::ChartRect& plottingRect) {
     if (!m_bIsVisible || dc == nullptr) return;
-    // One stamp of ready-made dots per line is many times faster than a dashed pen; the lines
-    // are already cut to the plotting area, so no clip is needed.
+    // The lines are already cut to the plotting area, so no clip is needed.
     const std::vector<QPoint> origins =
         qtmchart::GridLineOrigins(m_bIsHorizontal, plottingRect, m_vTickPos);
     if (origins.empty()) return;
+    const QPaintEngine* engine = dc->paintEngine();
+    if (engine == nullptr || engine->type() != QPaintEngine::Raster) {
+        DrawDashedLines(dc, plottingRect, origins);
+        return;
+    }
+    // On an image, one stamp of ready-made dots per line is many times faster than a
+    // dashed pen. On a high-resolution image each dot fills the device pixels of its widget
+    // pixel: the stamp is enlarged without smoothing.
     const QImage& stamp = DotStamp(plottingRect);
     for (const QPoint& origin : origins)
         dc->drawImage(origin, stamp);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "chart/ChartColor.h"
+#include "chart/ChartLayerKey.h"
 #include "chart/ChartRect.h"
 
 class CChartCtrl;
@@ -28,6 +29,9 @@ public:
     void AddTick(int pixel) { m_vTickPos.push_back(pixel); }
     const std::vector<int>& GetTicks() const { return m_vTickPos; }
 
+    // Colour and visibility; the tick positions follow from the axis.
+    void AddToLayerKey(qtmchart::ChartLayerKey& key) const;
+
     // Dotted lines (3 pixels on, 3 off) across `plottingRect` at every tick inside it.
     void Draw(QPainter* dc, const qtmchart::ChartRect& plottingRect);
 
@@ -36,6 +40,10 @@ private:
     // The dots of one line across the plotting rectangle, made again only when the length,
     // orientation or colour changes.
     const QImage& DotStamp(const qtmchart::ChartRect& plottingRect);
+    // The dots as dashed lines over the same pixels, for a device that is no image (a
+    // picture scaled later).
+    void DrawDashedLines(QPainter* dc, const qtmchart::ChartRect& plottingRect,
+                         const std::vector<QPoint>& origins) const;
 
     qtmchart::ColorRef m_GridColor;
     CChartCtrl* m_pParentCtrl;

@@ -4,6 +4,7 @@
 
 #include "chart/ChartCtrl.h"
 #include "chart/ChartFont.h"
+#include "chart/ChartPixelLines.h"
 #include "chart/ChartSerie.h"
 
 using qtmchart::ChartRect;
@@ -117,6 +118,18 @@ std::vector<QSize> CChartLegend::NameExtents(QPainter* dc,
     return extents;
 }
 
+void CChartLegend::AddToLayerKey(qtmchart::ChartLayerKey& key) const {
+    key.Add(m_bIsVisible);
+    if (!m_bIsVisible) return;
+    key.Add(m_bDocked).Add(m_DockSide).Add(m_iLeftPos).Add(m_iTopPos).Add(m_bIsHorizontal);
+    key.Add(m_iSampleWidth).Add(m_iSampleHeight);
+    m_Font.AddToLayerKey(key);
+    const std::vector<CChartSerie*> listed = ListedSeries();
+    key.Add(listed.size());
+    for (const CChartSerie* serie : listed)
+        key.Add(serie->GetName());
+}
+
 void CChartLegend::ClipArea(QPainter* dc, ChartRect& chartRect) {
     m_LegendRect = ChartRect{};
     if (!m_bIsVisible) return;
@@ -140,11 +153,10 @@ void CChartLegend::Draw(QPainter* dc) {
         dc->fillRect(shadow.ToQRect(), qtmchart::ToQColor(m_ShadowColor));
     }
     if (!m_bIsTransparent) dc->fillRect(r.ToQRect(), qtmchart::ToQColor(m_BackColor));
-    dc->setPen(QPen(Qt::black, 0));
     const QPoint border[5] = {QPoint(r.left, r.top), QPoint(r.right, r.top),
                               QPoint(r.right, r.bottom), QPoint(r.left, r.bottom),
                               QPoint(r.left, r.top)};
-    dc->drawPolyline(border, 5);
+    qtmchart::DrawPixelPolyline(dc, Qt::black, border, 5);
 
     dc->setBackgroundMode(Qt::TransparentMode);
     dc->setFont(m_Font.GetQFont());

@@ -47,6 +47,9 @@ public:
     void ClipArea(QPainter* dc, qtmchart::ChartRect& chartRect);
     qtmchart::ChartRect GetLegendRect() const { return m_LegendRect; }
     void Draw(QPainter* dc);
+    // What the room the legend takes depends on (its drawing comes after the series, so
+    // its looks do not matter here): nothing while it is hidden.
+    void AddToLayerKey(qtmchart::ChartLayerKey& key) const;
 
 private:
     std::vector<CChartSerie*> ListedSeries() const;

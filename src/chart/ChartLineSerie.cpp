@@ -6,6 +6,7 @@
 
 #include "chart/ChartAxis.h"
 #include "chart/ChartCtrl.h"
+#include "chart/ChartPixelLines.h"
 #include "chart/ChartPolyline.h"
 
 namespace {
@@ -39,6 +40,27 @@ private:
     QPainter* m_dc;
 };
 
+// Moves the painter's drawing by an offset for one pass of a thin line; the painter is left
+// untouched for the pass that is not moved, so a line of widget pixels goes as before.
+class LineShifter {
+public:
+    explicit LineShifter(QPainter* dc) : m_dc(dc), m_base(dc->transform()) {}
+    void To(const QPointF& offset) {
+        if (offset.isNull()) {
+            if (m_moved) m_dc->setTransform(m_base);
+            m_moved = false;
+            return;
+        }
+        m_dc->setTransform(QTransform(m_base).translate(offset.x(), offset.y()));
+        m_moved = true;
+    }
+
+private:
+    QPainter* m_dc;
+    QTransform m_base;
+    bool m_moved = false;
+};
+
 }  // namespace
 
 CChartLineSerie::CChartLineSerie(CChartCtrl* parent) : CChartXYSerie(parent) {}
@@ -53,6 +75,13 @@ void CChartLineSerie::SetWidth(int width) {
 void CChartLineSerie::SetPenStyle(int style) {
     m_iPenStyle = style;
     RefreshParent();
+}
+
+QPen CChartLineSerie::LinePen(const QPainter* dc) const {
+    QPen pen = MakePen();
+    // A picture that is scaled later keeps the line as wide as the frame.
+    if (qtmchart::DrawsVectors(dc)) pen.setCosmetic(false);
+    return pen;
 }
 
 QPen CChartLineSerie::MakePen() const {
@@ -110,9 +139,12 @@ void CChartLineSerie::DrawAll(QPainter* dc) {
     PainterStateGuard guard(dc);
     dc->setRenderHint(QPainter::Antialiasing, false);
     dc->setClipRect(m_PlottingRect.ToQRect());
-    dc->setPen(MakePen());
+    dc->setPen(LinePen(dc));
 
-    std::vector<QPoint> pixels = GetPointsScreenCoords(first, last);
+    // Kept between drawings (the window draws a new serie every time): filling room that is
+    // already there costs far less than asking the system for it again.
+    thread_local std::vector<QPoint> pixels;
+    GetPointsScreenCoords(first, last, pixels);
     m_uLastDrawnPoint = last;
     if (ReducesPolyline()) {
         // A long record puts many points into each pixel column; a handful per column draw
@@ -120,17 +152,30 @@ void CChartLineSerie::DrawAll(QPainter* dc) {
         // The image drawn into; unknown (so every run keeps its end segments) when the
         // painter maps our pixels elsewhere.
         QRect whole;
-        if (dc->device() && dc->worldTransform().isIdentity()) {
-            whole = QRect(0, 0, dc->device()->width(), dc->device()->height());
+        if (const QPaintDevice* device = dc->device();
+            device && dc->worldTransform().isIdentity()) {
+            // In our pixels, which a high-resolution image holds several device pixels of.
+            const qreal ratio = device->devicePixelRatioF();
+            whole = QRect(0, 0, static_cast<int>(device->width() / ratio),
+                          static_cast<int>(device->height() / ratio));
         }
         pixels.resize(qtmchart::ReducePolylineColumns(pixels.data(), pixels.size(), whole));
     } else {
         // Consecutive points on one pixel add nothing to the polyline.
         pixels.erase(std::unique(pixels.begin(), pixels.end()), pixels.end());
     }
-    if (pixels.size() >= 2) {
+    if (pixels.size() < 2) return;
+    LineShifter shift(dc);
+    for (const QPointF& offset : LineOffsets(dc)) {
+        shift.To(offset);
         dc->drawPolyline(pixels.data(), static_cast<int>(pixels.size()));
     }
+}
+
+std::vector<QPointF> CChartLineSerie::LineOffsets(const QPainter* dc) const {
+    // A wider pen is as wide in widget pixels anyway.
+    if (m_iLineWidth > 1) return {QPointF(0, 0)};
+    return qtmchart::ThinLineOffsets(dc);
 }
 
 bool CChartLineSerie::ReducesPolyline() const {
@@ -146,12 +191,17 @@ void CChartLineSerie::Draw(QPainter* dc) {
     PainterStateGuard guard(dc);
     dc->setRenderHint(QPainter::Antialiasing, false);
     dc->setClipRect(m_PlottingRect.ToQRect());
-    dc->setPen(MakePen());
+    dc->setPen(LinePen(dc));
+    const std::vector<QPointF> offsets = LineOffsets(dc);
+    LineShifter shift(dc);
     QPoint from = GetPointScreenCoord(m_uLastDrawnPoint);
     while (m_uLastDrawnPoint + 1 < m_uPointsCount) {
         ++m_uLastDrawnPoint;
         const QPoint to = GetPointScreenCoord(m_uLastDrawnPoint);
-        dc->drawLine(from, to);
+        for (const QPointF& offset : offsets) {
+            shift.To(offset);
+            dc->drawLine(from, to);
+        }
         from = to;
     }
 }

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QPen>
+#include <QPointF>
+#include <vector>
 
 #include "chart/ChartXYSerie.h"
 
@@ -26,6 +28,10 @@ public:
 
 private:
     QPen MakePen() const;
+    // MakePen for the device drawn on.
+    QPen LinePen(const QPainter* dc) const;
+    // Where the line is drawn again so that it is as wide in widget pixels as at 1x.
+    std::vector<QPointF> LineOffsets(const QPainter* dc) const;
     bool ReducesPolyline() const;
 
     int m_iLineWidth = 1;

@@ -59,15 +59,6 @@ void WidenByOne(unsigned& first, unsigned& last, unsigned count) {
     if (last + 1 < count) ++last;
 }
 
-void WidenRange(double& lo, double& hi, double v, bool first) {
-    if (first || !std::isfinite(lo) || !std::isfinite(hi)) {
-        lo = hi = v;
-    } else if (std::isfinite(v)) {
-        lo = std::min(lo, v);
-        hi = std::max(hi, v);
-    }
-}
-
 bool SegmentHit(QPoint p, QPoint a, QPoint b, int tolerance) {
     const double dx = b.x() - a.x();
     const double dy = b.y() - a.y();

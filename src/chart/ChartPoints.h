@@ -2,6 +2,9 @@
 // which stored points are visible on an axis range, and whether a pixel hits a segment.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
+
 #include <QPoint>
 #include <cstddef>
 
@@ -48,7 +51,15 @@ void WidenByOne(unsigned& first, unsigned& last, unsigned count);
 // Widens the range [lo, hi] by v; `first` (the serie's first point) sets it to v. A value that
 // is not finite (a garbled reading) does not stretch a finite range, and a finite value
 // replaces a range that is not, so one bad reading cannot spoil the automatic axes.
-void WidenRange(double& lo, double& hi, double v, bool first);
+// Inline: it runs for every point added.
+inline void WidenRange(double& lo, double& hi, double v, bool first) {
+    if (first || !std::isfinite(lo) || !std::isfinite(hi)) {
+        lo = hi = v;
+    } else if (std::isfinite(v)) {
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+    }
+}
 
 // Whether pixel p lies within `tolerance` pixels (in x and in y) of the segment a-b, measured
 // at its projection onto the segment; a segment of zero length is never hit.

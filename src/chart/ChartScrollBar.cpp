@@ -1,5 +1,6 @@
 #include "chart/ChartScrollBar.h"
 
+#include <QEvent>
 #include <algorithm>
 
 #include "chart/ChartAxis.h"
@@ -94,7 +95,16 @@ void CChartScrollBar::ApplyVisibility() {
     setVisible(m_bEnabled && (!m_bAutoHide || scrollable));
 }
 
+void CChartScrollBar::changeEvent(QEvent* event) {
+    // Another style may give the bar another thickness.
+    if (event->type() == QEvent::StyleChange) m_nPlacedAt = -1;
+    QScrollBar::changeEvent(event);
+}
+
 void CChartScrollBar::Place(const qtmchart::ChartRect& plot, int position) {
+    if (position == m_nPlacedAt && plot == m_PlacedIn) return;
+    m_nPlacedAt = position;
+    m_PlacedIn = plot;
     const bool horizontal = qtmchart::IsHorizontalPosition(position);
     const int thickness = horizontal ? sizeHint().height() : sizeHint().width();
     const int width = std::max(0, plot.Width() - 1);

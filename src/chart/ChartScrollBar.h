@@ -33,6 +33,9 @@ public:
     // Moves the bar along the inside of the plotting rectangle on its axis' side.
     void Place(const qtmchart::ChartRect& plottingRect, int position);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void ApplyVisibility();
 
@@ -43,4 +46,8 @@ private:
     int m_nMax;
     int m_nPage;
     int m_nPos;
+    // Where the bar was last placed: every refresh places it, nearly always where it was,
+    // and asking the style for its thickness each time is most of a refresh's cost.
+    qtmchart::ChartRect m_PlacedIn;
+    int m_nPlacedAt = -1;
 };

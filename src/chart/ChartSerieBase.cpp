@@ -24,21 +24,25 @@ template <class PointType>
 std::vector<QPoint> CChartSerieBase<PointType>::GetPointsScreenCoords(unsigned first,
                                                                       unsigned last) const {
     std::vector<QPoint> pixels;
-    if (!m_pHorizontalAxis || !m_pVerticalAxis || first > last || last >= m_uPointsCount) {
-        return pixels;
-    }
+    GetPointsScreenCoords(first, last, pixels);
+    return pixels;
+}
+
+template <class PointType>
+void CChartSerieBase<PointType>::GetPointsScreenCoords(unsigned first, unsigned last,
+                                                       std::vector<QPoint>& pixels) const {
+    pixels.clear();
+    if (!m_pHorizontalAxis || !m_pVerticalAxis || first > last || last >= m_uPointsCount) return;
     const std::size_t n = std::size_t{last} - first + 1;
     const PointType* points = m_pPoints.data() + first;
-    std::vector<int> xs(n);
-    std::vector<int> ys(n);
-    m_pHorizontalAxis->ValuesToScreen(
-        n, [points](std::size_t i) { return points[i].X; }, xs.data());
-    m_pVerticalAxis->ValuesToScreen(
-        n, [points](std::size_t i) { return points[i].Y; }, ys.data());
     pixels.resize(n);
-    for (std::size_t i = 0; i < n; ++i)
-        pixels[i] = QPoint(xs[i], ys[i]);
-    return pixels;
+    QPoint* out = pixels.data();
+    m_pHorizontalAxis->ValuesToScreenInto(
+        n, [points](std::size_t i) { return points[i].X; },
+        [out](std::size_t i, int pixel) { out[i].rx() = pixel; });
+    m_pVerticalAxis->ValuesToScreenInto(
+        n, [points](std::size_t i) { return points[i].Y; },
+        [out](std::size_t i, int pixel) { out[i].ry() = pixel; });
 }
 
 template <class PointType>

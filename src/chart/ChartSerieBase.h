@@ -19,6 +19,9 @@ public:
     QPoint GetPointScreenCoord(unsigned index) const override;
     // GetPointScreenCoord of the points first..last, in order (empty without both axes).
     std::vector<QPoint> GetPointsScreenCoords(unsigned first, unsigned last) const;
+    // The same into pixels, whose room is kept: a redraw of thousands of points then
+    // allocates nothing.
+    void GetPointsScreenCoords(unsigned first, unsigned last, std::vector<QPoint>& pixels) const;
     bool GetSerieYMinMax(double& min, double& max) const override;
     bool GetSerieXMinMax(double& min, double& max) const override;
     bool GetSerieXScreenMinMax(double& min, double& max) const override;

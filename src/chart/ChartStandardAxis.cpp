@@ -41,6 +41,12 @@ void CChartStandardAxis::RefreshFirstTick() {
     m_dFirstTickValue = qtmchart::ComputeFirstTick(m_MinValue, m_dTickIncrement);
 }
 
+void CChartStandardAxis::AddToLayerKey(qtmchart::ChartLayerKey& key) const {
+    CChartAxis::AddToLayerKey(key);
+    // An automatic step follows from the range and the axis's length on every pass.
+    if (!m_bAutoTicks) key.Add(m_dTickIncrement).Add(m_uDecCount);
+}
+
 void CChartStandardAxis::SetTickIncrement(bool automatic, double increment) {
     m_bAutoTicks = automatic;
     if (!automatic) {

@@ -16,6 +16,7 @@ public:
     QString GetTickLabel(double value) const override;
     void RefreshTickIncrement() override;
     void RefreshFirstTick() override;
+    void AddToLayerKey(qtmchart::ChartLayerKey& key) const override;
 
     // A fixed increment (used while automatic ticks are off).
     void SetTickIncrement(bool automatic, double increment);

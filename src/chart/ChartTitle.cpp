@@ -86,3 +86,15 @@ void CChartTitle::Draw(QPainter* dc) {
     }
     dc->restore();
 }
+
+void CChartTitle::AddToLayerKey(qtmchart::ChartLayerKey& key) const {
+    key.Add(m_bIsVisible).Add(m_Color).Add(m_StringArray.size());
+    for (const QString& line : m_StringArray)
+        key.Add(line);
+    m_Font.AddToLayerKey(key);
+    key.Add(m_mapLineFonts.size());
+    for (const auto& [line, font] : m_mapLineFonts) {
+        key.Add(line);
+        font.AddToLayerKey(key);
+    }
+}

@@ -37,6 +37,8 @@ public:
     void SetTitleRect(const qtmchart::ChartRect& rect) { m_TitleRect = rect; }
     qtmchart::ChartRect GetTitleRect() const { return m_TitleRect; }
     void Draw(QPainter* dc);
+    // Lines, fonts, colour and visibility: everything the title's pixels depend on.
+    void AddToLayerKey(qtmchart::ChartLayerKey& key) const;
 
 private:
     ChartFont& FontOfLine(size_t line);

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "chart/ChartCtrl.h"
+#include "chart/ChartPoints.h"
 
 CChartXYSerie::CChartXYSerie(CChartCtrl* parent) : CChartSerieBase<SChartXYPoint>(parent) {}
 
@@ -14,8 +15,21 @@ void CChartXYSerie::AddPoints(const double* xValues, const double* yValues, unsi
     if (n > std::numeric_limits<unsigned>::max() - m_uPointsCount) return;  // count would wrap
     // One allocation for the whole batch instead of one per 1000 points.
     if (m_uCapacity < m_uPointsCount + n) Reserve(m_uPointsCount + n);
-    for (unsigned i = 0; i < n; ++i)
-        AddPoint(SChartXYPoint{xValues[i], yValues[i]});
+    if (m_Ordering == qtmchart::kNoOrdering) {
+        // What AddPoint does for each point, without asking each time where it goes: at the
+        // end, in the order given (the window's thousands of readings come this way).
+        SChartXYPoint* points = m_pPoints.data();
+        for (unsigned i = 0; i < n; ++i) {
+            const unsigned at = m_uPointsCount + i;
+            qtmchart::WidenRange(m_dXMinVal, m_dXMaxVal, xValues[i], at == 0);
+            qtmchart::WidenRange(m_dYMinVal, m_dYMaxVal, yValues[i], at == 0);
+            points[at] = SChartXYPoint{xValues[i], yValues[i]};
+        }
+        m_uPointsCount += n;
+    } else {
+        for (unsigned i = 0; i < n; ++i)
+            AddPoint(SChartXYPoint{xValues[i], yValues[i]});
+    }
     RefreshAutoAxes();
 
     if (!m_pParentCtrl) return;

@@ -14,6 +14,7 @@
 #include <QScreen>
 
 #include "chart/ChartCtrl.h"
+#include "console/ChartImageExport.h"
 #include "console/QtOperatorPrompts.h"
 #include "console/ReadingFieldStyle.h"
 #include "service/ModelCatalog.h"
@@ -134,6 +135,7 @@ void CQTM200DebugDlg::WireHandlers() {
     WireParamHandlers();
     WireStatistics();
     WireDetailedSave();
+    WireChartImages();
 }
 
 bool CQTM200DebugDlg::OnInitDialog() {
@@ -287,8 +289,11 @@ void CQTM200DebugDlg::UpdateData(bool saveAndValidate) {
 
 void CQTM200DebugDlg::RefreshControl(QWidget* control) {
     if (!control) return;
+    // Painted when this turn of the event loop ends, together with every other control the
+    // same pass changed: one paint and one flush to the screen for all of them, where a
+    // repaint each would paint the window under the reading fields nine times a pass.
     const QRect area(control->mapTo(this, QPoint(0, 0)), control->size());
-    repaint(area);
+    update(area);
 }
 
 void CQTM200DebugDlg::ApplyFieldStyles() {

@@ -37,6 +37,7 @@ namespace Ui {
 class QTM200DebugDlg;
 }
 class CChartCtrl;
+class ChartImageExport;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -85,7 +86,8 @@ public:
 
     // Copies the bound fields into the controls (false) or the controls into the fields (true).
     void UpdateData(bool saveAndValidate);
-    // Repaints the part of the window under a control at once (its background is the window's).
+    // Repaints the part of the window under a control (its background is the window's) as
+    // soon as the window's thread is back in its event loop.
     void RefreshControl(QWidget* control);
 
     // Connection and identification (also run by Scan and the selection handlers).
@@ -105,6 +107,8 @@ public:
     void OnChartTick();
 
     void ShowAbout();
+    // Saving either chart as a picture (context menu and shortcuts).
+    ChartImageExport& ChartImages() { return *m_chartImages; }
     // Gives the unit labels the colour of the current blink parity.
     void RefreshUnitColours();
 
@@ -194,6 +198,7 @@ protected:
 private:
     void PlaceTemplateControls();
     void WireHandlers();
+    void WireChartImages();
     void ApplyFieldStyles();
     void ApplyModelCaptions();
     void SetUpReadingList();
@@ -226,6 +231,7 @@ private:
     QTimer m_timer1;  // 100 ms chart tick while the live loop runs
     QTimer m_timer3;  // 3000 ms storage counter while it is stopped
     QAction* m_aboutAction = nullptr;
+    std::unique_ptr<ChartImageExport> m_chartImages;
     bool m_bShutDown = false;
 
     // ---- Live measurement: Start/Stop, the worker's passes, timers 1 and 3, the list's

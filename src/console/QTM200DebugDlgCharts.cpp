@@ -1,4 +1,5 @@
 // The live and fit charts and the expand/collapse layout of the main window.
+#include <QKeySequence>
 #include <QPushButton>
 #include <algorithm>
 
@@ -9,6 +10,7 @@
 #include "chart/ChartLineSerie.h"
 #include "chart/ChartStandardAxis.h"
 #include "chart/ChartTitle.h"
+#include "console/ChartImageExport.h"
 #include "console/DecimalText.h"
 #include "console/QTM200DebugDlg.h"
 #include "console/WindowGeometry.h"
@@ -116,6 +118,18 @@ void CQTM200DebugDlg::OnChartTick() {
     if (!(m_fPower > 0.0f)) m_fPower = 0.0f;
     y[ChartBuffers::kRollingPoints - 1] = m_fPower;
     RefreshLiveChart(ChartBuffers::kRollingPoints);
+}
+
+void CQTM200DebugDlg::WireChartImages() {
+    // The charts keep their right button for panning, so the entries are in the window's
+    // context menu, beside About, and on keys of their own.
+    m_chartImages = std::make_unique<ChartImageExport>(this, *m_prompts);
+    m_chartImages->AddChart(LiveChart(), QStringLiteral("Save live chart image…"),
+                            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L),
+                            QStringLiteral("live-chart.png"));
+    m_chartImages->AddChart(FitChart(), QStringLiteral("Save fit chart image…"),
+                            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F),
+                            QStringLiteral("fit-chart.png"));
 }
 
 void CQTM200DebugDlg::ToggleExpand() {
