@@ -65,7 +65,8 @@ std::string AppendServiceLog(const ServiceLogTarget& target, const ServiceLogEnt
     if (!ok && written > 0) {
         // Never leave half a line for the next one to run into.
         const off_t end = ::lseek(fd, 0, SEEK_END);
-        if (end >= written) (void)::ftruncate(fd, end - written);
+        // If even the cut fails, the write's own failure is what the user is told.
+        if (end >= written && ::ftruncate(fd, end - written) != 0) ok = false;
     }
     ok = ok && ::fsync(fd) == 0;
     ::close(fd);

@@ -282,7 +282,7 @@ TEST_F(CliDataTest, KilledLiveRunLeavesItsReadingsInTheCsv) {
     if (child == 0) {
         const std::string port = meter->PortPath();
         const std::string csv = file.string();
-        ::freopen("/dev/null", "w", stdout);
+        if (::freopen("/dev/null", "w", stdout) == nullptr) ::_exit(126);
         ::execl(program.c_str(), program.c_str(), "--no-system-ports", "--port", port.c_str(),
                 "live", "--count", "1000", "--csv", csv.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
@@ -327,7 +327,7 @@ TEST_F(CliDataTest, FullDiskStopsALiveRunInOneSentenceWithoutACutRow) {
         ::signal(SIGXFSZ, SIG_IGN);
         ::setrlimit(RLIMIT_FSIZE, &limit);
         ::dup2(errPipe[1], STDERR_FILENO);
-        ::freopen("/dev/null", "w", stdout);
+        if (::freopen("/dev/null", "w", stdout) == nullptr) ::_exit(126);
         const std::string port = meter->PortPath();
         const std::string csv = file.string();
         ::execl(program.c_str(), program.c_str(), "--no-system-ports", "--port", port.c_str(),

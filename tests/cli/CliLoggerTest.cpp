@@ -295,7 +295,7 @@ protected:
         if (child == 0) {
             ::dup2(fds[1], 1);
             ::close(fds[0]);
-            ::freopen(errFile.c_str(), "w", stderr);
+            if (::freopen(errFile.c_str(), "w", stderr) == nullptr) ::_exit(126);
             std::vector<char*> argv;
             for (std::string& a : args)
                 argv.push_back(a.data());
