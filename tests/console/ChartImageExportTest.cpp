@@ -92,10 +92,8 @@ TEST(ChartImageExportTest, WindowOffersBothChartsOnTheirShortcuts) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(f.dlg.get()));
     QTest::keyClick(f.dlg.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
     ASSERT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(path); }, 5000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.dlg->ChartImages().Busy(); }, 5000));
-    QSvgRenderer svg(QString::fromStdString(path.string()));
-    ASSERT_TRUE(svg.isValid());
-    EXPECT_EQ(svg.viewBox().size(), f.dlg->FitChart()->size());
+    EXPECT_EQ(QSvgRenderer(QString::fromStdString(path.string())).viewBox().size(),
+              f.dlg->FitChart()->size());
 }
 
 }  // namespace
