@@ -53,13 +53,9 @@ TEST(ChartImageExportTest, SuffixPicksTheFormatAndFailuresAreTold) {
             c.typed.empty() ? QString() : QString::fromStdString((dir.Path() / c.typed).string()));
         exporter.Save(chart, QStringLiteral("live-chart.png"));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !exporter.Busy(); }, 5000));
-        const QStringList told = prompts.Messages();
-        if (c.message.isEmpty()) {
-            EXPECT_TRUE(told.isEmpty()) << told.join('|').toStdString();
-        } else {
-            ASSERT_EQ(told.size(), 1);
-            EXPECT_TRUE(told[0].startsWith(c.message)) << told[0].toStdString();
-        }
+        const QString told = prompts.Messages().join('|');
+        EXPECT_TRUE(c.message.isEmpty() ? told.isEmpty() : told.startsWith(c.message))
+            << told.toStdString();
         std::vector<std::string> files;
         for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
             files.push_back(entry.path().filename().string());
