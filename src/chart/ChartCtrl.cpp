@@ -215,6 +215,10 @@ void CChartCtrl::paintEvent(QPaintEvent*) {
     if (!m_bPaintedOnce) {
         m_bPaintedOnce = true;
         RefreshCtrl();
+    } else if (!m_BackgroundImage.isNull() &&
+               m_BackgroundImage.devicePixelRatio() != devicePixelRatioF()) {
+        // The window went to a screen of another resolution: drawn again for that one.
+        RefreshCtrl();
     }
     QPainter dc(this);
     if (m_BackgroundImage.isNull() || m_BackgroundImage.deviceIndependentSize() != QSizeF(size())) {

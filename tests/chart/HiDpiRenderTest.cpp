@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <vector>
 
 #include "TestChart.h"
 #include "chart/ChartTitle.h"
@@ -25,11 +24,11 @@ constexpr QRgb kWhite = 0xFFFFFFFF;
 constexpr QRgb kGrid = 0xFF808080;
 constexpr QRgb kRed = 0xFFFF0000;
 
-// 2 x 2 device-pixel blocks in rows [top, bottom) (widget pixels) not all of one colour.
-int MixedBlocks(const QImage& image, int top, int bottom) {
+// 2 x 2 device-pixel blocks of the area (in widget pixels) not all of one colour.
+int MixedBlocks(const QImage& image, const qtmchart::ChartRect& area) {
     int mixed = 0;
-    for (int y = 2 * top; y + 1 < 2 * bottom; y += 2) {
-        for (int x = 0; x + 1 < image.width(); x += 2) {
+    for (int y = 2 * area.top; y + 1 < 2 * area.bottom; y += 2) {
+        for (int x = 2 * area.left; x + 1 < 2 * area.right; x += 2) {
             const QRgb p = image.pixel(x, y);
             if (image.pixel(x + 1, y) != p || image.pixel(x, y + 1) != p ||
                 image.pixel(x + 1, y + 1) != p)
@@ -47,14 +46,11 @@ TEST(HiDpiRenderTest, LinesAndTextsAreDrawnAtDeviceResolution) {
     chart.GetTitle()->AddString("Lux Wave");
     chart.CreateStandardAxis(CChartCtrl::BottomAxis)->SetMinMax(0, 10);
     chart.CreateStandardAxis(CChartCtrl::LeftAxis)->SetMinMax(0, 10);
-    const std::vector<double> flatX{0, 10};
-    const std::vector<double> flatY{5, 5};
-    const std::vector<double> slantX{0, 10};
-    const std::vector<double> slantY{1, 3};
-    for (const auto* xy : {&flatX, &slantX}) {
-        const std::vector<double>& y = xy == &flatX ? flatY : slantY;
-        chart.CreateLineSerie()->AddPoints(xy->data(), y.data(), 2);
-    }
+    const double ends[2] = {0, 10};
+    const double flat[2] = {5, 5};
+    const double slant[2] = {1, 3};
+    chart.CreateLineSerie()->AddPoints(ends, flat, 2);
+    chart.CreateLineSerie()->AddPoints(ends, slant, 2);
     chart.EnableRefresh(true);
 
     const QImage* image = chart.GetBackgroundImage();
@@ -80,8 +76,8 @@ TEST(HiDpiRenderTest, LinesAndTextsAreDrawnAtDeviceResolution) {
     // pixel: an enlarged 1x image would be made of uniform 2 x 2 blocks only.
     const int slantTop = chart.GetLeftAxis()->ValueToScreen(3);
     const int slantBottom = chart.GetLeftAxis()->ValueToScreen(1);
-    EXPECT_GT(MixedBlocks(*image, slantTop, slantBottom), 20);
-    EXPECT_GT(MixedBlocks(*image, 0, plot.top - 2), 20);
+    EXPECT_GT(MixedBlocks(*image, {plot.left + 2, slantTop, plot.right - 2, slantBottom + 1}), 20);
+    EXPECT_GT(MixedBlocks(*image, {0, 0, chart.width(), plot.top - 2}), 20);
 }
 
 }  // namespace

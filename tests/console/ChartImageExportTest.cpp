@@ -53,13 +53,9 @@ TEST(ChartImageExportTest, SuffixPicksTheFormatAndFailuresAreTold) {
             c.typed.empty() ? QString() : QString::fromStdString((dir.Path() / c.typed).string()));
         exporter.Save(chart, QStringLiteral("live-chart.png"));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !exporter.Busy(); }, 5000));
-        const QStringList told = prompts.Messages();
-        if (c.message.isEmpty()) {
-            EXPECT_TRUE(told.isEmpty()) << told.join('|').toStdString();
-        } else {
-            ASSERT_EQ(told.size(), 1);
-            EXPECT_TRUE(told[0].startsWith(c.message)) << told[0].toStdString();
-        }
+        const QString told = prompts.Messages().join('|');
+        EXPECT_TRUE(c.message.isEmpty() ? told.isEmpty() : told.startsWith(c.message))
+            << told.toStdString();
         std::vector<std::string> files;
         for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
             files.push_back(entry.path().filename().string());
@@ -92,10 +88,8 @@ TEST(ChartImageExportTest, WindowOffersBothChartsOnTheirShortcuts) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(f.dlg.get()));
     QTest::keyClick(f.dlg.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
     ASSERT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(path); }, 5000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.dlg->ChartImages().Busy(); }, 5000));
-    QSvgRenderer svg(QString::fromStdString(path.string()));
-    ASSERT_TRUE(svg.isValid());
-    EXPECT_EQ(svg.viewBox().size(), f.dlg->FitChart()->size());
+    EXPECT_EQ(QSvgRenderer(QString::fromStdString(path.string())).viewBox().size(),
+              f.dlg->FitChart()->size());
 }
 
 }  // namespace
