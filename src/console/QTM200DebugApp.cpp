@@ -21,6 +21,8 @@ CQTM200DebugApp::CQTM200DebugApp(int& argc, char** argv) : m_app(argc, argv) {
     UseCNumbers();
     InitResources();
     QApplication::setApplicationName(QStringLiteral("QTM200Debug"));
+    // Wayland desktops find the window's menu entry and icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.qtm200debug"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/qtm200debug.png")));
 }
 

@@ -245,8 +245,9 @@ TEST_F(CliLoggerTest, KeepGoingWaitsForAPulledMeterAndNumbersOnWhereItLeftOff) {
     EXPECT_TRUE(std::regex_search(err, std::regex("qtm200cli: lost the meter on " + name.string() +
                                                   " at pass \\d: .*; trying again every 5 s\n")))
         << err;
-    EXPECT_TRUE(std::regex_search(
-        err, std::regex("the meter on " + name.string() + " is back after \\d+ (s|min \\d+ s)\n")))
+    EXPECT_TRUE(
+        std::regex_search(err, std::regex("the meter on " + name.string() +
+                                          " is back after \\d+ (s|min \\d+ s|h \\d+ min)\n")))
         << err;
 }
 
