@@ -26,7 +26,13 @@ LogMetadata RunMetadata(const CommandContext& c, WallTime started, std::string_v
     metadata.Add("started", UtcIsoMillis(started)).Add("port", port);
     const bool bus = c.options.link == Link::Rs485;
     metadata.Add("link", bus ? "rs485" : "usb");
-    if (bus) metadata.Add("address", std::to_string(c.options.address));
+    if (bus) {
+        // A line of meters: every address, in the order the serials and models follow.
+        std::string addresses;
+        for (const int address : c.options.addresses)
+            addresses += (addresses.empty() ? "" : ",") + std::to_string(address);
+        metadata.Add("address", addresses);
+    }
     return metadata;
 }
 
