@@ -6,7 +6,8 @@ set -e
 PKGS="build-essential cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libgl-dev \
 googletest libgtest-dev libgmock-dev fonts-dejavu-core fonts-wqy-microhei xvfb xauth imagemagick \
 clang libclang-rt-14-dev dpkg-dev file lintian locales \
-libmosquitto-dev mosquitto mosquitto-clients appstream systemd"
+libmosquitto-dev mosquitto mosquitto-clients appstream systemd \
+g++-mingw-w64-x86-64-posix wine64 zip"
 # The chart benchmark measures itself against Qt Charts; nothing else links it.
 if [ "${1:-}" = "--bench" ]; then PKGS="$PKGS qt6-charts-dev"; fi
 missing=""
