@@ -1,12 +1,37 @@
 #include "device/CNumberFormat.h"
 
 #include <locale.h>
+
 #include <clocale>
 #include <cstdio>
 
 namespace qtm {
 
 namespace {
+
+#ifdef _WIN32
+
+// The calling thread formats in the C locale while one of these lives: the thread gets a
+// locale of its own for that time, so other threads are not disturbed.
+class CLocaleScope {
+public:
+    CLocaleScope() : m_mode(_configthreadlocale(_ENABLE_PER_THREAD_LOCALE)) {
+        if (const char* current = std::setlocale(LC_NUMERIC, nullptr)) m_previous = current;
+        std::setlocale(LC_NUMERIC, "C");
+    }
+    ~CLocaleScope() {
+        if (!m_previous.empty()) std::setlocale(LC_NUMERIC, m_previous.c_str());
+        if (m_mode > 0) _configthreadlocale(m_mode);
+    }
+    CLocaleScope(const CLocaleScope&) = delete;
+    CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+private:
+    int m_mode;
+    std::string m_previous;
+};
+
+#else
 
 // The calling thread formats in the C locale while one of these lives. uselocale changes
 // this thread only, so other threads (and the window) are not disturbed.
@@ -26,6 +51,8 @@ public:
 private:
     locale_t m_previous = static_cast<locale_t>(0);
 };
+
+#endif
 
 }  // namespace
 

@@ -37,6 +37,7 @@ bool CRS485Serial::Open(const std::string& portName, int baudRate) {
     if (IsOpen() || m_hThread.joinable()) Close();
     m_nBaudRate = baudRate;
     m_strPort = portName;
+    m_port->SetDriverQueues(kDriverQueueBytes);
     if (!m_port->Open(portName, baudRate, &m_lastOpenError)) return false;
     // Reads return at once with what has arrived; ReadExact does the waiting.
     m_port->SetReadTimeouts(ReadTimeouts{});

@@ -67,6 +67,7 @@ public:
 
     static constexpr std::size_t kMaxReadExact = 5120;
     static constexpr int kPollMs = 10;
+    static constexpr std::size_t kDriverQueueBytes = 5120;
 
 private:
     int CommWatchThread(const MessageSink& sink);

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "device/ModbusFrame.h"
-#include "device/platform/SysfsPorts.h"
+#include "device/platform/SystemPorts.h"
 
 namespace qtm {
 

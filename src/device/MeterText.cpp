@@ -1,7 +1,12 @@
 #include "device/MeterText.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <iconv.h>
+#endif
 
+#include <algorithm>
 #include <cerrno>
 
 namespace qtm {
@@ -9,21 +14,6 @@ namespace qtm {
 namespace {
 
 constexpr const char* kReplacement = "\xEF\xBF\xBD";  // U+FFFD
-
-class Converter {
-public:
-    Converter(const char* to, const char* from) : m_cd(::iconv_open(to, from)) {}
-    ~Converter() {
-        if (Ok()) ::iconv_close(m_cd);
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-    bool Ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
-    iconv_t Get() const { return m_cd; }
-
-private:
-    iconv_t m_cd;
-};
 
 // The length of the well-formed UTF-8 sequence at text[i] (no overlong forms, no
 // surrogates, nothing past U+10FFFF); 0 when there is none.
@@ -55,6 +45,85 @@ std::size_t Utf8Length(std::string_view text, std::size_t i) {
     return length;
 }
 
+#ifdef _WIN32
+
+bool IsGbkLead(std::uint8_t b) {
+    return b >= 0x81 && b <= 0xFE;
+}
+
+bool IsGbkTrail(std::uint8_t b) {
+    return b >= 0x40 && b <= 0xFE && b != 0x7F;
+}
+
+// Windows' own GBK table, code page 936.
+constexpr UINT kGbkCodePage = 936;
+
+std::string Utf8FromWide(const wchar_t* wide, int length) {
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(std::max(size, 0)), '\0');
+    if (size > 0)
+        ::WideCharToMultiByte(CP_UTF8, 0, wide, length, text.data(), size, nullptr, nullptr);
+    return text;
+}
+
+// GBK bytes as UTF-8; a byte that starts no GBK character becomes one replacement and the
+// text goes on after it.
+std::string DecodeGbk(const std::uint8_t* data, std::size_t n) {
+    std::string out;
+    for (std::size_t i = 0; i < n;) {
+        if (data[i] < 0x80) {
+            out += static_cast<char>(data[i++]);
+            continue;
+        }
+        wchar_t wide[2];
+        const int length =
+            i + 1 < n && IsGbkLead(data[i]) && IsGbkTrail(data[i + 1])
+                ? ::MultiByteToWideChar(kGbkCodePage, MB_ERR_INVALID_CHARS,
+                                        reinterpret_cast<const char*>(data + i), 2, wide, 2)
+                : 0;
+        if (length <= 0) {
+            out += kReplacement;
+            ++i;
+            continue;
+        }
+        out += Utf8FromWide(wide, length);
+        i += 2;
+    }
+    return out;
+}
+
+// One UTF-8 character as GBK bytes; nothing when GBK has no bytes for it.
+std::optional<std::string> EncodeGbkCharacter(std::string_view character) {
+    wchar_t wide[4];
+    const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, character.data(),
+                                             static_cast<int>(character.size()), wide, 4);
+    if (length <= 0) return std::nullopt;
+    char bytes[16];
+    BOOL usedDefault = FALSE;
+    // No best fit: a character GBK lacks must not be sent as a look-alike.
+    const int size = ::WideCharToMultiByte(kGbkCodePage, WC_NO_BEST_FIT_CHARS, wide, length, bytes,
+                                           sizeof bytes, nullptr, &usedDefault);
+    if (size <= 0 || usedDefault) return std::nullopt;
+    return std::string(bytes, static_cast<std::size_t>(size));
+}
+
+#else
+
+class Converter {
+public:
+    Converter(const char* to, const char* from) : m_cd(::iconv_open(to, from)) {}
+    ~Converter() {
+        if (Ok()) ::iconv_close(m_cd);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+    bool Ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+    iconv_t Get() const { return m_cd; }
+
+private:
+    iconv_t m_cd;
+};
+
 // One character through the converter; nothing when GBK has no bytes for it.
 std::optional<std::string> Convert(const Converter& converter, std::string_view character) {
     char* in = const_cast<char*>(character.data());
@@ -69,17 +138,9 @@ std::optional<std::string> Convert(const Converter& converter, std::string_view 
     return std::string(buffer, static_cast<std::size_t>(out - buffer));
 }
 
-}  // namespace
-
-std::string DecodeMeterText(const std::uint8_t* data, std::size_t length) {
-    std::size_t n = 0;
-    bool ascii = true;
-    while (n < length && data[n] != 0) {
-        if (data[n] >= 0x80) ascii = false;
-        ++n;
-    }
-    if (ascii) return std::string(reinterpret_cast<const char*>(data), n);
-
+// GBK bytes as UTF-8; an invalid or cut-off sequence becomes one replacement and the text
+// goes on after its first byte.
+std::string DecodeGbk(const std::uint8_t* data, std::size_t n) {
     Converter converter("UTF-8", "GBK");
     std::string out;
     if (!converter.Ok()) {
@@ -111,11 +172,31 @@ std::string DecodeMeterText(const std::uint8_t* data, std::size_t length) {
     return out;
 }
 
+std::optional<std::string> EncodeGbkCharacter(std::string_view character) {
+    // Opened for each character, and only for those beyond ASCII: most texts are plain.
+    const Converter converter("GBK", "UTF-8");
+    if (!converter.Ok()) return std::nullopt;
+    return Convert(converter, character);
+}
+
+#endif
+
+}  // namespace
+
+std::string DecodeMeterText(const std::uint8_t* data, std::size_t length) {
+    std::size_t n = 0;
+    bool ascii = true;
+    while (n < length && data[n] != 0) {
+        if (data[n] >= 0x80) ascii = false;
+        ++n;
+    }
+    if (ascii) return std::string(reinterpret_cast<const char*>(data), n);
+    return DecodeGbk(data, n);
+}
+
 MeterTextEncoding EncodeMeterText(std::string_view utf8) {
     MeterTextEncoding result;
     std::string bytes;
-    // Opened only when needed: most texts are plain ASCII.
-    std::optional<Converter> converter;
     for (std::size_t i = 0; i < utf8.size();) {
         const std::size_t length = Utf8Length(utf8, i);
         if (length == 0) {
@@ -129,9 +210,7 @@ MeterTextEncoding EncodeMeterText(std::string_view utf8) {
             bytes += character;
             continue;
         }
-        if (!converter) converter.emplace("GBK", "UTF-8");
-        std::optional<std::string> gbk;
-        if (converter->Ok()) gbk = Convert(*converter, character);
+        const std::optional<std::string> gbk = EncodeGbkCharacter(character);
         // Only a character that reads back as itself is sent: the meter's bytes must show
         // the operator's text again when they are read.
         if (!gbk || gbk->empty() || DecodeMeterText(*gbk) != character) {

@@ -41,6 +41,9 @@ public:
     // Closes the port; closing a closed port does nothing.
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
+    // The size of the driver's receive and send queues for the next Open (Windows sets them
+    // with SetupComm); a system whose driver sizes its own queues ignores it.
+    virtual void SetDriverQueues(std::size_t bytes) { static_cast<void>(bytes); }
 
     virtual void SetReadTimeouts(const ReadTimeouts& timeouts) = 0;
     // Reads up to length bytes as the read time-outs allow. Returns the count read
@@ -63,7 +66,7 @@ public:
 
 using TransportFactory = std::function<std::unique_ptr<PortTransport>()>;
 
-// The factory for the real POSIX ports (platform/PosixPort).
+// The factory for the system's real ports (platform/PosixPort, platform/WinPort).
 TransportFactory SystemTransportFactory();
 
 }  // namespace qtm

@@ -19,6 +19,7 @@ Serial::~Serial() {
 }
 
 int Serial::OpenPort(const std::string& portName, int baudRate) {
+    m_port->SetDriverQueues(kDriverQueueBytes);
     if (!m_port->Open(portName, baudRate, &m_lastOpenError)) return 0;
     m_port->SetReadTimeouts(ReadTimeouts{kReadIntervalMs, kReadMultiplierMs, kReadConstantMs});
     return 1;

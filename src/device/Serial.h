@@ -35,6 +35,7 @@ public:
     static constexpr int kReadIntervalMs = 100;
     static constexpr int kReadMultiplierMs = 2;
     static constexpr int kReadConstantMs = 100;
+    static constexpr std::size_t kDriverQueueBytes = 8192;
 
 private:
     std::unique_ptr<PortTransport> m_port;

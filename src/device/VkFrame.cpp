@@ -10,7 +10,12 @@ namespace qtm {
 namespace {
 
 Bytes VkHead(std::uint8_t cls, std::uint8_t code) {
-    return Bytes{'V', 'K', cls, code};
+    // Room for the tail the callers append: GCC 12 otherwise misreads the growth of a
+    // four-byte vector as a write past its end (-Warray-bounds).
+    Bytes head;
+    head.reserve(16);
+    head.insert(head.end(), {'V', 'K', cls, code});
+    return head;
 }
 
 void AppendLe(Bytes& out, std::uint64_t bits, int size) {

@@ -5,7 +5,7 @@
 
 #include "TempDir.h"
 #include "device/MeterLink.h"
-#include "device/platform/SysfsPorts.h"
+#include "device/platform/SystemPorts.h"
 
 namespace qtm {
 namespace {

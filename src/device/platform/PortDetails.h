@@ -1,5 +1,6 @@
 // What a serial port is, as the usual port listers tell it: for a USB adapter its ids,
-// maker, product name and serial number. Read from sysfs; the port itself is never opened.
+// maker, product name and serial number. Read from sysfs on Linux, from the registry's
+// serial-port map on Windows; the port itself is never opened.
 #pragma once
 
 #include <string>
@@ -28,7 +29,9 @@ struct PortDetails {
 };
 
 // Looks portPath up under sysfsRoot/class/tty (after following a link such as
-// /dev/serial/by-id/...); a path sysfs does not know is looked at itself.
+// /dev/serial/by-id/...); a path sysfs does not know is looked at itself. On Windows: the
+// registry entry of the port (a Hardware port whose product is the driver's device name),
+// Missing when the registry has none; sysfsRoot is not used.
 PortDetails ReadPortDetails(const std::string& portPath,
                             const std::string& sysfsRoot = kDefaultSysfsRoot);
 

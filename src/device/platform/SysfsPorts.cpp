@@ -1,4 +1,4 @@
-#include "device/platform/SysfsPorts.h"
+#include "device/platform/SystemPorts.h"
 
 #include <fcntl.h>
 #include <linux/serial.h>
@@ -40,45 +40,6 @@ bool LegacyUartPresent(const fs::path& entry, const std::string& devPath) {
 }
 
 }  // namespace
-
-bool NaturalLess(const std::string& a, const std::string& b) {
-    std::size_t i = 0;
-    std::size_t j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (IsDigit(a[i]) && IsDigit(b[j])) {
-            std::size_t ie = i;
-            std::size_t je = j;
-            while (ie < a.size() && IsDigit(a[ie]))
-                ++ie;
-            while (je < b.size() && IsDigit(b[je]))
-                ++je;
-            // Compare by value without overflowing: drop leading zeros, then by length.
-            std::size_t ia = i;
-            std::size_t jb = j;
-            while (ia + 1 < ie && a[ia] == '0')
-                ++ia;
-            while (jb + 1 < je && b[jb] == '0')
-                ++jb;
-            if (ie - ia != je - jb) return ie - ia < je - jb;
-            const int cmp = a.compare(ia, ie - ia, b, jb, je - jb);
-            if (cmp != 0) return cmp < 0;
-            i = ie;
-            j = je;
-            continue;
-        }
-        if (a[i] != b[j]) return a[i] < b[j];
-        ++i;
-        ++j;
-    }
-    if ((a.size() - i) != (b.size() - j)) return (a.size() - i) < (b.size() - j);
-    return a < b;  // "ttyS01" and "ttyS1": any fixed order will do
-}
-
-std::optional<int> TrailingSingleDigit(const std::string& name) {
-    if (name.empty() || !IsDigit(name.back())) return std::nullopt;
-    if (name.size() >= 2 && IsDigit(name[name.size() - 2])) return std::nullopt;
-    return name.back() - '0';
-}
 
 std::vector<std::string> ListSystemSerialPorts(const std::string& ttyRoot) {
     std::vector<std::string> names;
