@@ -34,8 +34,8 @@ public:
 // The clock a process-wide SystemLiveClock gives when nothing else is asked for.
 LiveClock& SystemClock();
 
-// While alive, SIGINT and SIGTERM set the flag (and a second one ends the program the usual
-// way); the previous handlers come back at the end.
+// While alive, SIGINT and SIGTERM (on Windows Ctrl-C and Ctrl-Break) set the flag, and a
+// second one ends the program the usual way; the previous handlers come back at the end.
 class StopOnSignals {
 public:
     StopOnSignals();

@@ -2,7 +2,9 @@
 
 #include <ctime>
 
+#ifdef QTM_HAVE_MQTT
 #include "publish/MqttPublisher.h"
+#endif
 #include "qtm/Version.h"
 #include "service/FileTarget.h"
 #include "service/JsonText.h"
@@ -11,8 +13,10 @@
 namespace qtm::cli {
 namespace {
 
+#ifdef QTM_HAVE_MQTT
 // How long the end of a run waits for a broker to take what is still queued.
 constexpr auto kBrokerWait = std::chrono::seconds(10);
+#endif
 
 bool UsesStdout(const std::optional<std::string>& file) {
     return file && *file == "-";
@@ -83,6 +87,12 @@ bool ReadingSinks::Check() {
 bool ReadingSinks::Start() {
     const CliOptions& o = m_context.options;
     if (!o.mqtt) return true;
+#ifndef QTM_HAVE_MQTT
+    // Said before any meter is read, rather than logging a run that publishes nothing.
+    m_context.err << "--mqtt is not available in this build: it has no MQTT library "
+                     "(libmosquitto)\n";
+    return false;
+#else
     std::string why;
     const auto address = ParseMqttAddress(*o.mqtt, &why);
     if (!address) {
@@ -119,15 +129,18 @@ bool ReadingSinks::Start() {
     }
     m_mqtt = std::move(publisher);
     return true;
+#endif
 }
 
 void ReadingSinks::AddMeter(const ReadingObject& blank, std::string_view model) {
     if (!m_context.options.mqtt || !m_meters.insert(blank.serial).second) return;
+#ifdef QTM_HAVE_MQTT
     if (m_mqtt) {
         m_mqtt->AddMeter(blank.serial, std::string(model), blank.unit, "\u00b0C");
-    } else {
-        m_pendingMeters[blank.serial] = {std::string(model), std::string(blank.unit)};
+        return;
     }
+#endif
+    m_pendingMeters[blank.serial] = {std::string(model), std::string(blank.unit)};
 }
 
 void ReadingSinks::TellNews() {
@@ -160,11 +173,13 @@ bool ReadingSinks::Add(const std::string& textLine, ReadingObject reading) {
             return false;
         }
     }
+#ifdef QTM_HAVE_MQTT
     if (m_mqtt) {
         // Queued only: the broker never makes the files or the meter wait.
         m_mqtt->Publish(m_columns, reading);
         TellNews();
     }
+#endif
     if (o.stats) m_stats.Add(reading.power, reading.time);
     switch (o.format) {
         case OutputFormat::Text:
@@ -186,12 +201,15 @@ bool ReadingSinks::Add(const std::string& textLine, ReadingObject reading) {
 }
 
 void ReadingSinks::NoReading(const std::string& textLine) {
+#ifdef QTM_HAVE_MQTT
     if (m_mqtt) TellNews();
+#endif
     if (m_context.options.format == OutputFormat::Text && m_textShown)
         Lines() << textLine << std::endl;
 }
 
 bool ReadingSinks::Finish(std::string_view unit) {
+#ifdef QTM_HAVE_MQTT
     if (m_mqtt) {
         const std::size_t left = m_mqtt->Finish(kBrokerWait);
         TellNews();
@@ -202,6 +220,7 @@ bool ReadingSinks::Finish(std::string_view unit) {
         }
         m_mqtt.reset();
     }
+#endif
     if (m_log) {
         const FileResult closed = m_log->Close();
         m_log.reset();

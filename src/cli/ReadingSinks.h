@@ -72,7 +72,9 @@ private:
     std::mutex m_newsMutex;
     std::vector<std::pair<bool, std::string>> m_news;  // good news first: a connection
     // After the news it writes to, so its thread has stopped before they go.
+#ifdef QTM_HAVE_MQTT
     std::unique_ptr<MqttPublisher> m_mqtt;
+#endif
     void TellNews();
     std::string m_line;  // reused, so a reading costs no allocation
     std::int64_t m_written = 0;
