@@ -61,7 +61,9 @@ FileResult FileErrorOf(int error, const std::filesystem::path& path) {
             result.kind = FileErrorKind::Permission;
             break;
         case ENOSPC:
+#ifdef EDQUOT  // no quotas on Windows
         case EDQUOT:
+#endif
         case EFBIG:
             result.kind = FileErrorKind::DiskFull;
             break;
