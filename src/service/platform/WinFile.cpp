@@ -20,8 +20,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
+#include <vector>
 
 #include "service/platform/NativeFile.h"
 
@@ -93,6 +96,46 @@ int AttributesOf(const std::wstring& name, bool follow, DWORD* attributes) {
     ::CloseHandle(h);
     if (ok) *attributes = info.dwFileAttributes;
     return error;
+}
+
+// The rename of Windows 10 that works as on Linux: a file open elsewhere is replaced, its
+// readers keep the old data. Declared here, as the headers name them only for Windows 10.
+constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
+constexpr DWORD kRenameReplaceIfExists = 0x1;
+constexpr DWORD kRenamePosixSemantics = 0x2;
+
+// FILE_RENAME_INFO as Windows 10 lays it out, with flags where older headers have a BOOLEAN.
+struct RenameInfoEx {
+    DWORD flags;
+    HANDLE rootDirectory;
+    DWORD fileNameLength;
+    WCHAR fileName[1];
+};
+static_assert(offsetof(RenameInfoEx, rootDirectory) == offsetof(FILE_RENAME_INFO, RootDirectory));
+static_assert(offsetof(RenameInfoEx, fileName) == offsetof(FILE_RENAME_INFO, FileName));
+
+// Renames source over target when MoveFileExW is refused because target is open elsewhere.
+bool RenameOverOpenFile(const std::wstring& source, const std::wstring& target) {
+    const DWORD length = ::GetFullPathNameW(target.c_str(), 0, nullptr, nullptr);
+    if (length == 0) return false;
+    std::wstring full(length, L'\0');
+    const DWORD written = ::GetFullPathNameW(target.c_str(), length, full.data(), nullptr);
+    if (written == 0 || written >= length) return false;
+    full.resize(written);
+    const std::size_t nameBytes = full.size() * sizeof(WCHAR);
+    std::vector<unsigned char> buffer(sizeof(RenameInfoEx) + nameBytes);
+    RenameInfoEx info{};
+    info.flags = kRenameReplaceIfExists | kRenamePosixSemantics;
+    info.fileNameLength = static_cast<DWORD>(nameBytes);
+    std::memcpy(buffer.data(), &info, sizeof info);
+    std::memcpy(buffer.data() + offsetof(RenameInfoEx, fileName), full.data(), nameBytes);
+    const HANDLE h = ::CreateFileW(source.c_str(), DELETE | SYNCHRONIZE, kShareAll, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool ok = ::SetFileInformationByHandle(h, kFileRenameInfoEx, buffer.data(),
+                                                 static_cast<DWORD>(buffer.size())) != 0;
+    ::CloseHandle(h);
+    return ok;
 }
 
 }  // namespace
@@ -262,10 +305,13 @@ int RenameFile(const std::string& from, const std::string& to) {
     std::wstring target;
     if (!Widen(from, &source) || !Widen(to, &target)) return EINVAL;
     // Write-through stands for the folder sync of Linux: the move is on the disk on return.
-    return ::MoveFileExW(source.c_str(), target.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-               ? 0
-               : LastErrno();
+    if (::MoveFileExW(source.c_str(), target.c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return 0;
+    const DWORD error = ::GetLastError();
+    // A target another handle has open cannot be replaced the old way, only the new one.
+    if (error == ERROR_ACCESS_DENIED && RenameOverOpenFile(source, target)) return 0;
+    return ErrnoOf(error);
 }
 
 int RenameNoReplace(const std::string& from, const std::string& to) {
