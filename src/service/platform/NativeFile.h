@@ -75,7 +75,8 @@ private:
 };
 
 // Renames from over to, replacing what is there, in one step: a reader of the old file keeps
-// it, a new open finds the new one.
+// it, a new open finds the new one. Windows before 10 cannot replace a file that is open
+// elsewhere and says EACCES.
 int RenameFile(const std::string& from, const std::string& to);
 // Renames from to to only when to does not exist (EEXIST then).
 int RenameNoReplace(const std::string& from, const std::string& to);
