@@ -1,7 +1,5 @@
 #include "cli/CliData.h"
 
-#include <sys/stat.h>
-
 #include "cli/CliRunner.h"
 #include "cli/ReadingSinks.h"
 #include "device/platform/PortHold.h"
@@ -12,13 +10,15 @@
 #include "service/ReadingBuffer.h"
 #include "service/ReadingFormat.h"
 #include "service/RecordImport.h"
+#include "service/platform/NativeFile.h"
 
 namespace qtm::cli {
 namespace {
 
-bool Exists(const std::filesystem::path& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0;
+// name is UTF-8, as the command line gives it.
+bool Exists(const std::string& name) {
+    FileKind kind{};
+    return KindOf(name, &kind, false) == 0;
 }
 
 // Writes what an import got and says, in the same sentence as the shortfall, where it went.

@@ -148,8 +148,13 @@ std::string ServiceUsageText() {
            "                     write back the values of FILE that differ from the\n"
            "                     meter's; --force: also when FILE is of another meter\n"
            "a command that writes to a meter first saves the meter's parameters in\n"
+#ifdef _WIN32
+           "%APPDATA%\\QTM200Debug\\backups\\ and logs the write in\n"
+           "%APPDATA%\\QTM200Debug\\service-log.jsonl\n";
+#else
            "$XDG_DATA_HOME/QTM200Debug/backups/ and logs the write in\n"
            "$XDG_DATA_HOME/QTM200Debug/service-log.jsonl\n";
+#endif
 }
 
 }  // namespace qtm::cli

@@ -1,16 +1,15 @@
 #include "cli/LiveCsvLog.h"
 
-#include <sys/stat.h>
-
 #include "service/CsvFormat.h"
 #include "service/CsvLog.h"
+#include "service/platform/NativeFile.h"
 
 namespace qtm::cli {
 namespace {
 
 bool IsRegularFile(const std::filesystem::path& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    FileKind kind{};
+    return KindOf(Utf8Of(path), &kind) == 0 && kind == FileKind::Regular;
 }
 
 // A file sentence without its full stop, to go on with "; ...".

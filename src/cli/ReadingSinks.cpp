@@ -9,6 +9,7 @@
 #include "service/FileTarget.h"
 #include "service/JsonText.h"
 #include "service/UtcTime.h"
+#include "service/platform/NativeFile.h"
 
 namespace qtm::cli {
 namespace {
@@ -75,7 +76,7 @@ bool ReadingSinks::Check() {
     // The name as it is now; a later name (the next day's) is checked when it comes.
     const std::time_t now = std::chrono::system_clock::to_time_t(m_clock());
     std::tm local{};
-    ::localtime_r(&now, &local);
+    LocalTime(now, &local);
     const FileTarget target = ResolveFileTarget(ExpandLogName(*m_context.options.log, local));
     if (const FileResult check = CheckFileTarget(target); !check.Ok()) {
         m_context.err << DescribeFileError(check) << "\n";

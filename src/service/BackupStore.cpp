@@ -1,9 +1,6 @@
 #include "service/BackupStore.h"
 
-#include <fcntl.h>
-#include <stdio.h>
-#include <unistd.h>
-
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -11,16 +8,21 @@
 #include <ctime>
 #include <fstream>
 
+#include "service/CsvFile.h"
+#include "service/platform/NativeFile.h"
+
 namespace qtm {
 
 namespace {
 
 constexpr std::uintmax_t kMaxBackupBytes = 64 * 1024;
 
+std::atomic<unsigned> g_backupCounter{0};
+
 std::tm UtcTime(std::chrono::system_clock::time_point when) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
     std::tm tm{};
-    gmtime_r(&seconds, &tm);
+    UniversalTime(seconds, &tm);
     return tm;
 }
 
@@ -38,46 +40,27 @@ std::string SafeName(std::string_view text) {
     return out;
 }
 
-bool WriteAll(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Renames from into to unless to exists (an earlier backup is never replaced).
-bool RenameNoReplace(const std::string& from, const std::filesystem::path& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS) return false;
-    // A file system without the flag: check, then rename (nobody else writes this folder's
-    // names within the same millisecond).
-    std::error_code ec;
-    if (std::filesystem::exists(to, ec)) {
-        errno = EEXIST;
-        return false;
-    }
-    return ::rename(from.c_str(), to.c_str()) == 0;
-}
-
 // Writes data whole into a new temporary file in folder; its path, or the error.
 bool WriteTemporary(const std::string& data, const std::filesystem::path& folder, std::string& temp,
                     std::string& error) {
-    temp = (folder / ".backup-XXXXXX").string();
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        error = "no file can be written in " + folder.string() + " (" + std::strerror(errno) + ")";
+    // A new name no one else uses: tagged with the process and a counter.
+    NativeFile file;
+    int opened = EEXIST;
+    for (unsigned attempt = 0; attempt < 100 && opened == EEXIST; ++attempt) {
+        temp = Utf8Of(folder / PathFromUtf8(".backup-" + std::to_string(ProcessId()) + "-" +
+                                            std::to_string(g_backupCounter.fetch_add(1))));
+        // Only the user may read it, as the backup holds the meter's whole set-up.
+        opened = file.Open(temp, kOpenWrite | kOpenCreate | kOpenExclusive, 0600);
+    }
+    if (opened != 0) {
+        error = "no file can be written in " + Utf8Of(folder) + " (" + std::strerror(opened) + ")";
         return false;
     }
-    const bool written = WriteAll(fd, data) && ::fsync(fd) == 0;
-    const int saved = errno;
-    ::close(fd);
-    if (!written) {
-        ::unlink(temp.c_str());
+    int saved = WriteAll(file, data.data(), data.size()) ? 0 : errno;
+    if (saved == 0) saved = file.SyncAll();
+    if (const int closed = file.Close(); saved == 0) saved = closed;
+    if (saved != 0) {
+        RemoveFile(temp);
         error = "the backup could not be written (" + std::string(std::strerror(saved)) + ")";
         return false;
     }
@@ -92,26 +75,16 @@ std::string WriteBackupFile(const MeterParameters& parameters, const std::filesy
     std::string temp;
     std::string error;
     if (!WriteTemporary(FormatBackup(parameters), folder, temp, error)) return error;
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        error = path.string() + " could not be written (" + std::strerror(errno) + ")";
-        ::unlink(temp.c_str());
+    if (const int renamed = RenameFile(temp, Utf8Of(path)); renamed != 0) {
+        error = Utf8Of(path) + " could not be written (" + std::strerror(renamed) + ")";
+        RemoveFile(temp);
         return error;
     }
     return {};
 }
 
 std::filesystem::path BackupFolder() {
-    std::filesystem::path base;
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    // The base directory rules: a relative XDG_DATA_HOME is invalid and ignored.
-    if (xdg && xdg[0] == '/') {
-        base = xdg;
-    } else if (const char* home = std::getenv("HOME"); home && home[0] != '\0') {
-        base = std::filesystem::path(home) / ".local" / "share";
-    } else {
-        base = std::filesystem::temp_directory_path();
-    }
-    return base / "QTM200Debug" / "backups";
+    return DataFolder() / "backups";
 }
 
 std::string UtcStamp(std::chrono::system_clock::time_point when) {
@@ -142,8 +115,7 @@ BackupSave SaveBackup(const MeterParameters& parameters, const std::filesystem::
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (ec) {
-        result.error =
-            "the folder " + folder.string() + " cannot be created (" + ec.message() + ")";
+        result.error = "the folder " + Utf8Of(folder) + " cannot be created (" + ec.message() + ")";
         return result;
     }
     std::string temp;
@@ -151,16 +123,17 @@ BackupSave SaveBackup(const MeterParameters& parameters, const std::filesystem::
     // Two backups within the same millisecond get distinct names; none is ever replaced.
     const std::string name = BackupFileName(parameters, when);
     std::filesystem::path target = folder / name;
+    int linkError = 0;
     for (int n = 1; n < 100; ++n) {
-        if (RenameNoReplace(temp, target)) {
+        linkError = RenameNoReplace(temp, Utf8Of(target));
+        if (linkError == 0) {
             result.path = target;
             return result;
         }
-        if (errno != EEXIST) break;
+        if (linkError != EEXIST) break;
         target = folder / (name.substr(0, name.size() - 4) + "-" + std::to_string(n) + ".txt");
     }
-    const int linkError = errno;
-    ::unlink(temp.c_str());
+    RemoveFile(temp);
     result.error =
         "the backup could not be put in place (" + std::string(std::strerror(linkError)) + ")";
     return result;
@@ -171,22 +144,22 @@ BackupLoad LoadBackup(const std::filesystem::path& path) {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(path, ec);
     if (ec) {
-        result.error = path.string() + " cannot be read (" + ec.message() + ")";
+        result.error = Utf8Of(path) + " cannot be read (" + ec.message() + ")";
         return result;
     }
     if (size > kMaxBackupBytes) {
-        result.error = path.string() + " is too large to be a parameter backup";
+        result.error = Utf8Of(path) + " is too large to be a parameter backup";
         return result;
     }
     std::ifstream in(path, std::ios::binary);
     std::string text(static_cast<std::size_t>(size), '\0');
     if (!in.read(text.data(), static_cast<std::streamsize>(text.size()))) {
-        result.error = path.string() + " cannot be read";
+        result.error = Utf8Of(path) + " cannot be read";
         return result;
     }
     BackupParse parsed = ParseBackup(text);
     if (!parsed.parameters) {
-        result.error = path.string() + ": " + parsed.error;
+        result.error = Utf8Of(path) + ": " + parsed.error;
         return result;
     }
     result.parameters = std::move(parsed.parameters);

@@ -1,9 +1,5 @@
 #include "service/CsvFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <bit>
 #include <cerrno>
@@ -20,16 +16,17 @@ std::atomic<unsigned> g_tempCounter{0};
 // A name in the target's folder that no one else uses: hidden, and tagged with the
 // process and a counter so two saves never share it.
 std::filesystem::path TempNameFor(const std::filesystem::path& target, unsigned attempt) {
-    const std::string name = "." + target.filename().string() + ".part-" +
-                             std::to_string(::getpid()) + "-" +
+    const std::string name = "." + Utf8Of(target.filename()) + ".part-" +
+                             std::to_string(ProcessId()) + "-" +
                              std::to_string(g_tempCounter.fetch_add(1) + attempt);
-    return target.parent_path() / name;
+    return target.parent_path() / PathFromUtf8(name);
 }
 
 // The byte-order mark, header, line end and record lines, through one buffered writer.
 // 0 or the system's error number.
-int WriteCsvText(int fd, std::u16string_view header, std::span<const MeasurementRecord> records) {
-    Utf16Writer writer(fd);
+int WriteCsvText(NativeFile& file, std::u16string_view header,
+                 std::span<const MeasurementRecord> records) {
+    Utf16Writer writer(file);
     bool ok = writer.Append(std::u16string_view(&kByteOrderMark, 1)) && writer.Append(header) &&
               writer.Append(kCsvLineEnd);
     for (std::size_t i = 0; ok && i < records.size(); ++i)
@@ -40,11 +37,11 @@ int WriteCsvText(int fd, std::u16string_view header, std::span<const Measurement
 
 FileResult WriteInPlace(const FileTarget& target, const FileBody& body) {
     FileResult opened;
-    const int fd = OpenInPlace(target, &opened);
-    if (fd < 0) return opened;
-    int error = body(fd);
-    if (error == 0) error = SyncData(fd);
-    if (::close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
+    NativeFile file = OpenInPlace(target, &opened);
+    if (!file.IsOpen()) return opened;
+    int error = body(file);
+    if (error == 0) error = SyncData(file);
+    if (const int closed = file.Close(); error == 0) error = closed;
     return FileErrorOf(error, target.path);
 }
 
@@ -64,7 +61,9 @@ FileResult FileErrorOf(int error, const std::filesystem::path& path) {
             result.kind = FileErrorKind::Permission;
             break;
         case ENOSPC:
+#ifdef EDQUOT  // no quotas on Windows
         case EDQUOT:
+#endif
         case EFBIG:
             result.kind = FileErrorKind::DiskFull;
             break;
@@ -85,7 +84,7 @@ FileResult FileErrorOf(int error, const std::filesystem::path& path) {
 }
 
 std::string DescribeFileError(const FileResult& result) {
-    const std::string path = result.path.string();
+    const std::string path = Utf8Of(result.path);
     switch (result.kind) {
         case FileErrorKind::None:
             return {};
@@ -112,12 +111,12 @@ std::string DescribeFileError(const FileResult& result) {
     return path + " could not be written: " + std::strerror(result.error) + ".";
 }
 
-bool WriteAll(int fd, const void* data, std::size_t size) {
+bool WriteAll(NativeFile& file, const void* data, std::size_t size) {
     const auto* p = static_cast<const char*>(data);
     while (size > 0) {
-        const ssize_t n = ::write(fd, p, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
+        std::size_t n = 0;
+        if (const int error = file.Write(p, size, &n); error != 0) {
+            errno = error;
             return false;
         }
         if (n == 0) {
@@ -125,13 +124,13 @@ bool WriteAll(int fd, const void* data, std::size_t size) {
             return false;
         }
         p += n;
-        size -= static_cast<std::size_t>(n);
+        size -= n;
     }
     return true;
 }
 
-Utf16Writer::Utf16Writer(int fd, std::size_t bufferUnits)
-    : m_fd(fd), m_buffer(std::max(bufferUnits, 2 * kMaxCsvLineUnits), u'\0') {}
+Utf16Writer::Utf16Writer(NativeFile& file, std::size_t bufferUnits)
+    : m_file(file), m_buffer(std::max(bufferUnits, 2 * kMaxCsvLineUnits), u'\0') {}
 
 bool Utf16Writer::Room(std::size_t units) {
     if (m_buffer.size() - m_used >= units) return true;
@@ -162,7 +161,7 @@ bool Utf16Writer::Flush() {
         for (std::size_t i = 0; i < m_used; ++i)
             m_buffer[i] = static_cast<char16_t>((m_buffer[i] << 8) | (m_buffer[i] >> 8));
     }
-    const bool ok = WriteAll(m_fd, m_buffer.data(), m_used * sizeof(char16_t));
+    const bool ok = WriteAll(m_file, m_buffer.data(), m_used * sizeof(char16_t));
     m_used = 0;
     if (!ok) m_error = errno;
     return ok;
@@ -170,7 +169,8 @@ bool Utf16Writer::Flush() {
 
 FileResult WriteCsvFile(const std::filesystem::path& chosen, std::u16string_view header,
                         std::span<const MeasurementRecord> records) {
-    return WriteFileThrough(chosen, [&](int fd) { return WriteCsvText(fd, header, records); });
+    return WriteFileThrough(chosen,
+                            [&](NativeFile& file) { return WriteCsvText(file, header, records); });
 }
 
 FileResult WriteFileThrough(const std::filesystem::path& chosen, const FileBody& body) {
@@ -180,52 +180,35 @@ FileResult WriteFileThrough(const std::filesystem::path& chosen, const FileBody&
     const std::filesystem::path& target = resolved.path;
 
     std::filesystem::path temp;
-    int fd = -1;
-    for (unsigned attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    NativeFile file;
+    for (unsigned attempt = 0; attempt < 100 && !file.IsOpen(); ++attempt) {
         temp = TempNameFor(target, attempt);
         // 0666 less the user's umask, as any new file of theirs.
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) {
-            const int error = errno;
+        const int error = file.Open(Utf8Of(temp), kOpenWrite | kOpenCreate | kOpenExclusive);
+        if (error != 0 && error != EEXIST) {
             // Without the right to create a file there, the folder is what the user must change.
             const bool folderRefused =
                 (error == EACCES || error == EPERM) && target.has_parent_path();
             return FileErrorOf(error, folderRefused ? target.parent_path() : target);
         }
     }
-    if (fd < 0) return FileErrorOf(EEXIST, target);
+    if (!file.IsOpen()) return FileErrorOf(EEXIST, target);
 
-    struct stat old {};
-    if (::stat(target.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
+    file.TakePermissionsOf(Utf8Of(target));
 
-    int error = body(fd);
-    bool ok = error == 0;
+    int error = body(file);
     // The data must be on the disk before the name points at it, or a power cut right
     // after the rename could leave an empty file where the old one was.
-    if (ok && ::fdatasync(fd) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
+    if (error == 0) error = file.SyncData();
+    if (const int closed = file.Close(); error == 0) error = closed;
+    if (error == 0) error = RenameFile(Utf8Of(temp), Utf8Of(target));
+    if (error != 0) {
+        RemoveFile(Utf8Of(temp));
         return FileErrorOf(error, target);
     }
     // The new name itself lives in the folder: synced too, so the file a complete import
     // reported is the one found after a power cut.
-    const std::filesystem::path folder =
-        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    SyncFolder(target.has_parent_path() ? Utf8Of(target.parent_path()) : std::string("."));
     return {};
 }
 

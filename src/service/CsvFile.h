@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "service/MeasurementRecord.h"
+#include "service/platform/NativeFile.h"
 
 namespace qtm {
 
@@ -42,10 +43,10 @@ FileResult FileErrorOf(int error, const std::filesystem::path& path);
 // One sentence saying why, for the user.
 std::string DescribeFileError(const FileResult& result);
 
-// Buffers UTF-16LE code units and writes them to a file descriptor in large blocks.
+// Buffers UTF-16LE code units and writes them to a file in large blocks.
 class Utf16Writer {
 public:
-    explicit Utf16Writer(int fd, std::size_t bufferUnits = 1 << 19);
+    explicit Utf16Writer(NativeFile& file, std::size_t bufferUnits = 1 << 19);
     // Appends one record line (flushing the buffer first when it might not fit).
     bool Append(const MeasurementRecord& record);
     bool Append(std::u16string_view text);
@@ -56,7 +57,7 @@ public:
 private:
     bool Room(std::size_t units);
 
-    int m_fd;
+    NativeFile& m_file;
     std::u16string m_buffer;
     std::size_t m_used = 0;
     int m_error = 0;
@@ -68,14 +69,15 @@ private:
 FileResult WriteCsvFile(const std::filesystem::path& target, std::u16string_view header,
                         std::span<const MeasurementRecord> records);
 
-// Writes the file's bytes to a descriptor: 0, or the system's error number.
-using FileBody = std::function<int(int fd)>;
+// Writes the file's bytes to file: 0, or the system's error number.
+using FileBody = std::function<int(NativeFile& file)>;
 
 // Writes target the way WriteCsvFile does (a temporary file in the target's folder renamed
 // over it when complete, or in place for what is no regular file), with body's bytes.
 FileResult WriteFileThrough(const std::filesystem::path& target, const FileBody& body);
 
-// Writes all of data to fd, going on after short writes and interruptions.
-bool WriteAll(int fd, const void* data, std::size_t size);
+// Writes all of data to file, going on after short writes and interruptions. False with the
+// system's error number in errno when a write failed.
+bool WriteAll(NativeFile& file, const void* data, std::size_t size);
 
 }  // namespace qtm

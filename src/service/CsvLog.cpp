@@ -1,10 +1,5 @@
 #include "service/CsvLog.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -52,14 +47,14 @@ std::optional<MeasurementRecord> ParseRecordLine(std::string_view line) {
 std::string JournalName() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
-    ::localtime_r(&now, &local);
+    LocalTime(now, &local);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    return "run-" + std::string(stamp) + "-" + std::to_string(::getpid());
+    return "run-" + std::string(stamp) + "-" + std::to_string(ProcessId());
 }
 
 std::filesystem::path MarkOf(const std::filesystem::path& journal) {
-    return journal.string() + std::string(kMarkSuffix);
+    return PathFromUtf8(Utf8Of(journal) + std::string(kMarkSuffix));
 }
 
 // The byte-order mark and header line every file of ours opens with.
@@ -72,17 +67,15 @@ std::string HeadBytes(std::u16string_view header) {
 }
 
 // Cuts the file back to size and writes on from there.
-bool TruncateTo(int fd, off_t size) {
-    return ::ftruncate(fd, size) == 0 && ::lseek(fd, size, SEEK_SET) == size;
+bool TruncateTo(NativeFile& file, std::int64_t size) {
+    const int error = file.Truncate(size);
+    if (error != 0) errno = error;
+    return error == 0;
 }
 
 // A file's new name survives a power cut only once its folder is on the disk too.
 void SyncFolderOf(const std::filesystem::path& path) {
-    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
+    SyncFolder(path.has_parent_path() ? Utf8Of(path.parent_path()) : std::string("."));
 }
 
 }  // namespace
@@ -95,25 +88,25 @@ FileResult CsvAppender::Open(const std::filesystem::path& path, std::u16string_v
                              bool lock) {
     Close();
     m_error = {};
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return m_error = FileErrorOf(errno, path);
-    auto fail = [&](int error) {
-        m_error = FileErrorOf(error, path);
-        ::close(fd);
-        return m_error;
-    };
-    struct stat info {};
-    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    if (lock && ::flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(errno);
-    if (regular && ::ftruncate(fd, 0) != 0) return fail(errno);
+    NativeFile file;
+    if (const int error = file.Open(Utf8Of(path), kOpenWrite | kOpenCreate); error != 0)
+        return m_error = FileErrorOf(error, path);
+    auto fail = [&](int error) { return m_error = FileErrorOf(error, path); };
+    FileKind kind{};
+    std::int64_t length = 0;
+    const bool regular = file.Status(&kind, &length) == 0 && kind == FileKind::Regular;
+    if (lock) {
+        if (const int error = file.LockExclusive(); error != 0) return fail(error);
+    }
+    if (regular && !TruncateTo(file, 0)) return fail(errno);
     const std::string bytes = HeadBytes(header);
-    if (!WriteAll(fd, bytes.data(), bytes.size())) {
+    if (!WriteAll(file, bytes.data(), bytes.size())) {
         const int error = errno;
         // Not even a cut header stays.
-        if (regular) TruncateTo(fd, 0);
+        if (regular) TruncateTo(file, 0);
         return fail(error);
     }
-    Adopt(fd, path, regular, static_cast<off_t>(bytes.size()));
+    Adopt(std::move(file), path, regular, static_cast<std::int64_t>(bytes.size()));
     if (regular) SyncFolderOf(path);
     return {};
 }
@@ -124,46 +117,40 @@ FileResult CsvAppender::Continue(const std::filesystem::path& path, const Contin
     m_error = {};
     if (plan.verdict != ContinueVerdict::Continue && plan.verdict != ContinueVerdict::Empty)
         return m_error = FileErrorOf(EINVAL, path);
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) return m_error = FileErrorOf(errno, path);
-    auto fail = [&](int error) {
-        m_error = FileErrorOf(error, path);
-        ::close(fd);
-        return m_error;
-    };
+    NativeFile file;
+    if (const int error = file.Open(Utf8Of(path), kOpenWrite); error != 0)
+        return m_error = FileErrorOf(error, path);
+    auto fail = [&](int error) { return m_error = FileErrorOf(error, path); };
     // A line a killed run left cut would run into the first new one.
-    auto end = static_cast<off_t>(plan.wholeBytes);
-    if (!TruncateTo(fd, end)) return fail(errno);
+    auto end = static_cast<std::int64_t>(plan.wholeBytes);
+    if (!TruncateTo(file, end)) return fail(errno);
     if (plan.verdict == ContinueVerdict::Empty) {
         const std::string head = HeadBytes(header);
-        if (!WriteAll(fd, head.data(), head.size())) {
+        if (!WriteAll(file, head.data(), head.size())) {
             const int error = errno;
-            TruncateTo(fd, 0);
+            TruncateTo(file, 0);
             return fail(error);
         }
-        end = static_cast<off_t>(head.size());
+        end = static_cast<std::int64_t>(head.size());
     }
-    Adopt(fd, path, true, end);
+    Adopt(std::move(file), path, true, end);
     return {};
 }
 
 FileResult CsvAppender::StartInPlace(const FileTarget& target, std::u16string_view header) {
     Close(false);
     m_error = {};
-    const int fd = OpenInPlace(target, &m_error);
-    if (fd < 0) return m_error;
+    NativeFile file = OpenInPlace(target, &m_error);
+    if (!file.IsOpen()) return m_error;
     const std::string head = HeadBytes(header);
-    if (!WriteAll(fd, head.data(), head.size())) {
-        m_error = FileErrorOf(errno, target.path);
-        ::close(fd);
-        return m_error;
-    }
-    Adopt(fd, target.path, false, static_cast<off_t>(head.size()));
+    if (!WriteAll(file, head.data(), head.size())) return m_error = FileErrorOf(errno, target.path);
+    Adopt(std::move(file), target.path, false, static_cast<std::int64_t>(head.size()));
     return {};
 }
 
-void CsvAppender::Adopt(int fd, const std::filesystem::path& path, bool regular, off_t size) {
-    m_fd = fd;
+void CsvAppender::Adopt(NativeFile&& file, const std::filesystem::path& path, bool regular,
+                        std::int64_t size) {
+    m_file = std::move(file);
     m_path = path;
     m_regular = regular;
     m_size = size;
@@ -173,34 +160,34 @@ void CsvAppender::Adopt(int fd, const std::filesystem::path& path, bool regular,
 }
 
 bool CsvAppender::Append(const MeasurementRecord& record) {
-    if (m_fd < 0 || m_cut) return false;
+    if (!m_file.IsOpen() || m_cut) return false;
     char16_t line[kMaxCsvLineUnits];
     const std::string bytes = Utf16LeBytes(std::u16string_view(line, AppendCsvLine(line, record)));
     // One write for the whole line: a process killed now leaves the line whole or cut,
     // never mixed with another.
-    if (!WriteAll(m_fd, bytes.data(), bytes.size())) {
+    if (!WriteAll(m_file, bytes.data(), bytes.size())) {
         m_error = FileErrorOf(errno, m_path);
         // Part of the row may have gone in, and the next row would run on from it. A file
         // that cannot be cut back to its last whole row takes no more rows.
-        m_cut = !(m_regular && TruncateTo(m_fd, m_size));
+        m_cut = !(m_regular && TruncateTo(m_file, m_size));
         return false;
     }
-    m_size += static_cast<off_t>(bytes.size());
+    m_size += static_cast<std::int64_t>(bytes.size());
     ++m_rows;
     // The system has the line, which is all a killed process needs; a power cut needs it
     // on the disk, which costs more, so that is done once a second at most.
     const auto now = std::chrono::steady_clock::now();
     if (m_regular && now - m_lastSync >= kSyncInterval) {
-        ::fdatasync(m_fd);
+        m_file.SyncData();
         m_lastSync = now;
     }
     return true;
 }
 
 bool CsvAppender::MoveTo(const std::filesystem::path& path) {
-    if (m_fd < 0) return false;
-    if (::rename(m_path.c_str(), path.c_str()) != 0) {
-        m_error = FileErrorOf(errno, path);
+    if (!m_file.IsOpen()) return false;
+    if (const int error = RenameFile(Utf8Of(m_path), Utf8Of(path)); error != 0) {
+        m_error = FileErrorOf(error, path);
         return false;
     }
     m_path = path;
@@ -209,9 +196,9 @@ bool CsvAppender::MoveTo(const std::filesystem::path& path) {
 }
 
 bool CsvAppender::Sync() {
-    if (m_fd < 0) return false;
-    if (m_regular && ::fdatasync(m_fd) != 0) {
-        m_error = FileErrorOf(errno, m_path);
+    if (!m_file.IsOpen()) return false;
+    if (const int error = m_regular ? m_file.SyncData() : 0; error != 0) {
+        m_error = FileErrorOf(error, m_path);
         return false;
     }
     m_lastSync = std::chrono::steady_clock::now();
@@ -219,31 +206,21 @@ bool CsvAppender::Sync() {
 }
 
 FileResult CsvAppender::CloseSynced() {
-    if (m_fd < 0) return {};
-    int error = SyncData(m_fd);
-    if (::close(m_fd) != 0 && error == 0 && errno != EINTR) error = errno;
-    m_fd = -1;
+    if (!m_file.IsOpen()) return {};
+    int error = SyncData(m_file);
+    if (const int closed = m_file.Close(); error == 0) error = closed;
     if (error != 0) m_error = FileErrorOf(error, m_path);
     return error != 0 ? m_error : FileResult{};
 }
 
 void CsvAppender::Close(bool sync) {
-    if (m_fd < 0) return;
-    if (sync && m_regular) ::fdatasync(m_fd);
-    ::close(m_fd);
-    m_fd = -1;
+    if (!m_file.IsOpen()) return;
+    if (sync && m_regular) m_file.SyncData();
+    m_file.Close();
 }
 
 std::filesystem::path ProgramDataFolder() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    std::filesystem::path base;
-    if (xdg != nullptr && std::filesystem::path(xdg).is_absolute()) {
-        base = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::filesystem::path(home != nullptr ? home : "/tmp") / ".local" / "share";
-    }
-    return base / "QTM200Debug";
+    return DataFolder();
 }
 
 std::filesystem::path JournalFolder() {
@@ -270,16 +247,16 @@ FileResult Journal::Start(std::u16string_view header) {
             m_folder / (name + (n ? "-" + std::to_string(n) : "") + std::string(kJournalExtension));
         if (!std::filesystem::exists(path, ec)) break;
     }
-    const std::filesystem::path partial = path.string() + ".new";
+    const std::filesystem::path partial = PathFromUtf8(Utf8Of(path) + ".new");
     if (FileResult opened = m_file.Open(partial, header, true); !opened.Ok()) {
         // The file was made before the disk refused its header.
-        ::unlink(partial.c_str());
+        RemoveFile(Utf8Of(partial));
         return opened;
     }
     if (!m_file.MoveTo(path)) {
         const FileResult failed = m_file.LastError();
         m_file.Close();
-        ::unlink(partial.c_str());
+        RemoveFile(Utf8Of(partial));
         return failed;
     }
     return {};
@@ -295,13 +272,12 @@ bool Journal::CatchUp(std::span<const MeasurementRecord> records) {
 
 void Journal::MarkSaved(std::size_t count, const std::filesystem::path& file) {
     if (!m_file.IsOpen()) return;
-    const std::string text = std::to_string(count) + "\n" + file.string() + "\n";
+    const std::string text = std::to_string(count) + "\n" + Utf8Of(file) + "\n";
     const std::filesystem::path mark = MarkOf(m_file.Path());
-    const int fd = ::open(mark.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return;
+    NativeFile out;
+    if (out.Open(Utf8Of(mark), kOpenWrite | kOpenCreate | kOpenTruncate) != 0) return;
     // A mark cut short reads as none saved: the next start offers too much, never too little.
-    if (WriteAll(fd, text.data(), text.size())) ::fdatasync(fd);
-    ::close(fd);
+    if (WriteAll(out, text.data(), text.size())) out.SyncData();
 }
 
 void Journal::Finish() {
@@ -386,15 +362,14 @@ std::vector<std::filesystem::path> UnfinishedJournals(const std::filesystem::pat
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
         if (!entry.is_regular_file(ec) || entry.path().extension() != kJournalExtension) continue;
-        const int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC);
+        NativeFile file;
         // One that cannot even be opened is not ours to write, but the user is told of it.
-        if (fd < 0) {
+        if (file.Open(Utf8Of(entry.path()), kOpenRead) != 0) {
             found.push_back(entry.path());
             continue;
         }
         // A journal whose writer is alive is locked; a dead writer's lock went with it.
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) found.push_back(entry.path());
-        ::close(fd);
+        if (file.LockExclusive() == 0) found.push_back(entry.path());
     }
     std::sort(found.begin(), found.end());
     return found;
@@ -411,13 +386,13 @@ SavedMark ReadSavedMark(const std::filesystem::path& journal) {
     if (ec != std::errc{} || ptr != text.data() + end) return mark;
     mark.count = count;
     if (const std::size_t fileEnd = text.find('\n', end + 1); fileEnd != std::string::npos)
-        mark.file = text.substr(end + 1, fileEnd - end - 1);
+        mark.file = PathFromUtf8(text.substr(end + 1, fileEnd - end - 1));
     return mark;
 }
 
 void RemoveJournal(const std::filesystem::path& journal) {
-    ::unlink(journal.c_str());
-    ::unlink(MarkOf(journal).c_str());
+    RemoveFile(Utf8Of(journal));
+    RemoveFile(Utf8Of(MarkOf(journal)));
 }
 
 }  // namespace qtm

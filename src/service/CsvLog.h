@@ -3,8 +3,6 @@
 // soon as it is appended, so a killed process loses at most the record it was writing.
 #pragma once
 
-#include <sys/types.h>
-
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -16,6 +14,7 @@
 
 #include "service/CsvFile.h"
 #include "service/MeasurementRecord.h"
+#include "service/platform/NativeFile.h"
 
 namespace qtm {
 
@@ -58,7 +57,7 @@ public:
     // failed (the end of a run must say so).
     FileResult CloseSynced();
 
-    bool IsOpen() const { return m_fd >= 0; }
+    bool IsOpen() const { return m_file.IsOpen(); }
     const std::filesystem::path& Path() const { return m_path; }
     // The record rows in the file.
     std::size_t Rows() const { return m_rows; }
@@ -66,22 +65,23 @@ public:
     const FileResult& LastError() const { return m_error; }
 
 private:
-    // Takes fd, written up to size, as the file appended to.
-    void Adopt(int fd, const std::filesystem::path& path, bool regular, off_t size);
+    // Takes file, written up to size, as the file appended to.
+    void Adopt(NativeFile&& file, const std::filesystem::path& path, bool regular,
+               std::int64_t size);
 
-    int m_fd = -1;
+    NativeFile m_file;
     std::filesystem::path m_path;
     FileResult m_error;
     std::chrono::steady_clock::time_point m_lastSync{};
-    off_t m_size = 0;  // bytes of the header and the whole rows
+    std::int64_t m_size = 0;  // bytes of the header and the whole rows
     std::size_t m_rows = 0;
     bool m_regular = true;
     // A cut row could not be taken back: nothing more may be appended after it.
     bool m_cut = false;
 };
 
-// $XDG_DATA_HOME/QTM200Debug, or ~/.local/share/QTM200Debug when that is unset or not an
-// absolute path.
+// This program's data folder (DataFolder in NativeFile.h): $XDG_DATA_HOME/QTM200Debug or
+// ~/.local/share/QTM200Debug, %APPDATA%\QTM200Debug on Windows.
 std::filesystem::path ProgramDataFolder();
 std::filesystem::path JournalFolder();
 

@@ -70,14 +70,14 @@ std::string DetailedReadingText(const DetailedReadings& readings) {
 
 FileResult WriteDetailedReadings(const std::filesystem::path& target,
                                  const DetailedReadings& readings) {
-    return WriteFileThrough(target, [&readings](int fd) {
+    return WriteFileThrough(target, [&readings](NativeFile& file) {
         const ReadingColumns columns = DetailedColumns(readings.details);
         std::string block = ReadingLogPreamble(readings.metadata, columns);
         const std::size_t rows = RowCount(readings);
         for (std::size_t first = 0;; first += kRowsPerBlock) {
             const std::size_t end = std::min(rows, first + kRowsPerBlock);
             if (first < end) AppendRows(block, columns, readings, first, end);
-            if (!WriteAll(fd, block.data(), block.size())) return errno != 0 ? errno : EIO;
+            if (!WriteAll(file, block.data(), block.size())) return errno != 0 ? errno : EIO;
             block.clear();
             if (end >= rows) return 0;
         }

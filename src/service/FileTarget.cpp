@@ -1,9 +1,5 @@
 #include "service/FileTarget.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <charconv>
 #include <string>
@@ -19,9 +15,9 @@ int OwnDescriptorOf(const std::filesystem::path& path) {
     std::error_code ec;
     const auto folder = std::filesystem::canonical(path.parent_path(), ec);
     if (ec) return -1;
-    const auto ownFolder = std::filesystem::path("/proc") / std::to_string(::getpid()) / "fd";
+    const auto ownFolder = std::filesystem::path("/proc") / std::to_string(ProcessId()) / "fd";
     if (folder != ownFolder) return -1;
-    const std::string name = path.filename().string();
+    const std::string name = Utf8Of(path.filename());
     int fd = -1;
     const auto [end, failed] = std::from_chars(name.data(), name.data() + name.size(), fd);
     if (failed != std::errc{} || end != name.data() + name.size() || fd < 0) return -1;
@@ -40,7 +36,7 @@ FileTarget ResolveFileTarget(const std::filesystem::path& name) {
     target.path = name;
     if (name == "-") {
         target.kind = TargetKind::InPlace;
-        target.ownFd = STDOUT_FILENO;
+        target.ownFd = kStandardOutput;
         return target;
     }
     // Walk the links one by one: the last of a chain through /proc/self/fd is the
@@ -61,8 +57,7 @@ FileTarget ResolveFileTarget(const std::filesystem::path& name) {
         hop = next.is_absolute() ? next : FolderOf(hop) / next;
     }
 
-    struct stat info {};
-    if (::stat(name.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
+    if (FileKind kind{}; KindOf(Utf8Of(name), &kind) == 0 && kind == FileKind::Other) {
         target.kind = TargetKind::InPlace;
         return target;
     }
@@ -77,36 +72,40 @@ FileTarget ResolveFileTarget(const std::filesystem::path& name) {
 FileResult CheckFileTarget(const FileTarget& target) {
     if (target.kind == TargetKind::InPlace) {
         if (target.ownFd >= 0) {
-            if (::fcntl(target.ownFd, F_GETFL) < 0) return FileErrorOf(errno, target.path);
-            return {};
+            // Whether the descriptor is open at all.
+            NativeFile own;
+            return FileErrorOf(own.OpenOwn(target.ownFd), target.path);
         }
-        if (::access(target.path.c_str(), W_OK) != 0) return FileErrorOf(errno, target.path);
-        return {};
+        return FileErrorOf(CheckWritable(Utf8Of(target.path), false), target.path);
     }
     const std::filesystem::path folder = FolderOf(target.path);
-    struct stat info {};
-    if (::stat(folder.c_str(), &info) != 0) return FileErrorOf(errno, folder);
-    if (!S_ISDIR(info.st_mode)) return FileResult{FileErrorKind::NotAFolder, ENOTDIR, folder};
-    if (::stat(target.path.c_str(), &info) == 0) {
-        if (S_ISDIR(info.st_mode)) return FileResult{FileErrorKind::IsAFolder, EISDIR, target.path};
+    FileKind kind{};
+    if (const int error = KindOf(Utf8Of(folder), &kind); error != 0)
+        return FileErrorOf(error, folder);
+    if (kind != FileKind::Folder) return FileResult{FileErrorKind::NotAFolder, ENOTDIR, folder};
+    if (KindOf(Utf8Of(target.path), &kind) == 0) {
+        if (kind == FileKind::Folder)
+            return FileResult{FileErrorKind::IsAFolder, EISDIR, target.path};
         // A file the user protected from writing is not replaced behind their back.
-        if (::access(target.path.c_str(), W_OK) != 0) return FileErrorOf(errno, target.path);
+        if (const int error = CheckWritable(Utf8Of(target.path), false); error != 0)
+            return FileErrorOf(error, target.path);
     }
     // The temporary file is made in the folder, so the folder itself must take it.
-    if (::access(folder.c_str(), W_OK | X_OK) != 0) return FileErrorOf(errno, folder);
+    if (const int error = CheckWritable(Utf8Of(folder), true); error != 0)
+        return FileErrorOf(error, folder);
     return {};
 }
 
-int OpenInPlace(const FileTarget& target, FileResult* error) {
-    const int fd = target.ownFd >= 0 ? ::fcntl(target.ownFd, F_DUPFD_CLOEXEC, 0)
-                                     : ::open(target.path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0 && error) *error = FileErrorOf(errno, target.path);
-    return fd;
+NativeFile OpenInPlace(const FileTarget& target, FileResult* error) {
+    NativeFile file;
+    const int failed =
+        target.ownFd >= 0 ? file.OpenOwn(target.ownFd) : file.Open(Utf8Of(target.path), kOpenWrite);
+    if (failed != 0 && error) *error = FileErrorOf(failed, target.path);
+    return file;
 }
 
-int SyncData(int fd) {
-    if (::fdatasync(fd) == 0) return 0;
-    const int error = errno;
+int SyncData(NativeFile& file) {
+    const int error = file.SyncData();
     return error == EINVAL || error == EROFS || error == ENOTSUP ? 0 : error;
 }
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "service/CsvFile.h"
+#include "service/platform/NativeFile.h"
 
 namespace qtm {
 
@@ -33,13 +34,13 @@ FileTarget ResolveFileTarget(const std::filesystem::path& name);
 // folder and may be written; an in-place target may be written.
 FileResult CheckFileTarget(const FileTarget& target);
 
-// Opens an in-place target for writing. The descriptor is the caller's to close (for
-// standard output it is a duplicate, so closing it leaves standard output open).
-// Returns -1 with the reason in *error.
-int OpenInPlace(const FileTarget& target, FileResult* error);
+// Opens an in-place target for writing (for standard output a handle of its own, so closing
+// it leaves standard output open). A file that is not open, with the reason in *error, when
+// it cannot be opened.
+NativeFile OpenInPlace(const FileTarget& target, FileResult* error);
 
-// Whether a file's data has reached the disk; descriptors that cannot be synced (pipes,
+// Whether a file's data has reached the disk; files that cannot be synced (pipes,
 // terminals, devices) count as synced. 0 or the system's error number.
-int SyncData(int fd);
+int SyncData(NativeFile& file);
 
 }  // namespace qtm

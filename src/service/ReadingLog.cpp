@@ -1,9 +1,5 @@
 #include "service/ReadingLog.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 
@@ -31,16 +27,16 @@ std::string Cleaned(std::string_view text, bool key) {
     return out;
 }
 
-// Reads up to size bytes of fd from offset; what could be read.
-std::string ReadAt(int fd, off_t offset, std::size_t size) {
+// Reads up to size bytes of file from offset; what could be read.
+std::string ReadAt(NativeFile& file, std::int64_t offset, std::size_t size) {
     std::string bytes(size, '\0');
     std::size_t got = 0;
     while (got < size) {
-        const ssize_t n =
-            ::pread(fd, bytes.data() + got, size - got, offset + static_cast<off_t>(got));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        got += static_cast<std::size_t>(n);
+        std::size_t n = 0;
+        const int error = file.ReadAt(offset + static_cast<std::int64_t>(got), bytes.data() + got,
+                                      size - got, &n);
+        if (error != 0 || n == 0) break;
+        got += n;
     }
     bytes.resize(got);
     return bytes;
@@ -59,8 +55,8 @@ bool IsColumnHeader(std::string_view line) {
 }
 
 // Best effort: when even this fails the file keeps the cut bytes, and its reader reports them.
-void CutBackTo(int fd, off_t size) {
-    if (::ftruncate(fd, size) != 0) return;
+void CutBackTo(NativeFile& file, std::int64_t size) {
+    file.Truncate(size);
 }
 
 // Whether head, the start of an existing file, is a log of ours and has header (CR LF
@@ -85,11 +81,7 @@ FileErrorKind JudgeHead(std::string_view head, std::string_view header) {
 
 // A new file's name survives a power cut only once its folder is on the disk too.
 void SyncFolderOf(const std::filesystem::path& path) {
-    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
+    SyncFolder(path.has_parent_path() ? Utf8Of(path.parent_path()) : std::string("."));
 }
 
 FileResult Refusal(FileErrorKind kind, const std::string& name) {
@@ -152,7 +144,7 @@ const std::string& ReadingLogWriter::NameFor(std::chrono::system_clock::time_poi
     const std::time_t second = std::chrono::system_clock::to_time_t(now);
     if (second != m_nameSecond) {
         std::tm local{};
-        ::localtime_r(&second, &local);
+        LocalTime(second, &local);
         m_name = ExpandLogName(m_pattern, local);
         m_nameSecond = second;
     }
@@ -160,73 +152,74 @@ const std::string& ReadingLogWriter::NameFor(std::chrono::system_clock::time_poi
 }
 
 FileResult ReadingLogWriter::Open() {
-    if (m_fd >= 0) return {};
+    if (m_file.IsOpen()) return {};
     return OpenFile(NameFor(m_clock()));
 }
 
 FileResult ReadingLogWriter::OpenFile(const std::string& name) {
     if (name.empty()) return FileErrorOf(ENOENT, m_pattern);
-    const FileTarget target = ResolveFileTarget(name);
+    const FileTarget target = ResolveFileTarget(PathFromUtf8(name));
     if (target.kind == TargetKind::InPlace) {
         FileResult error;
-        const int fd = OpenInPlace(target, &error);
-        if (fd < 0) return FileErrorOf(error.error, name);
-        m_fd = fd;
+        m_file = OpenInPlace(target, &error);
+        if (!m_file.IsOpen()) return FileErrorOf(error.error, name);
         m_regular = false;
         m_path = name;
         m_rows = 0;
         const std::string preamble = ReadingLogPreamble(m_metadata, m_columns);
-        if (!WriteAll(m_fd, preamble.data(), preamble.size())) {
+        if (!WriteAll(m_file, preamble.data(), preamble.size())) {
             const int failed = errno;
-            ::close(m_fd);
-            m_fd = -1;
+            m_file.Close();
             return FileErrorOf(failed, name);
         }
         return {};
     }
-    // O_APPEND: every row lands at the end, whatever else has the file open.
-    const int fd =
-        ::open(target.path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_NOCTTY | O_CLOEXEC, 0666);
-    if (fd < 0) return FileErrorOf(errno, name);
-    const FileResult opened = OpenRegular(name, target.path, fd);
-    if (!opened.Ok()) ::close(fd);
-    return opened;
+    // Appending: every row lands at the end, whatever else has the file open.
+    NativeFile file;
+    if (const int error =
+            file.Open(Utf8Of(target.path), kOpenRead | kOpenWrite | kOpenCreate | kOpenAppend);
+        error != 0)
+        return FileErrorOf(error, name);
+    return OpenRegular(name, target.path, file);
 }
 
-FileResult ReadingLogWriter::OpenRegular(const std::string& name, const std::filesystem::path& file,
-                                         int fd) {
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) return FileErrorOf(errno, name);
-    const bool regular = S_ISREG(info.st_mode);
-    off_t size = regular ? info.st_size : 0;
+FileResult ReadingLogWriter::OpenRegular(const std::string& name, const std::filesystem::path& path,
+                                         NativeFile& file) {
+    FileKind fileKind{};
+    std::int64_t length = 0;
+    if (const int error = file.Status(&fileKind, &length); error != 0)
+        return FileErrorOf(error, name);
+    const bool regular = fileKind == FileKind::Regular;
+    std::int64_t size = regular ? length : 0;
     if (size > 0) {
-        const std::string head = ReadAt(fd, 0, std::min<std::size_t>(kHeadBytes, size));
+        const std::string head =
+            ReadAt(file, 0, static_cast<std::size_t>(std::min<std::int64_t>(kHeadBytes, size)));
         if (const FileErrorKind kind = JudgeHead(head, m_header); kind != FileErrorKind::None)
             return Refusal(kind, name);
         // A row cut by a full disk in an earlier run would run into the first new one; it is
         // dropped back to the last line end (the header's at the least).
-        const std::size_t tailSize = std::min<std::size_t>(kTailBytes, size);
-        const std::string tail = ReadAt(fd, size - static_cast<off_t>(tailSize), tailSize);
+        const auto tailSize = static_cast<std::size_t>(std::min<std::int64_t>(kTailBytes, size));
+        const std::string tail = ReadAt(file, size - static_cast<std::int64_t>(tailSize), tailSize);
         if (tail.size() != tailSize) return FileErrorOf(EIO, name);
         if (!tail.ends_with('\n')) {
             const auto lastEnd = tail.rfind('\n');
             if (lastEnd == std::string::npos) return Refusal(FileErrorKind::NotOurLog, name);
-            const off_t whole = size - static_cast<off_t>(tailSize - lastEnd - 1);
-            if (::ftruncate(fd, whole) != 0) return FileErrorOf(errno, name);
+            const std::int64_t whole = size - static_cast<std::int64_t>(tailSize - lastEnd - 1);
+            if (const int error = file.Truncate(whole); error != 0) return FileErrorOf(error, name);
             size = whole;
         }
     } else {
         const std::string preamble = ReadingLogPreamble(m_metadata, m_columns);
-        if (!WriteAll(fd, preamble.data(), preamble.size())) {
+        if (!WriteAll(file, preamble.data(), preamble.size())) {
             const int failed = errno;
             // Not even a cut preamble stays.
-            if (regular) CutBackTo(fd, 0);
+            if (regular) CutBackTo(file, 0);
             return FileErrorOf(failed, name);
         }
-        size = static_cast<off_t>(preamble.size());
-        if (regular) SyncFolderOf(file);
+        size = static_cast<std::int64_t>(preamble.size());
+        if (regular) SyncFolderOf(path);
     }
-    m_fd = fd;
+    m_file = std::move(file);
     m_regular = regular;
     m_size = size;
     m_rows = 0;
@@ -238,36 +231,35 @@ FileResult ReadingLogWriter::OpenRegular(const std::string& name, const std::fil
 FileResult ReadingLogWriter::Append(const ReadingObject& reading) {
     const std::string& name = NameFor(m_clock());
     FileResult closed;
-    if (m_fd >= 0 && name != m_path) closed = Close();
-    if (m_fd < 0) {
+    if (m_file.IsOpen() && name != m_path) closed = Close();
+    if (!m_file.IsOpen()) {
         if (FileResult opened = OpenFile(name); !opened.Ok()) return opened;
     }
     m_row.clear();
     AppendReadingCsv(m_row, m_columns, reading);
     // One write for the whole row: a process killed now leaves it whole or not at all.
-    if (!WriteAll(m_fd, m_row.data(), m_row.size())) {
+    if (!WriteAll(m_file, m_row.data(), m_row.size())) {
         const int failed = errno;
         // A full disk may have taken part of the row; the next row must not run on from it.
-        if (m_regular) CutBackTo(m_fd, m_size);
+        if (m_regular) CutBackTo(m_file, m_size);
         return FileErrorOf(failed, m_path);
     }
-    m_size += static_cast<off_t>(m_row.size());
+    m_size += static_cast<std::int64_t>(m_row.size());
     ++m_rows;
     // The system has the row, which is all a killed process needs; a power cut needs it on
     // the disk, which costs more, so that is done once a second at most.
     const auto now = std::chrono::steady_clock::now();
     if (m_regular && now - m_lastSync >= kSyncInterval) {
-        ::fdatasync(m_fd);
+        m_file.SyncData();
         m_lastSync = now;
     }
     return closed;
 }
 
 FileResult ReadingLogWriter::Close() {
-    if (m_fd < 0) return {};
-    int error = SyncData(m_fd);
-    if (::close(m_fd) != 0 && error == 0 && errno != EINTR) error = errno;
-    m_fd = -1;
+    if (!m_file.IsOpen()) return {};
+    int error = SyncData(m_file);
+    if (const int closed = m_file.Close(); error == 0) error = closed;
     return FileErrorOf(error, m_path);
 }
 

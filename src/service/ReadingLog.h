@@ -3,9 +3,8 @@
 // column header, then one row per reading, appended as the readings come.
 #pragma once
 
-#include <sys/types.h>
-
 #include <chrono>
+#include <cstdint>
 #include <ctime>
 #include <filesystem>
 #include <functional>
@@ -16,6 +15,7 @@
 
 #include "service/CsvFile.h"
 #include "service/ReadingObject.h"
+#include "service/platform/NativeFile.h"
 
 namespace qtm {
 
@@ -42,7 +42,7 @@ std::string ExpandLogName(std::string_view pattern, const std::tm& local);
 // write() on an O_APPEND descriptor (so a killed run never leaves a cut row and every
 // reading written is in the file), no buffering in user space. Before each row the name is
 // expanded for the local time of clock(); when it differs from the current file's, the
-// current file is closed (fdatasync) and the new one begins with its own preamble: that is
+// current file is closed (its data synced) and the new one begins with its own preamble: that is
 // how a logger gets daily files. "-" and names that are no regular file (a FIFO,
 // /dev/stdout, a device) are written in place, never renamed.
 //
@@ -65,7 +65,7 @@ public:
     // moves on and the old file's data cannot be put on the disk, the row still goes into
     // the new file and the old file's failure is what is returned.
     FileResult Append(const ReadingObject& reading);
-    FileResult Close();  // fdatasync and close; fine to call twice
+    FileResult Close();  // syncs the data and closes; fine to call twice
     const std::string& CurrentPath() const { return m_path; }
     // The rows this writer has put in the current file.
     std::size_t RowsInFile() const { return m_rows; }
@@ -75,7 +75,8 @@ private:
     const std::string& NameFor(std::chrono::system_clock::time_point now);
     FileResult OpenFile(const std::string& name);
     // file is name with its links followed.
-    FileResult OpenRegular(const std::string& name, const std::filesystem::path& file, int fd);
+    FileResult OpenRegular(const std::string& name, const std::filesystem::path& path,
+                           NativeFile& file);
 
     std::string m_pattern;
     LogMetadata m_metadata;
@@ -83,9 +84,9 @@ private:
     Clock m_clock;
     std::string m_header;  // the column header line, CR LF included
 
-    int m_fd = -1;
+    NativeFile m_file;
     bool m_regular = false;
-    off_t m_size = 0;  // bytes of the preamble and the whole rows, for taking a cut row back
+    std::int64_t m_size = 0;  // bytes of the preamble and the whole rows, for taking a cut row back
     std::size_t m_rows = 0;
     std::string m_path;
     std::string m_row;  // reused for every row

@@ -1,8 +1,5 @@
 #include "service/ServiceLog.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -11,6 +8,7 @@
 #include "service/CsvLog.h"
 #include "service/JsonText.h"
 #include "service/UtcTime.h"
+#include "service/platform/NativeFile.h"
 
 namespace qtm {
 
@@ -56,22 +54,26 @@ std::string AppendServiceLog(const ServiceLogTarget& target, const ServiceLogEnt
     const std::string line = FormatServiceLogLine(target, entry, when);
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
-    // O_APPEND puts each whole line at the end even when the window and a CLI write at once.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return DescribeFileError(FileErrorOf(errno, path));
-    const ssize_t written = ::write(fd, line.data(), line.size());
-    const int error = errno;
-    bool ok = written == static_cast<ssize_t>(line.size());
+    // Appending puts each whole line at the end even when the window and a CLI write at once.
+    NativeFile file;
+    if (const int error = file.Open(Utf8Of(path), kOpenWrite | kOpenAppend | kOpenCreate, 0644);
+        error != 0)
+        return DescribeFileError(FileErrorOf(error, path));
+    std::size_t written = 0;
+    const int error = file.Write(line.data(), line.size(), &written);
+    bool ok = error == 0 && written == line.size();
     if (!ok && written > 0) {
         // Never leave half a line for the next one to run into.
-        const off_t end = ::lseek(fd, 0, SEEK_END);
+        FileKind kind{};
+        std::int64_t end = 0;
         // If even the cut fails, the write's own failure is what the user is told.
-        if (end >= written && ::ftruncate(fd, end - written) != 0) ok = false;
+        if (file.Status(&kind, &end) == 0 && end >= static_cast<std::int64_t>(written))
+            file.Truncate(end - static_cast<std::int64_t>(written));
     }
-    ok = ok && ::fsync(fd) == 0;
-    ::close(fd);
+    ok = ok && file.SyncAll() == 0;
+    file.Close();
     if (ok) return {};
-    return DescribeFileError(FileErrorOf(written < 0 ? error : ENOSPC, path));
+    return DescribeFileError(FileErrorOf(error != 0 ? error : ENOSPC, path));
 }
 
 std::string ServiceLogLine::Field(const std::string& key) const {

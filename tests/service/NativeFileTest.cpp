@@ -1,0 +1,119 @@
+#include "service/platform/NativeFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fstream>
+#include <iterator>
+
+#include "device/TempDir.h"
+#include "service/WholeFile.h"
+
+namespace qtm {
+namespace {
+
+std::string ReadBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string ReadAll(NativeFile& file) {
+    std::string bytes(64, '\0');
+    std::size_t got = 0;
+    EXPECT_EQ(file.ReadAt(0, bytes.data(), bytes.size(), &got), 0);
+    bytes.resize(got);
+    return bytes;
+}
+
+bool Put(NativeFile& file, std::string_view text) {
+    std::size_t written = 0;
+    return file.Write(text.data(), text.size(), &written) == 0 && written == text.size();
+}
+
+class NativeFileTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    std::string target = Utf8Of(dir.Path() / "log.csv");
+};
+
+TEST_F(NativeFileTest, ReplacingAFileThatIsOpenKeepsTheReadersViewAndGivesNewOpensTheNewOne) {
+    ASSERT_TRUE(WriteWholeFile(target, "old").Ok());
+    NativeFile reader;
+    ASSERT_EQ(reader.Open(target, kOpenRead), 0);
+    ASSERT_TRUE(WriteWholeFile(target, "new text").Ok());
+    EXPECT_EQ(ReadAll(reader), "old");
+    NativeFile again;
+    ASSERT_EQ(again.Open(target, kOpenRead), 0);
+    EXPECT_EQ(ReadAll(again), "new text");
+}
+
+TEST_F(NativeFileTest, FailedWholeWriteLeavesTheOldFileWholeAndNoTemporaryFile) {
+    ASSERT_TRUE(WriteWholeFile(target, "the old file").Ok());
+    const FileResult result = WriteFileThrough(target, [](NativeFile& file) {
+        Put(file, "half of the");
+        return ENOSPC;
+    });
+    EXPECT_EQ(result.kind, FileErrorKind::DiskFull);
+    EXPECT_EQ(ReadBytes(target), "the old file");
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        ++entries;
+    EXPECT_EQ(entries, 1u);
+}
+
+TEST_F(NativeFileTest, AppendsLandAtTheEndAndACutIsAppendedAfter) {
+    NativeFile first;
+    NativeFile second;
+    const unsigned flags = kOpenRead | kOpenWrite | kOpenCreate | kOpenAppend;
+    ASSERT_EQ(first.Open(target, flags), 0);
+    ASSERT_EQ(second.Open(target, flags), 0);
+    EXPECT_TRUE(Put(first, "a1\n"));
+    EXPECT_TRUE(Put(second, "b1\n"));
+    EXPECT_TRUE(Put(first, "a2 cut"));
+    // Taking a cut row back works on a handle that may only append.
+    ASSERT_EQ(first.Truncate(6), 0);
+    EXPECT_TRUE(Put(first, "a2\n"));
+    EXPECT_EQ(first.SyncData(), 0);
+    EXPECT_EQ(ReadAll(second), "a1\nb1\na2\n");
+    FileKind kind{};
+    std::int64_t size = 0;
+    ASSERT_EQ(second.Status(&kind, &size), 0);
+    EXPECT_EQ(kind, FileKind::Regular);
+    EXPECT_EQ(size, 9);
+}
+
+TEST_F(NativeFileTest, ALockKeepsOutOtherLockersButNotReaders) {
+    NativeFile writer;
+    ASSERT_EQ(writer.Open(target, kOpenWrite | kOpenCreate), 0);
+    ASSERT_EQ(writer.LockExclusive(), 0);
+    ASSERT_TRUE(Put(writer, "rows"));
+    NativeFile other;
+    ASSERT_EQ(other.Open(target, kOpenRead), 0);
+    EXPECT_NE(other.LockExclusive(), 0);
+    EXPECT_EQ(ReadAll(other), "rows");
+    writer.Close();
+    EXPECT_EQ(other.LockExclusive(), 0);
+}
+
+TEST_F(NativeFileTest, ErrorsAreTheSystemsErrnoNumbersAndNamesMayBeAnyUtf8) {
+    NativeFile file;
+    EXPECT_EQ(file.Open(Utf8Of(dir.Path() / "none" / "x"), kOpenWrite | kOpenCreate), ENOENT);
+    ASSERT_TRUE(WriteWholeFile(target, "kept").Ok());
+    EXPECT_EQ(file.Open(target, kOpenWrite | kOpenCreate | kOpenExclusive), EEXIST);
+    const std::string other = Utf8Of(dir.Path()) + "/Messung \xC2\xB5W \xE6\x97\xA5.csv";
+    ASSERT_TRUE(WriteWholeFile(PathFromUtf8(other), "other").Ok());
+    EXPECT_EQ(RenameNoReplace(other, target), EEXIST);
+    EXPECT_EQ(ReadBytes(target), "kept");
+    FileKind kind{};
+    ASSERT_EQ(KindOf(other, &kind), 0);
+    EXPECT_EQ(kind, FileKind::Regular);
+    bool found = false;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        found = found || Utf8Of(entry.path()) == other;
+    EXPECT_TRUE(found);
+    EXPECT_EQ(RemoveFile(other), 0);
+    EXPECT_EQ(KindOf(other, &kind), ENOENT);
+}
+
+}  // namespace
+}  // namespace qtm
