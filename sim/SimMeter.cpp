@@ -41,8 +41,13 @@ bool SimMeter::Start(std::string* error) {
         return false;
     }
     m_startTime = std::chrono::steady_clock::now();
+    // Set before the pseudo-terminal's thread starts, which serves only while it is set.
+    m_running = true;
 #ifndef _WIN32
-    if (!StartPty(error)) return false;
+    if (!StartPty(error)) {
+        m_running = false;
+        return false;
+    }
 #endif
     m_linePath = NextLineName();
 #ifdef _WIN32
@@ -50,7 +55,6 @@ bool SimMeter::Start(std::string* error) {
 #endif
     m_line = std::make_shared<SimLine>(m_linePath);
     SimLine::Register(m_line);
-    m_running = true;
     m_lineThread = std::thread([this] { ServeLine(); });
     return true;
 }
