@@ -255,9 +255,8 @@ private:
 };
 
 qtm::TransportFactory SimTransportFactory(qtm::TransportFactory fallback) {
-    return [fallback = std::move(fallback)] {
-        return std::make_unique<SimLineTransport>(fallback);
-    };
+    return
+        [fallback = std::move(fallback)] { return std::make_unique<SimLineTransport>(fallback); };
 }
 
 }  // namespace qtmsim
