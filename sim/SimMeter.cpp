@@ -1,26 +1,17 @@
 #include "sim/SimMeter.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <termios.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
+
+#include "sim/SimLine.h"
 
 namespace qtmsim {
 
 namespace {
 
-std::string Reason(const char* what) {
-    return std::string(what) + ": " + std::strerror(errno);
-}
-
-void CloseFd(int& fd) {
-    if (fd >= 0) ::close(fd);
-    fd = -1;
+// Line names count up over the process, so a name once hung up never comes back.
+std::string NextLineName() {
+    static std::atomic<int> count{0};
+    return "SIM" + std::to_string(++count);
 }
 
 }  // namespace
@@ -45,61 +36,56 @@ SimMeter::~SimMeter() {
 }
 
 bool SimMeter::Start(std::string* error) {
-    auto fail = [&](const char* what) {
-        if (error) *error = Reason(what);
-        CloseFd(m_masterFd);
-        CloseFd(m_slaveFd);
-        CloseFd(m_wakeFd);
-        return false;
-    };
-    if (m_thread.joinable() || m_masterFd >= 0) {
+    if (m_line) {
         if (error) *error = "simulator already started";
         return false;
     }
-
-    m_masterFd = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (m_masterFd < 0) return fail("posix_openpt");
-    if (::grantpt(m_masterFd) != 0) return fail("grantpt");
-    if (::unlockpt(m_masterFd) != 0) return fail("unlockpt");
-    char name[128];
-    if (::ptsname_r(m_masterFd, name, sizeof name) != 0) return fail("ptsname_r");
-
-    // Our own handle on the slave keeps the terminal alive while the program closes
-    // and reopens the port; without it the last close would hang the line up.
-    m_slaveFd = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (m_slaveFd < 0) return fail("open slave");
-    termios tio{};
-    if (::tcgetattr(m_slaveFd, &tio) != 0) return fail("tcgetattr");
-    ::cfmakeraw(&tio);
-    ::cfsetispeed(&tio, B115200);
-    ::cfsetospeed(&tio, B115200);
-    if (::tcsetattr(m_slaveFd, TCSANOW, &tio) != 0) return fail("tcsetattr");
-
-    const int flags = ::fcntl(m_masterFd, F_GETFL);
-    if (flags < 0 || ::fcntl(m_masterFd, F_SETFL, flags | O_NONBLOCK) != 0) return fail("fcntl");
-    m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (m_wakeFd < 0) return fail("eventfd");
-
-    m_portPath = name;
     m_startTime = std::chrono::steady_clock::now();
+    // Set before the pseudo-terminal's thread starts, which serves only while it is set.
     m_running = true;
-    m_thread = std::thread([this] { Serve(); });
+#ifndef _WIN32
+    if (!StartPty(error)) {
+        m_running = false;
+        return false;
+    }
+#endif
+    m_linePath = NextLineName();
+#ifdef _WIN32
+    m_portPath = m_linePath;
+#endif
+    m_line = std::make_shared<SimLine>(m_linePath);
+    SimLine::Register(m_line);
+    m_lineThread = std::thread([this] { ServeLine(); });
     return true;
 }
 
 void SimMeter::Stop() {
-    if (m_thread.joinable()) {
-        if (m_wakeFd >= 0) {
-            const std::uint64_t one = 1;
-            [[maybe_unused]] const ssize_t n = ::write(m_wakeFd, &one, sizeof one);
-        }
-        m_thread.join();
-    }
     m_running = false;
-    std::lock_guard lock(m_mutex);
-    CloseFd(m_masterFd);
-    CloseFd(m_slaveFd);
-    CloseFd(m_wakeFd);
+#ifndef _WIN32
+    StopPty();
+#endif
+    if (m_line) m_line->HangUp();
+    if (m_lineThread.joinable()) m_lineThread.join();
+}
+
+qtm::TransportFactory SimMeter::TransportFactory(qtm::TransportFactory fallback) {
+    return SimTransportFactory(std::move(fallback));
+}
+
+void SimMeter::ServeLine() {
+    std::vector<std::uint8_t> bytes;
+    while (m_line->NextRequest(&bytes))
+        OnBytes(bytes.data(), bytes.size(), [this](const auto& reply) { m_line->Reply(reply); });
+}
+
+void SimMeter::HangUp() {
+    // Clear the flag first: whoever sees the hang-up must also see it.
+    m_running = false;
+    m_hungUp = true;
+    m_line->HangUp();
+#ifndef _WIN32
+    WakePty();
+#endif
 }
 
 std::vector<Request> SimMeter::RequestLog() const {
@@ -151,36 +137,7 @@ double SimMeter::Now() const {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_startTime).count();
 }
 
-void SimMeter::Serve() {
-    std::uint8_t buffer[4096];
-    while (m_running) {
-        pollfd fds[2] = {{m_masterFd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
-        if (!m_output.empty()) fds[0].events |= POLLOUT;
-        const int ready = ::poll(fds, 2, -1);
-        if (ready < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        if (fds[1].revents & POLLIN) break;
-        if (fds[0].revents & POLLIN) {
-            const ssize_t n = ::read(m_masterFd, buffer, sizeof buffer);
-            if (n > 0) {
-                OnBytes(buffer, static_cast<std::size_t>(n));
-            } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
-                break;
-            }
-        }
-        if (!m_running) break;
-        if (!m_output.empty() && (fds[0].revents & POLLOUT)) FlushOutput();
-        if ((fds[0].revents & (POLLHUP | POLLERR)) && !(fds[0].revents & POLLIN)) {
-            // Only possible if our own slave handle were gone; do not spin on it.
-            ::poll(nullptr, 0, 10);
-        }
-    }
-    m_running = false;
-}
-
-void SimMeter::OnBytes(const std::uint8_t* data, std::size_t size) {
+void SimMeter::OnBytes(const std::uint8_t* data, std::size_t size, const Deliver& deliver) {
     std::vector<Exchange> exchanges;
     ReplyOverride hook;
     std::function<void(const Request&)> observer;
@@ -204,6 +161,7 @@ void SimMeter::OnBytes(const std::uint8_t* data, std::size_t size) {
     }
     // The hooks run without the lock, so they may call back into the simulator.
     bool hangUp = false;
+    std::vector<std::uint8_t> output;
     for (Exchange& e : exchanges) {
         if (e.hangUp) {
             hangUp = true;
@@ -212,41 +170,17 @@ void SimMeter::OnBytes(const std::uint8_t* data, std::size_t size) {
         if (hook) {
             if (auto replaced = hook(e.request.bytes)) e.reply = std::move(*replaced);
         }
-        m_output.insert(m_output.end(), e.reply.begin(), e.reply.end());
+        output.insert(output.end(), e.reply.begin(), e.reply.end());
     }
     if (hangUp) {
-        CloseLine();
-    } else {
-        FlushOutput();
+        HangUp();
+    } else if (!output.empty()) {
+        deliver(output);
     }
     if (observer) {
         for (const Exchange& e : exchanges)
             observer(e.request);
     }
-}
-
-void SimMeter::FlushOutput() {
-    while (!m_output.empty()) {
-        const ssize_t n = ::write(m_masterFd, m_output.data(), m_output.size());
-        if (n > 0) {
-            m_output.erase(m_output.begin(), m_output.begin() + n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else {
-            return;  // the line is full; poll tells us when it drains
-        }
-    }
-}
-
-void SimMeter::CloseLine() {
-    // Closing the master hangs up every open handle on the slave side and removes
-    // the device node; the port does not come back.
-    // Clear the flag first: whoever sees the hang-up must also see it.
-    m_running = false;
-    std::lock_guard lock(m_mutex);
-    m_output.clear();
-    CloseFd(m_masterFd);
-    CloseFd(m_slaveFd);
 }
 
 }  // namespace qtmsim

@@ -1,5 +1,5 @@
-// The fake QTX meter behind a pseudo-terminal: the program, the CLI and the tests
-// talk to it exactly as they talk to a meter on a serial port.
+// The fake QTX meter behind a pseudo-terminal (Linux) and an in-process line (every
+// system): the program, the CLI and the tests talk to it as to a meter on a serial port.
 #pragma once
 
 #include <atomic>
@@ -14,13 +14,17 @@
 #include <thread>
 #include <vector>
 
+#include "device/PortTransport.h"
 #include "sim/MeterModel.h"
 
 namespace qtmsim {
 
+class SimLine;
+
 // Runs a MeterModel on the master side of a pseudo-terminal. The slave side stays
 // open inside the simulator so that the program's close and reopen of the port does
-// not hang the line up.
+// not hang the line up. The same meter also answers on an in-process line, which
+// TransportFactory's transports open by LinePath(); Windows has that line only.
 class SimMeter {
 public:
     explicit SimMeter(MeterConfig config);
@@ -28,13 +32,20 @@ public:
     SimMeter(const SimMeter&) = delete;
     SimMeter& operator=(const SimMeter&) = delete;
 
-    // Creates the pseudo-terminal and starts serving. False (with a reason) on failure.
+    // Creates the pseudo-terminal (not on Windows) and the in-process line and starts
+    // serving. False (with a reason) on failure.
     bool Start(std::string* error = nullptr);
-    // Stops serving and closes the pseudo-terminal. Safe to call twice.
+    // Stops serving and closes the pseudo-terminal and the line. Safe to call twice.
     void Stop();
 
-    // The slave path, such as "/dev/pts/7"; empty before Start.
+    // The slave path, such as "/dev/pts/7"; on Windows the in-process line's name, such as
+    // "SIM1". Empty before Start.
     const std::string& PortPath() const { return m_portPath; }
+    // The in-process line's name, such as "SIM1"; empty before Start.
+    const std::string& LinePath() const { return m_linePath; }
+    // Transports that open in-process lines by name (any meter's of this process); other
+    // names go to the fallback's transports when one is given.
+    static qtm::TransportFactory TransportFactory(qtm::TransportFactory fallback = {});
 
     // The request frames received, in order, as they came off the line: every one of
     // them, up to the log's limit, beyond which the oldest are dropped (a simulator
@@ -63,14 +74,27 @@ public:
     bool IsServing() const { return m_running; }
 
 private:
+    using Deliver = std::function<void(const std::vector<std::uint8_t>&)>;
+
+    bool StartPty(std::string* error);
+    void StopPty();
+    void WakePty();
     void Serve();
-    void OnBytes(const std::uint8_t* data, std::size_t size);
+    void ServeLine();
+    // The exchange itself, the same on either line: the requests go to the meters and
+    // the replies to deliver, unless a hang-up fault drops both lines.
+    void OnBytes(const std::uint8_t* data, std::size_t size, const Deliver& deliver);
+    void HangUp();
     void FlushOutput();
     void CloseLine();
     double Now() const;
 
     MeterConfig m_config;
     std::string m_portPath;
+    std::string m_linePath;
+    std::shared_ptr<SimLine> m_line;
+    std::thread m_lineThread;
+    std::atomic<bool> m_hungUp{false};
     int m_masterFd = -1;
     int m_slaveFd = -1;
     int m_wakeFd = -1;

@@ -68,6 +68,10 @@ bool OpenBus(CommandContext& c) {
 }
 
 bool HoldPort(CommandContext& c, const std::string& port, PortHold& hold) {
+#ifdef _WIN32
+    // The simulated meter's line lives inside this process; no other program can take it.
+    if (!port.empty() && port == c.link.SimulatorPort()) return true;
+#endif
     PortError error;
     if (hold.Take(port, &error)) return true;
     c.err << DescribeOpenFailure(error) << "\n";

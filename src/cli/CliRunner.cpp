@@ -45,6 +45,17 @@ std::string CheckCombination(const CliOptions& options) {
     return {};
 }
 
+// Windows has no pseudo-terminals: there the simulated meter is reached on its in-process
+// line, beside the real ports.
+TransportFactory LinkTransports(bool simulate) {
+#ifdef _WIN32
+    if (simulate) return qtmsim::SimMeter::TransportFactory(SystemTransportFactory());
+#else
+    static_cast<void>(simulate);
+#endif
+    return SystemTransportFactory();
+}
+
 }  // namespace
 
 std::string DescribeOpenFailure(const PortError& error) {
@@ -91,7 +102,7 @@ int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err,
         }
     }
 
-    MeterLink link;
+    MeterLink link(LinkTransports(options.simulate));
     link.SetDeviceType(options.family == Family::Qtm300 ? DeviceType::Qtm300 : DeviceType::Qtx200);
     link.SetCommMode(options.link == Link::Rs485 ? CommMode::Rs485 : CommMode::Usb);
     link.SetSystemPortsEnabled(!options.noSystemPorts);

@@ -1,4 +1,5 @@
-// A simulated meter on a pseudo-terminal with a MeterLink pointed at it.
+// A simulated meter with a MeterLink pointed at it: on its pseudo-terminal on Linux, on its
+// in-process line on Windows, which has no pseudo-terminals.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -37,8 +38,16 @@ protected:
         return out;
     }
 
+    static TransportFactory LinkTransports() {
+#ifdef _WIN32
+        return qtmsim::SimMeter::TransportFactory();
+#else
+        return SystemTransportFactory();
+#endif
+    }
+
     std::unique_ptr<qtmsim::SimMeter> meter;
-    MeterLink link;
+    MeterLink link{LinkTransports()};
 };
 
 }  // namespace qtm::test
