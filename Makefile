@@ -3,7 +3,8 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 BIN = $(BUILD)/bin
 
-.PHONY: deps configure build run test test-asan test-tsan package bench screenshot clean fuzz
+.PHONY: deps configure build run test test-asan test-tsan package bench screenshot clean fuzz \
+	windows test-windows package-windows
 
 deps:
 	@scripts/install-deps.sh
@@ -72,5 +73,22 @@ fuzz: deps
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
+# qtm200cli for 64-bit Windows, cross-built with mingw-w64 and linked statically.
+WIN_BUILD ?= build-windows
+windows: deps
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+		-DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WIN_BUILD) -j $(JOBS) --target qtm200cli
+
+# The Qt-free suites built for Windows, and qtm200cli.exe against the (Linux) simulator,
+# all under wine in a prefix of their own.
+test-windows: windows build
+	cmake --build $(WIN_BUILD) -j $(JOBS) --target qtm_windows_tests
+	scripts/test-windows.sh $(BIN) $(WIN_BUILD)
+
+# qtm200cli-<version>-windows-x64.zip: the .exe, a README for Windows users, the licence.
+package-windows: windows
+	scripts/package-windows.sh $(WIN_BUILD)
+
 clean:
-	rm -rf $(BUILD) $(FUZZ_BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(WIN_BUILD)

@@ -13,7 +13,11 @@ public:
     GermanLocale() {
         const char* previous = std::setlocale(LC_ALL, nullptr);
         m_previous = previous ? previous : "C";
-        m_active = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+        // Windows' runtime names its locales its own way.
+        for (const char* name : {"de_DE.UTF-8", "de-DE", "German_Germany.1252"}) {
+            m_active = std::setlocale(LC_ALL, name) != nullptr;
+            if (m_active) break;
+        }
     }
     ~GermanLocale() { std::setlocale(LC_ALL, m_previous.c_str()); }
     GermanLocale(const GermanLocale&) = delete;

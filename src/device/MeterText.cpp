@@ -75,19 +75,22 @@ std::string DecodeGbk(const std::uint8_t* data, std::size_t n) {
             out += static_cast<char>(data[i++]);
             continue;
         }
+        // 0x80 alone is the euro sign; the other bytes above ASCII open a pair.
+        const int size = data[i] == 0x80                                              ? 1
+                         : i + 1 < n && IsGbkLead(data[i]) && IsGbkTrail(data[i + 1]) ? 2
+                                                                                      : 0;
         wchar_t wide[2];
-        const int length =
-            i + 1 < n && IsGbkLead(data[i]) && IsGbkTrail(data[i + 1])
-                ? ::MultiByteToWideChar(kGbkCodePage, MB_ERR_INVALID_CHARS,
-                                        reinterpret_cast<const char*>(data + i), 2, wide, 2)
-                : 0;
+        const int length = size == 0 ? 0
+                                     : ::MultiByteToWideChar(
+                                           kGbkCodePage, MB_ERR_INVALID_CHARS,
+                                           reinterpret_cast<const char*>(data + i), size, wide, 2);
         if (length <= 0) {
             out += kReplacement;
             ++i;
             continue;
         }
         out += Utf8FromWide(wide, length);
-        i += 2;
+        i += static_cast<std::size_t>(size);
     }
     return out;
 }

@@ -68,8 +68,10 @@ TEST_F(BusLinkTest, CountsBeyondTheLimitsSendNothing) {
 
 TEST_F(BusLinkTest, ReplyWithALyingByteCountFailsWithoutOverflow) {
     meter->SetReplyOverride([](const Bytes& request) -> std::optional<Bytes> {
-        Bytes reply{request[0], 0x03, 250};
-        reply.resize(253, 0xEE);
+        Bytes reply(253, 0xEE);
+        reply[0] = request[0];
+        reply[1] = 0x03;
+        reply[2] = 250;
         AppendModbusCrc(reply);
         return reply;
     });

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include <algorithm>
+#include <iterator>
 #include <bit>
 #include <cstring>
 
@@ -16,8 +17,10 @@ namespace qtm {
 namespace {
 
 Bytes VkReply(std::uint8_t code, const Bytes& data, std::size_t length) {
-    Bytes reply{'V', 'K', 0x42, code, static_cast<std::uint8_t>(data.size()), 0x00};
-    reply.insert(reply.end(), data.begin(), data.end());
+    Bytes reply(data.size() + 6, 0x00);
+    const std::uint8_t head[] = {'V', 'K', 0x42, code, static_cast<std::uint8_t>(data.size()), 0};
+    std::copy(std::begin(head), std::end(head), reply.begin());
+    std::copy(data.begin(), data.end(), reply.begin() + 6);
     reply.resize(length, 0x00);
     return reply;
 }

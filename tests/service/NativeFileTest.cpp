@@ -1,5 +1,9 @@
 #include "service/platform/NativeFile.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -37,6 +41,12 @@ protected:
 };
 
 TEST_F(NativeFileTest, ReplacingAFileThatIsOpenKeepsTheReadersViewAndGivesNewOpensTheNewOne) {
+#ifdef _WIN32
+    // Windows 10 replaces an open file through its POSIX-style rename; wine 8 has neither
+    // that nor a MoveFileExW over an open file, so there the case proves nothing.
+    if (::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr)
+        GTEST_SKIP() << "wine cannot replace a file another handle has open";
+#endif
     ASSERT_TRUE(WriteWholeFile(target, "old").Ok());
     NativeFile reader;
     ASSERT_EQ(reader.Open(target, kOpenRead), 0);
@@ -109,7 +119,7 @@ TEST_F(NativeFileTest, ErrorsAreTheSystemsErrnoNumbersAndNamesMayBeAnyUtf8) {
     EXPECT_EQ(kind, FileKind::Regular);
     bool found = false;
     for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
-        found = found || Utf8Of(entry.path()) == other;
+        found = found || Utf8Of(entry.path().filename()) == "Messung \xC2\xB5W \xE6\x97\xA5.csv";
     EXPECT_TRUE(found);
     EXPECT_EQ(RemoveFile(other), 0);
     EXPECT_EQ(KindOf(other, &kind), ENOENT);

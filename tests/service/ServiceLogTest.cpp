@@ -37,7 +37,7 @@ TEST(ServiceLogTest, AppendedLinesReadBackNewestFirstAndAForeignLineIsKept) {
     const auto path = dir.Path() / "QTM200Debug" / "service-log.jsonl";  // folder made on need
     const ServiceLogTarget target = MakeServiceLogTarget("cli", "/dev/pts/3", false, 1, "24");
     ASSERT_EQ(AppendServiceLog(target, {"k", JsonNumber(1.0f), JsonNumber(1.5f), "ok"}, path), "");
-    std::ofstream(path, std::ios::app) << "not json\n";
+    std::ofstream(path, std::ios::app | std::ios::binary) << "not json\n";
     ASSERT_EQ(AppendServiceLog(target, {"sn", JsonString("A"), JsonString("B\tC"), "ok"}, path),
               "");
     const std::vector<ServiceLogLine> lines = ReadServiceLog(path);

@@ -72,6 +72,19 @@ std::wstring WideFromUtf8(const std::string& text) {
     return wide;
 }
 
+void* ClaimPortName(const std::string& deviceName) {
+    std::string name = deviceName.substr(deviceName.find_last_of('\\') + 1);
+    for (char& c : name)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    const HANDLE claim =
+        ::CreateMutexW(nullptr, FALSE, WideFromUtf8("Global\\QTM200Debug-port-" + name).c_str());
+    if (claim != nullptr && ::GetLastError() == ERROR_ALREADY_EXISTS) {
+        ::CloseHandle(claim);
+        return nullptr;
+    }
+    return claim;
+}
+
 WinPort::~WinPort() {
     Close();
 }
@@ -83,16 +96,24 @@ bool WinPort::Open(const std::string& path, int baudRate, PortError* error) {
     // be refused by it, so the exchanges work on copies of that handle.
     HANDLE port = H(DuplicateHeldPort(device));
     if (port == nullptr) {
+        m_claim = ClaimPortName(device);
+        if (m_claim == nullptr) {
+            if (error) *error = MakePortError(path, EBUSY);
+            return false;
+        }
         // No sharing: no other program may use the port while it is ours.
-        port = ::CreateFileW(WideFromUtf8(device).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                             nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+        port = ::CreateFileW(WideFromUtf8(device).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
         if (port == INVALID_HANDLE_VALUE) {
-            if (error) *error = MakePortError(path, PortErrnoOf(::GetLastError()));
+            const int err = PortErrnoOf(::GetLastError());
+            CloseIfOpen(m_claim);
+            if (error) *error = MakePortError(path, err);
             return false;
         }
     }
     auto giveUp = [&](int err) {
         ::CloseHandle(port);
+        CloseIfOpen(m_claim);
         if (error) *error = MakePortError(path, err);
         return false;
     };
@@ -142,6 +163,7 @@ bool WinPort::Open(const std::string& path, int baudRate, PortError* error) {
 
 void WinPort::Close() {
     CloseIfOpen(m_handle);
+    CloseIfOpen(m_claim);
     CloseIfOpen(m_readEvent);
     CloseIfOpen(m_writeEvent);
     void* wake = m_wakeEvent.exchange(nullptr);
@@ -164,7 +186,8 @@ bool WinPort::ApplyTimeouts() {
         // 0 switches the driver's interval time-out off, so an interval of 0 ms waits 1.
         t.ReadIntervalTimeout =
             m_timeouts.intervalMs < 0 ? 0 : static_cast<DWORD>(std::max(m_timeouts.intervalMs, 1));
-        t.ReadTotalTimeoutMultiplier = static_cast<DWORD>(std::max(m_timeouts.totalMultiplierMs, 0));
+        t.ReadTotalTimeoutMultiplier =
+            static_cast<DWORD>(std::max(m_timeouts.totalMultiplierMs, 0));
         t.ReadTotalTimeoutConstant = static_cast<DWORD>(std::max(m_timeouts.totalConstantMs, 0));
     }
     // Writes are bounded by Write's own wait, which can cancel them.
@@ -183,7 +206,8 @@ long WinPort::Read(std::uint8_t* buffer, std::size_t length) {
         ::GetLastError() != ERROR_IO_PENDING)
         return -1;
     // The driver ends the read by the time-outs given; this only waits for that end.
-    if (!::GetOverlappedResult(H(m_handle), &ov, &got, TRUE)) return got > 0 ? static_cast<long>(got) : -1;
+    if (!::GetOverlappedResult(H(m_handle), &ov, &got, TRUE))
+        return got > 0 ? static_cast<long>(got) : -1;
     return static_cast<long>(got);
 }
 

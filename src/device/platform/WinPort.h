@@ -37,6 +37,7 @@ private:
     bool ApplyTimeouts();
 
     void* m_handle = nullptr;  // HANDLE, null while closed
+    void* m_claim = nullptr;   // ClaimPortName's, when the port is not a hold's copy
     void* m_readEvent = nullptr;
     void* m_writeEvent = nullptr;
     std::atomic<void*> m_wakeEvent{nullptr};
@@ -48,6 +49,13 @@ private:
 // port another program has open is refused as access denied or a sharing violation on
 // Windows, and both are "busy" here.
 int PortErrnoOf(unsigned long win32Error);
+
+// A claim on a port by name among the programs of this machine, beside the port's own
+// exclusive open: a named mutex that exists while one program has the port. Some serial
+// drivers (and wine) let a second program open a port that is open already, and two
+// programs talking to one meter at once could write a value neither meant. Null when
+// another program has the claim; CloseHandle ends it.
+void* ClaimPortName(const std::string& deviceName);
 
 // UTF-16 for the wide Win32 calls, from our UTF-8 text.
 std::wstring WideFromUtf8(const std::string& text);

@@ -16,6 +16,7 @@ namespace {
 struct HeldPort {
     std::string key;
     HANDLE handle;
+    HANDLE claim;  // the first hold's ClaimPortName, null for the others
 };
 
 // The ports held in this process, one entry per hold. Exchanges on other threads look
@@ -64,20 +65,27 @@ bool PortHold::Take(const std::string& path, PortError* error) {
     // A second hold in this process shares the first one's handle (its own open would be
     // refused by it).
     HANDLE handle = nullptr;
+    HANDLE claim = nullptr;
     if (const HANDLE first = FindLocked(key)) {
         handle = Duplicate(first);
         if (handle == nullptr) return fail(nullptr, PortErrnoOf(::GetLastError()));
     } else {
         // The same open as the port's own (no sharing, overlapped), since the exchanges'
         // handles are copies of this one and share its mode.
+        claim = ClaimPortName(device);
+        if (claim == nullptr) return fail(nullptr, EBUSY);
         handle = ::CreateFileW(WideFromUtf8(device).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                                nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) return fail(nullptr, PortErrnoOf(::GetLastError()));
+        const int err = PortErrnoOf(::GetLastError());
         DCB dcb{};
         dcb.DCBlength = sizeof dcb;
-        if (!::GetCommState(handle, &dcb)) return fail(handle, ENOTTY);
+        if (handle == INVALID_HANDLE_VALUE || !::GetCommState(handle, &dcb)) {
+            ::CloseHandle(claim);
+            return fail(handle == INVALID_HANDLE_VALUE ? nullptr : handle,
+                        handle == INVALID_HANDLE_VALUE ? err : ENOTTY);
+        }
     }
-    g_held.push_back({key, handle});
+    g_held.push_back({key, handle, claim});
     m_handle = handle;
     m_key = key;
     if (error) *error = PortError{};
@@ -90,7 +98,10 @@ void PortHold::Release() {
         std::lock_guard lock(g_heldMutex);
         const auto at = std::find_if(g_held.begin(), g_held.end(),
                                      [&](const HeldPort& held) { return held.handle == m_handle; });
-        if (at != g_held.end()) g_held.erase(at);
+        if (at != g_held.end()) {
+            if (at->claim != nullptr) ::CloseHandle(at->claim);
+            g_held.erase(at);
+        }
     }
     ::CloseHandle(static_cast<HANDLE>(m_handle));
     m_handle = nullptr;

@@ -61,9 +61,9 @@ std::vector<MapEntry> ReadSerialCommMap() {
 }
 
 bool SameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(),
-                                                    static_cast<int>(a.size()), b.data(),
-                                                    static_cast<int>(b.size())) == CSTR_EQUAL;
+    return a.size() == b.size() &&
+           ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                            b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
 }  // namespace
