@@ -97,7 +97,8 @@ rows=$(grep -c $'^[0-9]*,[0-9.eE+-]*,[^,]*,WIN0001\r$' <<<"$out")
 if [ "$rows" = 30 ]; then pass "import reads the 30 stored records"; else fail "import: $rows rows: $out"; fi
 
 # Busy: while a run holds COM5, another program is refused with the reason.
-cli --port COM5 live --count 0 --interval 1 >"$work/held.out" 2>&1 &
+# (Without timeout: it would take the Ctrl-C below for itself.)
+wine "$exe" --port COM5 live --count 0 --interval 1 --stats </dev/null >"$work/held.out" 2>&1 &
 held=$!
 sleep 4
 out=$(cli --port COM5 info 2>&1)
@@ -106,8 +107,15 @@ if grep -q 'the serial port COM5 is in use by another program' <<<"$out"; then
 else
     fail "busy: $out"
 fi
-kill "$held" 2>/dev/null
-wait "$held" 2>/dev/null
+# Ctrl-C: wine hands SIGINT to the program as the console's Ctrl-C event.
+pkill -INT -f "^$exe --port COM5 live" 2>/dev/null
+wait "$held"
+status=$?
+if [ "$status" = 0 ] && grep -q '^stats: count=[1-9]' "$work/held.out"; then
+    pass "Ctrl-C ends a run cleanly: summary printed, status 0"
+else
+    fail "Ctrl-C: status $status $(cat "$work/held.out")"
+fi
 
 # A lost meter: the simulator goes away in the middle of a run.
 cli --port COM5 live --count 0 --interval 1 >"$work/lost.out" 2>&1 &
