@@ -61,11 +61,13 @@ bool SimMeter::Start(std::string* error) {
 
 void SimMeter::Stop() {
     m_running = false;
+    // The line's thread first: a hang-up it serves wakes the pseudo-terminal's thread
+    // through a descriptor that StopPty closes.
+    if (m_line) m_line->HangUp();
+    if (m_lineThread.joinable()) m_lineThread.join();
 #ifndef _WIN32
     StopPty();
 #endif
-    if (m_line) m_line->HangUp();
-    if (m_lineThread.joinable()) m_lineThread.join();
 }
 
 qtm::TransportFactory SimMeter::TransportFactory(qtm::TransportFactory fallback) {
