@@ -1,6 +1,6 @@
 // The command lines of qtm200cli and qtm200sim, arguments split at zero bytes.
 // Must never: crash, accept a line and still give an error, refuse one without saying
-// why, or accept a bus address or pass count outside their ranges.
+// why, or accept a bus address or a negative pass count.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (cli.options) {
         QTM_FUZZ_CHECK(cli.error.empty() && !cli.help);
         QTM_FUZZ_CHECK(cli.options->address >= 0 && cli.options->address <= 255);
-        QTM_FUZZ_CHECK(cli.options->count >= 1);
+        // 0 is "until stopped".
+        QTM_FUZZ_CHECK(cli.options->count >= 0);
     } else if (!cli.help) {
         QTM_FUZZ_CHECK(!cli.error.empty());
     }
