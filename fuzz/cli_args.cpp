@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         QTM_FUZZ_CHECK(cli.options->address >= 0 && cli.options->address <= 255);
         // 0 is "until stopped".
         QTM_FUZZ_CHECK(cli.options->count >= 0);
-    } else if (!cli.help) {
+    } else if (!cli.help && !cli.version) {
         QTM_FUZZ_CHECK(!cli.error.empty());
     }
 
