@@ -7,6 +7,8 @@
 #include <shellapi.h>
 
 #include <cstdio>
+
+#include "device/platform/WinWideText.h"
 #else
 #include <unistd.h>
 #endif
@@ -21,15 +23,6 @@ namespace {
 
 #ifdef _WIN32
 
-std::string Utf8FromWide(const wchar_t* wide) {
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1) return {};
-    std::string text(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), size, nullptr, nullptr);
-    text.resize(static_cast<std::size_t>(size - 1));
-    return text;
-}
-
 // The arguments as the user typed them, in UTF-8: main's are in the ANSI code page, which
 // cannot hold every file name.
 std::vector<std::string> Arguments(int argc, char** argv) {
@@ -38,7 +31,7 @@ std::vector<std::string> Arguments(int argc, char** argv) {
     if (wide == nullptr) return std::vector<std::string>(argv + 1, argv + argc);
     std::vector<std::string> args;
     for (int i = 1; i < count; ++i)
-        args.push_back(Utf8FromWide(wide[i]));
+        args.push_back(qtm::Utf8FromWide(wide[i]));
     ::LocalFree(wide);
     return args;
 }

@@ -2,6 +2,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "device/platform/WinWideText.h"
 #else
 #include <iconv.h>
 #endif
@@ -58,14 +60,6 @@ bool IsGbkTrail(std::uint8_t b) {
 // Windows' own GBK table, code page 936.
 constexpr UINT kGbkCodePage = 936;
 
-std::string Utf8FromWide(const wchar_t* wide, int length) {
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(std::max(size, 0)), '\0');
-    if (size > 0)
-        ::WideCharToMultiByte(CP_UTF8, 0, wide, length, text.data(), size, nullptr, nullptr);
-    return text;
-}
-
 // GBK bytes as UTF-8; a byte that starts no GBK character becomes one replacement and the
 // text goes on after it.
 std::string DecodeGbk(const std::uint8_t* data, std::size_t n) {
@@ -89,7 +83,7 @@ std::string DecodeGbk(const std::uint8_t* data, std::size_t n) {
             ++i;
             continue;
         }
-        out += Utf8FromWide(wide, length);
+        out += Utf8FromWide(std::wstring_view(wide, static_cast<std::size_t>(length)));
         i += static_cast<std::size_t>(size);
     }
     return out;
@@ -97,15 +91,14 @@ std::string DecodeGbk(const std::uint8_t* data, std::size_t n) {
 
 // One UTF-8 character as GBK bytes; nothing when GBK has no bytes for it.
 std::optional<std::string> EncodeGbkCharacter(std::string_view character) {
-    wchar_t wide[4];
-    const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, character.data(),
-                                             static_cast<int>(character.size()), wide, 4);
-    if (length <= 0) return std::nullopt;
+    std::wstring wide;
+    if (!WideFromUtf8(character, &wide) || wide.empty() || wide.size() > 4) return std::nullopt;
     char bytes[16];
     BOOL usedDefault = FALSE;
     // No best fit: a character GBK lacks must not be sent as a look-alike.
-    const int size = ::WideCharToMultiByte(kGbkCodePage, WC_NO_BEST_FIT_CHARS, wide, length, bytes,
-                                           sizeof bytes, nullptr, &usedDefault);
+    const int size = ::WideCharToMultiByte(kGbkCodePage, WC_NO_BEST_FIT_CHARS, wide.data(),
+                                           static_cast<int>(wide.size()), bytes, sizeof bytes,
+                                           nullptr, &usedDefault);
     if (size <= 0 || usedDefault) return std::nullopt;
     return std::string(bytes, static_cast<std::size_t>(size));
 }

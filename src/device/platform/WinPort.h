@@ -57,7 +57,4 @@ int PortErrnoOf(unsigned long win32Error);
 // another program has the claim; CloseHandle ends it.
 void* ClaimPortName(const std::string& deviceName);
 
-// UTF-16 for the wide Win32 calls, from our UTF-8 text.
-std::wstring WideFromUtf8(const std::string& text);
-
 }  // namespace qtm

@@ -9,6 +9,7 @@
 #include "device/platform/PortHold.h"
 #include "device/platform/SystemPorts.h"
 #include "device/platform/WinPort.h"
+#include "device/platform/WinWideText.h"
 
 namespace qtm {
 namespace {
