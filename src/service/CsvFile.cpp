@@ -76,6 +76,10 @@ FileResult FileErrorOf(int error, const std::filesystem::path& path) {
         case EISDIR:
             result.kind = FileErrorKind::IsAFolder;
             break;
+        case EBUSY:
+        case EWOULDBLOCK:  // a lock that another program holds
+            result.kind = FileErrorKind::InUse;
+            break;
         default:
             result.kind = FileErrorKind::Other;
             break;
@@ -99,6 +103,8 @@ std::string DescribeFileError(const FileResult& result) {
             return "The folder " + path + " does not exist.";
         case FileErrorKind::IsAFolder:
             return path + " is a folder.";
+        case FileErrorKind::InUse:
+            return path + " is open in another program: close it there and try again.";
         case FileErrorKind::NotOurLog:
             return path + " is not a reading log of this program, so no readings are added to it.";
         case FileErrorKind::OtherColumns:

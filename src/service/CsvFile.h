@@ -24,6 +24,7 @@ enum class FileErrorKind {
     NotAFolder,    // part of the folder path is not a folder
     NoSuchFolder,  // the folder does not exist
     IsAFolder,     // the chosen name is a folder
+    InUse,         // another program holds the file and will not let it be replaced
     NotOurLog,     // an existing file that is no reading log of this program
     OtherColumns,  // a reading log of ours whose columns are not the run's
     Other,

@@ -186,6 +186,7 @@ TEST(DescribeFileErrorTest, SaysWhyInOneSentence) {
         {EDQUOT, "The disk is full: /x/out.csv could not be written."},
         {ENOTDIR, "/x/out.csv is not a folder."},
         {EISDIR, "/x/out.csv is a folder."},
+        {EWOULDBLOCK, "/x/out.csv is open in another program: close it there and try again."},
     };
     for (const auto& c : cases)
         EXPECT_EQ(DescribeFileError(FileErrorOf(c.error, "/x/out.csv")), c.text) << c.error;

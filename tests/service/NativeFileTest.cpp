@@ -29,6 +29,13 @@ std::string ReadAll(NativeFile& file) {
     return bytes;
 }
 
+std::size_t EntriesIn(const std::filesystem::path& folder) {
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder))
+        ++entries;
+    return entries;
+}
+
 bool Put(NativeFile& file, std::string_view text) {
     std::size_t written = 0;
     return file.Write(text.data(), text.size(), &written) == 0 && written == text.size();
@@ -57,6 +64,25 @@ TEST_F(NativeFileTest, ReplacingAFileThatIsOpenKeepsTheReadersViewAndGivesNewOpe
     EXPECT_EQ(ReadAll(again), "new text");
 }
 
+#ifdef _WIN32
+TEST_F(NativeFileTest, AFileHeldWithoutDeleteSharingIsReportedInUseAndKeptWhole) {
+    ASSERT_TRUE(WriteWholeFile(target, "the old file").Ok());
+    // As a spreadsheet program holds the file it shows.
+    const HANDLE held = ::CreateFileW(PathFromUtf8(target).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const FileResult result = WriteWholeFile(target, "new text");
+    ::CloseHandle(held);
+    EXPECT_EQ(result.kind, FileErrorKind::InUse);
+    EXPECT_EQ(DescribeFileError(result),
+              target + " is open in another program: close it there and try again.");
+    EXPECT_EQ(ReadBytes(target), "the old file");
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+    EXPECT_TRUE(WriteWholeFile(target, "new text").Ok());
+    EXPECT_EQ(ReadBytes(target), "new text");
+}
+#endif
+
 TEST_F(NativeFileTest, FailedWholeWriteLeavesTheOldFileWholeAndNoTemporaryFile) {
     ASSERT_TRUE(WriteWholeFile(target, "the old file").Ok());
     const FileResult result = WriteFileThrough(target, [](NativeFile& file) {
@@ -65,10 +91,7 @@ TEST_F(NativeFileTest, FailedWholeWriteLeavesTheOldFileWholeAndNoTemporaryFile) 
     });
     EXPECT_EQ(result.kind, FileErrorKind::DiskFull);
     EXPECT_EQ(ReadBytes(target), "the old file");
-    std::size_t entries = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path()))
-        ++entries;
-    EXPECT_EQ(entries, 1u);
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
 }
 
 TEST_F(NativeFileTest, AppendsLandAtTheEndAndACutIsAppendedAfter) {

@@ -19,13 +19,13 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <vector>
 
+#include "device/platform/WinWideText.h"
 #include "service/platform/NativeFile.h"
 
 namespace qtm {
@@ -34,6 +34,9 @@ namespace {
 // Every handle lets others read, write, rename and delete the file, as on Linux: a rename over
 // a file that is open elsewhere must work.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// A rename over a file that another program holds is tried again for half a second.
+constexpr int kRenameAttempts = 6;
+constexpr DWORD kRenameRetryMs = 100;
 // Writes and reads go in pieces a DWORD can count.
 constexpr std::size_t kMaxPiece = 1u << 30;
 
@@ -62,20 +65,6 @@ int ErrnoOf(DWORD error) {
 
 int LastErrno() {
     return ErrnoOf(::GetLastError());
-}
-
-// UTF-16 of a UTF-8 name; false when the text is no UTF-8 (or too long to convert).
-bool Widen(const std::string& text, std::wstring* out) {
-    out->clear();
-    if (text.empty()) return true;
-    if (text.size() > static_cast<std::size_t>(INT_MAX)) return false;
-    const int size = static_cast<int>(text.size());
-    const int units =
-        ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
-    if (units <= 0) return false;
-    out->resize(static_cast<std::size_t>(units));
-    return ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, out->data(),
-                                 units) == units;
 }
 
 HANDLE HandleOf(void* handle) {
@@ -113,6 +102,17 @@ struct RenameInfoEx {
 };
 static_assert(offsetof(RenameInfoEx, rootDirectory) == offsetof(FILE_RENAME_INFO, RootDirectory));
 static_assert(offsetof(RenameInfoEx, fileName) == offsetof(FILE_RENAME_INFO, FileName));
+
+// Whether another handle has name open without letting it be deleted or renamed over.
+bool HeldWithoutDeleteSharing(const std::wstring& name) {
+    const HANDLE h = ::CreateFileW(name.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(h);
+        return false;
+    }
+    return ::GetLastError() == ERROR_SHARING_VIOLATION;
+}
 
 // Renames source over target when MoveFileExW is refused because target is open elsewhere.
 bool RenameOverOpenFile(const std::wstring& source, const std::wstring& target) {
@@ -163,7 +163,7 @@ int NativeFile::Open(const std::string& path, unsigned flags, unsigned permissio
     (void)permissions;  // no permission bits on Windows
     Close();
     std::wstring name;
-    if (!Widen(path, &name)) return EINVAL;
+    if (!WideFromUtf8(path, &name)) return EINVAL;
     DWORD access = 0;
     if (flags & kOpenRead) access |= GENERIC_READ;
     // Append-only access makes the system put every write at the end of the file.
@@ -303,33 +303,43 @@ int NativeFile::Close() {
 int RenameFile(const std::string& from, const std::string& to) {
     std::wstring source;
     std::wstring target;
-    if (!Widen(from, &source) || !Widen(to, &target)) return EINVAL;
-    // Write-through stands for the folder sync of Linux: the move is on the disk on return.
-    if (::MoveFileExW(source.c_str(), target.c_str(),
-                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return 0;
-    const DWORD error = ::GetLastError();
-    // A target another handle has open cannot be replaced the old way, only the new one.
-    if (error == ERROR_ACCESS_DENIED && RenameOverOpenFile(source, target)) return 0;
+    if (!WideFromUtf8(from, &source) || !WideFromUtf8(to, &target)) return EINVAL;
+    DWORD error = ERROR_SUCCESS;
+    for (int attempt = 0; attempt < kRenameAttempts; ++attempt) {
+        if (attempt > 0) ::Sleep(kRenameRetryMs);
+        // Write-through stands for the folder sync of Linux: the move is on the disk on return.
+        if (::MoveFileExW(source.c_str(), target.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return 0;
+        error = ::GetLastError();
+        if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) break;
+        // A target another handle has open cannot be replaced the old way, only the new one.
+        if (RenameOverOpenFile(source, target)) return 0;
+        // A program that opened the file without letting others delete it (as spreadsheet
+        // programs do) keeps it until it closes it: the user must be told so, not that they
+        // lack a permission they have. A virus scanner or an indexer lets go in a moment.
+        if (!HeldWithoutDeleteSharing(target)) break;
+        error = ERROR_SHARING_VIOLATION;
+    }
     return ErrnoOf(error);
 }
 
 int RenameNoReplace(const std::string& from, const std::string& to) {
     std::wstring source;
     std::wstring target;
-    if (!Widen(from, &source) || !Widen(to, &target)) return EINVAL;
+    if (!WideFromUtf8(from, &source) || !WideFromUtf8(to, &target)) return EINVAL;
     return ::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) ? 0 : LastErrno();
 }
 
 int RemoveFile(const std::string& path) {
     std::wstring name;
-    if (!Widen(path, &name)) return EINVAL;
+    if (!WideFromUtf8(path, &name)) return EINVAL;
     return ::DeleteFileW(name.c_str()) ? 0 : LastErrno();
 }
 
 int KindOf(const std::string& path, FileKind* kind, bool followLinks) {
     std::wstring name;
-    if (!Widen(path, &name)) return EINVAL;
+    if (!WideFromUtf8(path, &name)) return EINVAL;
     DWORD attributes = 0;
     if (const int error = AttributesOf(name, followLinks, &attributes); error != 0) return error;
     if (!followLinks && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
@@ -345,7 +355,7 @@ int KindOf(const std::string& path, FileKind* kind, bool followLinks) {
 
 int CheckWritable(const std::string& path, bool folder) {
     std::wstring name;
-    if (!Widen(path, &name)) return EINVAL;
+    if (!WideFromUtf8(path, &name)) return EINVAL;
     DWORD attributes = 0;
     if (const int error = AttributesOf(name, true, &attributes); error != 0) return error;
     if (folder) return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : ENOTDIR;
