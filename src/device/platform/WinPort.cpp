@@ -7,6 +7,7 @@
 
 #include "device/platform/PortHold.h"
 #include "device/platform/SystemPorts.h"
+#include "device/platform/WinWideText.h"
 
 namespace qtm {
 
@@ -32,6 +33,52 @@ DWORD FinishPending(HANDLE port, OVERLAPPED& ov) {
     DWORD count = 0;
     ::GetOverlappedResult(port, &ov, &count, TRUE);
     return count;
+}
+
+// Time-outs that make a read return at once with whatever has arrived.
+bool ReturnsAtOnce(const ReadTimeouts& timeouts) {
+    return timeouts.intervalMs == ReadTimeouts::kReturnAtOnce && timeouts.totalMultiplierMs == 0 &&
+           timeouts.totalConstantMs == 0;
+}
+
+// Bytes in the port's input queue, or -1 when the port failed.
+long QueuedBytes(HANDLE port) {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!::ClearCommError(port, &errors, &status)) return -1;
+    return static_cast<long>(status.cbInQue);
+}
+
+WaitOutcome WaitForWake(HANDLE wake, DWORD ms) {
+    switch (::WaitForSingleObject(wake, ms)) {
+        case WAIT_OBJECT_0:
+            return WaitOutcome::Woken;
+        case WAIT_TIMEOUT:
+            return WaitOutcome::Timeout;
+        default:
+            return WaitOutcome::Failed;
+    }
+}
+
+// How often the queue is looked at where the driver cannot wait for received characters.
+constexpr DWORD kInputPollMs = 20;
+
+// Waits for input by looking at the queue, for the rest of timeoutMs from start (negative:
+// no limit), ended early by the wake event, as the driver's own wait would be.
+WaitOutcome PollForInput(HANDLE port, HANDLE wake, int timeoutMs, ULONGLONG start) {
+    for (;;) {
+        const long queued = QueuedBytes(port);
+        if (queued < 0) return WaitOutcome::Failed;
+        if (queued > 0) return WaitOutcome::Input;
+        DWORD step = kInputPollMs;
+        if (timeoutMs >= 0) {
+            const ULONGLONG passed = ::GetTickCount64() - start;
+            if (passed >= static_cast<ULONGLONG>(timeoutMs)) return WaitOutcome::Timeout;
+            step = static_cast<DWORD>(std::min<ULONGLONG>(step, timeoutMs - passed));
+        }
+        if (const WaitOutcome woken = WaitForWake(wake, step); woken != WaitOutcome::Timeout)
+            return woken;
+    }
 }
 
 }  // namespace
@@ -61,15 +108,6 @@ int PortErrnoOf(unsigned long win32Error) {
         default:
             return EIO;
     }
-}
-
-std::wstring WideFromUtf8(const std::string& text) {
-    if (text.empty()) return {};
-    const int size = static_cast<int>(std::min<std::size_t>(text.size(), INT_MAX));
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
-    if (length > 0) ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
-    return wide;
 }
 
 void* ClaimPortName(const std::string& deviceName) {
@@ -177,9 +215,7 @@ void WinPort::SetReadTimeouts(const ReadTimeouts& timeouts) {
 
 bool WinPort::ApplyTimeouts() {
     COMMTIMEOUTS t{};
-    const bool atOnce = m_timeouts.intervalMs == ReadTimeouts::kReturnAtOnce &&
-                        m_timeouts.totalMultiplierMs == 0 && m_timeouts.totalConstantMs == 0;
-    if (atOnce) {
+    if (ReturnsAtOnce(m_timeouts)) {
         // The driver's own "return at once with what is there".
         t.ReadIntervalTimeout = MAXDWORD;
     } else {
@@ -200,14 +236,27 @@ long WinPort::Read(std::uint8_t* buffer, std::size_t length) {
     OVERLAPPED ov{};
     ov.hEvent = H(m_readEvent);
     ::ResetEvent(ov.hEvent);
-    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(length, MAXDWORD));
+    std::size_t want = std::min<std::size_t>(length, MAXDWORD);
+    if (ReturnsAtOnce(m_timeouts)) {
+        // Only what is queued, so the read cannot wait whatever a driver makes of the
+        // "return at once" time-outs: wine's leaves an overlapped read pending for good.
+        const long queued = InputWaiting();
+        if (queued <= 0) return queued;
+        want = std::min(want, static_cast<std::size_t>(queued));
+    }
     DWORD got = 0;
-    if (!::ReadFile(H(m_handle), buffer, want, nullptr, &ov) &&
+    if (!::ReadFile(H(m_handle), buffer, static_cast<DWORD>(want), nullptr, &ov) &&
         ::GetLastError() != ERROR_IO_PENDING)
         return -1;
     // The driver ends the read by the time-outs given; this only waits for that end.
-    if (!::GetOverlappedResult(H(m_handle), &ov, &got, TRUE))
-        return got > 0 ? static_cast<long>(got) : -1;
+    if (!::GetOverlappedResult(H(m_handle), &ov, &got, TRUE)) {
+        // A read that reached its time-out is no failure of the port, though wine (and some
+        // drivers) report it as one, with the bytes that did come in.
+        const DWORD error = ::GetLastError();
+        if (got > 0 || error == ERROR_TIMEOUT || error == ERROR_SEM_TIMEOUT)
+            return static_cast<long>(got);
+        return -1;
+    }
     return static_cast<long>(got);
 }
 
@@ -235,30 +284,18 @@ void WinPort::PurgeInput() {
 }
 
 long WinPort::InputWaiting() {
-    if (m_handle == nullptr) return -1;
-    DWORD errors = 0;
-    COMSTAT status{};
-    if (!::ClearCommError(H(m_handle), &errors, &status)) return -1;
-    return static_cast<long>(status.cbInQue);
+    return m_handle == nullptr ? -1 : QueuedBytes(H(m_handle));
 }
 
 WaitOutcome WinPort::WaitEvent(bool watchInput, int timeoutMs) {
     const HANDLE wake = H(m_wakeEvent.load());
     if (m_handle == nullptr || wake == nullptr) return WaitOutcome::Failed;
-    if (!watchInput) {
-        switch (::WaitForSingleObject(wake, WaitMs(timeoutMs))) {
-            case WAIT_OBJECT_0:
-                return WaitOutcome::Woken;
-            case WAIT_TIMEOUT:
-                return WaitOutcome::Timeout;
-            default:
-                return WaitOutcome::Failed;
-        }
-    }
+    if (!watchInput) return WaitForWake(wake, WaitMs(timeoutMs));
     const HANDLE port = H(m_handle);
+    const ULONGLONG start = ::GetTickCount64();
     // A received-character event comes only for characters that arrive after the wait
     // starts: what is already queued is told at once.
-    const long queued = InputWaiting();
+    const long queued = QueuedBytes(port);
     if (queued < 0) return WaitOutcome::Failed;
     if (queued > 0) return WaitOutcome::Input;
     if (!::SetCommMask(port, EV_RXCHAR)) return WaitOutcome::Failed;
@@ -284,7 +321,10 @@ WaitOutcome WinPort::WaitEvent(bool watchInput, int timeoutMs) {
         return which == WAIT_TIMEOUT ? WaitOutcome::Timeout : WaitOutcome::Failed;
     }
     DWORD unused = 0;
-    if (!::GetOverlappedResult(port, &ov, &unused, FALSE)) return WaitOutcome::Failed;
+    // Some drivers end the wait at once as cancelled, with no event (wine's on a
+    // pseudo-terminal does): the queue is then watched by looking at it.
+    if (!::GetOverlappedResult(port, &ov, &unused, FALSE))
+        return PollForInput(port, wake, timeoutMs, start);
     return (mask & EV_RXCHAR) != 0 ? WaitOutcome::Input : WaitOutcome::Timeout;
 }
 
