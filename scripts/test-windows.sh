@@ -62,7 +62,7 @@ cli() {
 link_meter 6 --fault silent
 
 echo "=== the Qt-free suites under wine"
-(cd "$winbuild" && QTM_TEST_SILENT_PORT=COM6 ctest -j 2 -L windows --output-on-failure) ||
+(cd "$winbuild" && QTM_TEST_SILENT_PORT=COM6 ctest -j "${TEST_JOBS:-4}" -L windows --output-on-failure) ||
     failures=$((failures + 1))
 
 # COM5: a meter with stored records; COM7: one on an RS-485 line at address 3.

@@ -214,7 +214,12 @@ void WinPort::SetReadTimeouts(const ReadTimeouts& timeouts) {
 }
 
 bool WinPort::ApplyTimeouts() {
+    // Only the read time-outs are ours: the driver's write time-outs stay as they were, and
+    // writes are bounded by Write's own wait, which can cancel them.
     COMMTIMEOUTS t{};
+    if (!::GetCommTimeouts(H(m_handle), &t)) return false;
+    t.ReadTotalTimeoutMultiplier = 0;
+    t.ReadTotalTimeoutConstant = 0;
     if (ReturnsAtOnce(m_timeouts)) {
         // The driver's own "return at once with what is there".
         t.ReadIntervalTimeout = MAXDWORD;
@@ -226,7 +231,6 @@ bool WinPort::ApplyTimeouts() {
             static_cast<DWORD>(std::max(m_timeouts.totalMultiplierMs, 0));
         t.ReadTotalTimeoutConstant = static_cast<DWORD>(std::max(m_timeouts.totalConstantMs, 0));
     }
-    // Writes are bounded by Write's own wait, which can cancel them.
     return ::SetCommTimeouts(H(m_handle), &t) != 0;
 }
 
