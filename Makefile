@@ -1,8 +1,10 @@
 # Two entry points for a fresh Debian 12 machine: `make run` and `make test`.
 BUILD ?= build
 JOBS ?= $(shell nproc)
-# Most tests wait on a meter's time-outs rather than compute, so three run per core.
+# Most tests wait on a meter's time-outs rather than compute, so three run per core; two
+# under the sanitizers, whose checks make every test compute more.
 TEST_JOBS ?= $(shell echo $$(( $$(nproc) * 3 )))
+SAN_TEST_JOBS ?= $(shell echo $$(( $$(nproc) * 2 )))
 BIN = $(BUILD)/bin
 
 .PHONY: deps configure build run test test-asan test-tsan package bench screenshot clean fuzz \
@@ -42,12 +44,12 @@ TSAN_TARGETS = test_device test_sim test_service test_cli test_publish test_cons
 test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Asan
 	cmake --build $(ASAN_BUILD) -j $(JOBS) --target qtm_tests
-	cd $(ASAN_BUILD) && $(ASAN_ENV) ctest -j $(TEST_JOBS) --output-on-failure --timeout 120
+	cd $(ASAN_BUILD) && $(ASAN_ENV) ctest -j $(SAN_TEST_JOBS) --output-on-failure --timeout 120
 
 test-tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Tsan
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
-	cd $(TSAN_BUILD) && $(TSAN_ENV) ctest -j $(TEST_JOBS) -L '^($(TSAN_SUITES))$$' --output-on-failure --timeout 120
+	cd $(TSAN_BUILD) && $(TSAN_ENV) ctest -j $(SAN_TEST_JOBS) -L '^($(TSAN_SUITES))$$' --output-on-failure --timeout 120
 
 # The Debian package (CPack) from the same build, then its check: unpacked into a
 # temporary root, the installed qtm200cli run, lintian without errors.

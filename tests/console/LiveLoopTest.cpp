@@ -349,7 +349,7 @@ TEST_F(LiveLoopTest, AFullBufferStopsTheRunAndSaysWhy) {
 TEST_F(LiveLoopTest, ABusRunShowsTheBlockWithoutListRows) {
     Open(BusMeter());
     f->OpenBus();
-    ASSERT_TRUE(f->dlg->m_bConnected);
+    ASSERT_TRUE(f->dlg->m_bConnected) << f->prompts->Messages().join("|").toStdString();
     f->sim->WithModel([](qtmsim::MeterModel& m) { m.State().k = 1.25f; });
     f->prompts->Clear();
     Start()->click();
