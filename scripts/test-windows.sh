@@ -53,6 +53,18 @@ start_meter() {
     wineserver -w 2>/dev/null
 }
 
+# Waits for the background run $1 and checks that it ended with status $2 and that its
+# output, the file $3, has a line matching $4; $5 says what is checked.
+check_end() {
+    wait "$1"
+    local status=$?
+    if [ "$status" = "$2" ] && grep -q "$4" "$3"; then
+        pass "$5"
+    else
+        fail "$5: status $status $(cat "$3")"
+    fi
+}
+
 cli() {
     timeout 60 wine "$exe" "$@" </dev/null
 }
@@ -132,26 +144,16 @@ else
 fi
 # Ctrl-C: wine hands SIGINT to the program as the console's Ctrl-C event.
 pkill -INT -f "^$exe --port COM5 live" 2>/dev/null
-wait "$held"
-status=$?
-if [ "$status" = 0 ] && grep -q '^stats: count=[1-9]' "$work/held.out"; then
-    pass "Ctrl-C ends a run cleanly: summary printed, status 0"
-else
-    fail "Ctrl-C: status $status $(cat "$work/held.out")"
-fi
+check_end "$held" 0 "$work/held.out" '^stats: count=[1-9]' \
+    "Ctrl-C ends a run cleanly: summary printed, status 0"
 
 # A lost meter: the simulator goes away in the middle of a run.
 cli --port COM5 live --count 0 --interval 1 >"$work/lost.out" 2>&1 &
 run=$!
 sleep 4
 kill "$meter_pid"
-wait "$run"
-status=$?
-if [ "$status" = 1 ] && grep -q '^qtm200cli: ' "$work/lost.out"; then
-    pass "a lost meter ends the run with one sentence and status 1"
-else
-    fail "lost meter: status $status $(cat "$work/lost.out")"
-fi
+check_end "$run" 1 "$work/lost.out" '^qtm200cli: ' \
+    "a lost meter ends the run with one sentence and status 1"
 
 # A silent meter: every read gives up within its time-outs, and the run says so.
 begin=$(date +%s)
